@@ -1,0 +1,66 @@
+#include "accounts/Users.h"
+
+#include "core/DbFunc.h"
+#include "core/SqlText.h"
+#include "core/Variable.h"
+
+void Users::Init()
+{
+    m_userName.clear();
+    m_userPwd.clear();
+}
+
+void Users::Delete(const QString &TmpUser)
+{
+    // The account named admin, in any letter case, is never deleted.
+    if (TmpUser.toLower() == QLatin1String("admin"))
+        return;
+    SqlStr = QStringLiteral("DELETE FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
+    DbFunc::ExecuteSql(SqlStr);
+}
+
+bool Users::GetInfo(const QString &TmpUser)
+{
+    m_userName = TmpUser;
+    SqlStr = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
+    const auto rs = DbFunc::OpenQuery(SqlStr);
+    if (rs->eof()) {
+        Init();
+        return false;
+    }
+    m_userPwd = rs->value(1).toString().trimmed();
+    return true;
+}
+
+bool Users::In_DB(const QString &TmpUser)
+{
+    SqlStr = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
+    return !DbFunc::OpenQuery(SqlStr)->eof();
+}
+
+void Users::Insert()
+{
+    SqlStr = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
+           + sqlText(m_userPwd.trimmed()) + QStringLiteral("')");
+    DbFunc::ExecuteSql(SqlStr);
+}
+
+void Users::Update(const QString &TmpUser)
+{
+    SqlStr = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
+           + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")
+           + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
+    DbFunc::ExecuteSql(SqlStr);
+}
+
+Users &LoginUser()
+{
+    static Users user;
+    return user;
+}
+
+Users &CurUser()
+{
+    static Users user;
+    return user;
+}

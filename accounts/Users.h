@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// One login account in memory, and the only code that reads or writes the
+// table Users (UserName, UserPwd in that order).
+class Users {
+public:
+    QString UserName() const { return m_userName; }
+    void setUserName(const QString &name) { m_userName = name; }
+    QString UserPwd() const { return m_userPwd; }
+    void setUserPwd(const QString &pwd) { m_userPwd = pwd; }
+
+    void Init();
+    void Delete(const QString &TmpUser);
+    bool GetInfo(const QString &TmpUser);
+    bool In_DB(const QString &TmpUser);
+    void Insert();
+    void Update(const QString &TmpUser);
+
+private:
+    QString m_userName;
+    QString m_userPwd;
+};
+
+// The account being checked or written, and the logged-in account.
+Users &LoginUser();
+Users &CurUser();

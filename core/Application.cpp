@@ -1,0 +1,16 @@
+#include "core/Application.h"
+
+#include "core/MessageBox.h"
+#include "core/db/DbError.h"
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const db::DbError &e) {
+        MessageBox::show(e.message(), MessageBox::OkOnly, MessageBox::Critical);
+    }
+    return false;
+}

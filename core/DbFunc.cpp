@@ -1,0 +1,107 @@
+#include "core/DbFunc.h"
+
+#include "core/MessageBox.h"
+#include "core/Program.h"
+#include "core/db/DbError.h"
+
+#include <QLabel>
+#include <QPointer>
+
+namespace DbFunc {
+
+const QString ConnString = QStringLiteral("Data Source=data/mybook.mdb;");
+
+namespace {
+
+constexpr int RecycleAfter = 1000;
+// A signed 16-bit count that only a statement or ResetConn sets back to 0;
+// a long run of queries stops counting at the top instead of wrapping.
+constexpr int MaxUses = 32767;
+
+std::unique_ptr<db::Connection> Conn;
+bool ConnOpen = false;
+int ConnUses = 0;
+QPointer<QLabel> StatusPanel;
+
+} // namespace
+
+void OpenConn()
+{
+    if (ConnOpen)
+        return;
+    auto conn = std::make_unique<db::Connection>();
+    try {
+        conn->open(ConnString);
+    } catch (const db::DbError &) {
+        conn.reset();
+    }
+    if (!conn || conn->state() != db::Connection::Open) {
+        MessageBox::show(QStringLiteral("数据库连接失败"));
+        Program::end(1);
+    }
+    Conn = std::move(conn);
+    ConnOpen = true;
+}
+
+void CloseConn()
+{
+    if (!ConnOpen)
+        return;
+    Conn->close();
+    Conn.reset();
+    ConnOpen = false;
+}
+
+void AcquireConn()
+{
+    if (ConnUses < MaxUses)
+        ++ConnUses;
+    OpenConn();
+}
+
+void ReleaseConn()
+{
+    if (ConnUses < RecycleAfter)
+        return;
+    ConnUses = 0;
+    CloseConn();
+}
+
+void ResetConn()
+{
+    ConnUses = 0;
+    CloseConn();
+}
+
+void ExecuteSql(const QString &sql)
+{
+    AcquireConn();
+    Conn->execute(sql);
+    ReleaseConn();
+}
+
+std::unique_ptr<db::Recordset> OpenQuery(const QString &sql)
+{
+    AcquireConn();
+    auto rs = std::make_unique<db::Recordset>();
+    rs->open(sql, *Conn);
+    // The shared connection may be recycled while the caller still reads.
+    rs->forgetConnection();
+    return rs;
+}
+
+void ShowStatus(const QString &text)
+{
+    if (StatusPanel)
+        StatusPanel->setText(text);
+}
+
+void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }
+
+QString statusText() { return StatusPanel ? StatusPanel->text() : QString(); }
+
+bool connOpen() { return ConnOpen; }
+int connUses() { return ConnUses; }
+db::Connection *sharedConnection() { return Conn.get(); }
+
+} // namespace DbFunc

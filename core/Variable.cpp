@@ -1,0 +1,3 @@
+#include "core/Variable.h"
+
+QString SqlStr;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/db/Connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+namespace db {
+
+enum class ColumnType { LongInteger, DateTime, Memo, Text };
+
+struct ColumnDef {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int size = 0;              // Text only: the most characters a value may hold
+    bool nullable = false;
+    bool autoIncrement = false;
+    std::optional<QString> defaultText; // the "Default" property, as text
+};
+
+// Schema work on one database: tables by name, creating a table from column
+// definitions, reading a table's columns in order, appending, renaming and
+// dropping a column. Opens a connection of its own from the connection string.
+// Every change runs in one transaction: it happens whole or not at all.
+class Catalog {
+public:
+    explicit Catalog(const QString &connectionString);
+
+    QStringList tables();
+    bool hasTable(const QString &table);
+    void createTable(const QString &table, const QVector<ColumnDef> &columns);
+    void dropTable(const QString &table);
+
+    QVector<ColumnDef> columns(const QString &table);
+    ColumnDef column(const QString &table, int position);
+    std::optional<ColumnDef> column(const QString &table, const QString &name);
+
+    void appendColumn(const QString &table, const ColumnDef &column);
+    void renameColumn(const QString &table, const QString &oldName, const QString &newName);
+    void dropColumn(const QString &table, const QString &name);
+
+    // Reads the schema anew; kept for callers that refresh after a change.
+    void refresh();
+
+    Connection &connection() { return m_conn; }
+
+private:
+    Connection m_conn;
+};
+
+// The column definition as SQLite DDL text, e.g. "[PR]" NVARCHAR(10) NOT NULL DEFAULT '0'.
+QString columnDdl(const ColumnDef &column);
+// A name as a quoted SQLite identifier.
+QString quoteIdentifier(const QString &name);
+
+} // namespace db

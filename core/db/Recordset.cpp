@@ -1,0 +1,225 @@
+#include "core/db/Recordset.h"
+
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/SqlTranslate.h"
+
+#include <QDate>
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+FieldType typeFromDeclaration(const char *decl)
+{
+    if (!decl)
+        return FieldType::Other;
+    const QByteArray t = QByteArray(decl).toUpper();
+    if (t.contains("DATE") || t.contains("TIME"))
+        return FieldType::Date;
+    if (t.contains("INT"))
+        return FieldType::Integer;
+    if (t.contains("CHAR"))
+        return FieldType::Text;
+    if (t.contains("TEXT") || t.contains("CLOB") || t.contains("MEMO"))
+        return FieldType::Memo;
+    if (t.contains("REAL") || t.contains("FLOA") || t.contains("DOUB"))
+        return FieldType::Real;
+    if (t.contains("BLOB"))
+        return FieldType::Blob;
+    return FieldType::Other;
+}
+
+// Dates are stored as ISO text; rows written by hand or by a column default
+// may hold yyyy-m-d, or carry a time of day that the program does not use.
+QVariant storedDate(const QString &text)
+{
+    QDate d = QDate::fromString(text.left(10), Qt::ISODate);
+    if (!d.isValid()) {
+        const QString day = text.section(QLatin1Char(' '), 0, 0);
+        d = QDate::fromString(day, QStringLiteral("yyyy-M-d"));
+        if (!d.isValid())
+            d = QDate::fromString(day, QStringLiteral("yyyy/M/d"));
+    }
+    return d.isValid() ? QVariant(d) : QVariant(text);
+}
+
+} // namespace
+
+void Recordset::open(const QString &sql, Connection &conn)
+{
+    close();
+    if (!conn.isOpen())
+        throw DbError(QStringLiteral("数据库连接没有打开"));
+    const QByteArray text = translateSql(sql).toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK || !stmt) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
+        sqlite3_finalize(stmt);
+        throw DbError(message);
+    }
+    const int columns = sqlite3_column_count(stmt);
+    QStringList names;
+    std::vector<FieldType> types;
+    for (int c = 0; c < columns; ++c) {
+        names << QString::fromUtf8(sqlite3_column_name(stmt, c));
+        types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
+    }
+    std::vector<QVariant> cells;
+    int rows = 0;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                cells.emplace_back();
+                break;
+            case SQLITE_INTEGER:
+                cells.emplace_back(qint64(sqlite3_column_int64(stmt, c)));
+                break;
+            case SQLITE_FLOAT:
+                cells.emplace_back(sqlite3_column_double(stmt, c));
+                break;
+            case SQLITE_BLOB:
+                cells.emplace_back(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
+                                              sqlite3_column_bytes(stmt, c)));
+                break;
+            default: {
+                const auto *chars = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+                const QString value = QString::fromUtf8(chars, sqlite3_column_bytes(stmt, c));
+                if (types[size_t(c)] == FieldType::Date)
+                    cells.push_back(storedDate(value));
+                else
+                    cells.emplace_back(value);
+            }
+            }
+        }
+        ++rows;
+    }
+    if (rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
+        sqlite3_finalize(stmt);
+        throw DbError(message);
+    }
+    sqlite3_finalize(stmt);
+
+    m_conn = &conn;
+    m_source = sql;
+    m_names = names;
+    m_types = std::move(types);
+    m_cells = std::move(cells);
+    m_rows = rows;
+    m_pos = rows > 0 ? 1 : 0;
+    m_open = true;
+}
+
+void Recordset::close()
+{
+    m_open = false;
+    m_names.clear();
+    m_types.clear();
+    m_cells.clear();
+    m_rows = 0;
+    m_pos = 0;
+}
+
+void Recordset::requery()
+{
+    if (!m_conn || m_source.isEmpty())
+        throw DbError(QStringLiteral("记录集没有可以重新执行的查询"));
+    const QString source = m_source;
+    open(source, *m_conn);
+}
+
+void Recordset::forgetConnection() { m_conn = nullptr; }
+
+void Recordset::requireOpen() const
+{
+    if (!m_open)
+        throw DbError(QStringLiteral("记录集已经关闭"));
+}
+
+void Recordset::requireCurrent() const
+{
+    requireOpen();
+    if (m_pos < 1 || m_pos > m_rows)
+        throw DbError(QStringLiteral("没有当前记录"));
+}
+
+bool Recordset::bof() const { return m_rows == 0 || m_pos == 0; }
+bool Recordset::eof() const { return m_rows == 0 || m_pos > m_rows; }
+int Recordset::recordCount() const { return m_rows; }
+int Recordset::absolutePosition() const { return (m_pos >= 1 && m_pos <= m_rows) ? m_pos : 0; }
+
+void Recordset::setAbsolutePosition(int position)
+{
+    requireOpen();
+    m_pos = std::clamp(position, 0, m_rows + 1);
+}
+
+void Recordset::moveFirst()
+{
+    requireOpen();
+    m_pos = m_rows > 0 ? 1 : 0;
+}
+
+void Recordset::moveLast()
+{
+    requireOpen();
+    m_pos = m_rows;
+}
+
+void Recordset::moveNext() { move(1); }
+void Recordset::movePrevious() { move(-1); }
+
+void Recordset::move(int count)
+{
+    requireOpen();
+    if (m_rows == 0)
+        return;
+    const qint64 target = qint64(m_pos) + count;
+    m_pos = int(std::clamp<qint64>(target, 0, qint64(m_rows) + 1));
+}
+
+int Recordset::fieldCount() const { return int(m_names.size()); }
+
+QString Recordset::fieldName(int index) const { return m_names.value(index); }
+
+FieldType Recordset::fieldType(int index) const
+{
+    return (index >= 0 && size_t(index) < m_types.size()) ? m_types[size_t(index)] : FieldType::Other;
+}
+
+int Recordset::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_names.size(); ++i)
+        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant Recordset::value(int index) const
+{
+    requireCurrent();
+    if (index < 0 || index >= fieldCount())
+        throw DbError(QStringLiteral("字段序号超出范围：%1").arg(index));
+    return m_cells[size_t(m_pos - 1) * m_names.size() + size_t(index)];
+}
+
+QVariant Recordset::value(const QString &name) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw DbError(QStringLiteral("没有这个字段：%1").arg(name));
+    return value(index);
+}
+
+QVariant Recordset::valueAt(int row, int index) const
+{
+    if (!m_open || row < 0 || row >= m_rows || index < 0 || index >= fieldCount())
+        return {};
+    return m_cells[size_t(row) * m_names.size() + size_t(index)];
+}
+
+} // namespace db

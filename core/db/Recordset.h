@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <algorithm>
+#include <vector>
+
+namespace db {
+
+class Connection;
+
+enum class FieldType { Integer, Real, Date, Text, Memo, Blob, Other };
+
+// A snapshot of a query's rows with the familiar cursor: before-first (bof),
+// after-last (eof), a 1-based absolute position, moves by one or by a count.
+// Moving past either end leaves the cursor in bof or eof; an empty result is
+// both. Values are typed: integers as qint64, dates (columns declared as
+// DATETIME or DATE) as QDate, text as QString, NULL as a null QVariant.
+class Recordset {
+public:
+    Recordset() = default;
+
+    // Runs the query on conn and keeps every row. The connection is
+    // remembered for requery() and must outlive the recordset's use of it.
+    void open(const QString &sql, Connection &conn);
+    void close();
+    // Runs the same source again; the cursor goes to the first row.
+    void requery();
+    // Drops the reference to the connection (a connection that may be
+    // recycled); requery() then fails instead of touching it.
+    void forgetConnection();
+
+    bool isOpen() const { return m_open; }
+    const QString &source() const { return m_source; }
+
+    bool bof() const;
+    bool eof() const;
+    int recordCount() const;
+    // 1-based position of the current row; 0 when there is no current row.
+    int absolutePosition() const;
+    // Moves to the given 1-based row; out-of-range values give bof or eof.
+    void setAbsolutePosition(int position);
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    void move(int count);
+
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    FieldType fieldType(int index) const;
+    int fieldIndex(const QString &name) const; // -1 when absent, names compared case-insensitively
+    // Value of the current row; throws DbError when there is no current row.
+    QVariant value(int index) const;
+    QVariant value(const QString &name) const;
+    // Any row, without moving; row is 0-based.
+    QVariant valueAt(int row, int index) const;
+
+private:
+    void requireOpen() const;
+    void requireCurrent() const;
+
+    Connection *m_conn = nullptr;
+    QString m_source;
+    bool m_open = false;
+    QStringList m_names;
+    std::vector<FieldType> m_types;
+    std::vector<QVariant> m_cells; // row-major
+    int m_rows = 0;
+    int m_pos = 0; // 0 = bof, 1..m_rows = current row, m_rows + 1 = eof
+};
+
+} // namespace db

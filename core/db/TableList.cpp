@@ -1,0 +1,37 @@
+#include "core/db/TableList.h"
+
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+
+#include <QRegularExpression>
+
+namespace db {
+
+TableList::TableList(Connection &conn)
+{
+    Recordset rs;
+    rs.open(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                           "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"),
+            conn);
+    for (int row = 0; row < rs.recordCount(); ++row)
+        m_names << rs.valueAt(row, 0).toString();
+}
+
+bool TableList::find(const QString &criterion)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*TABLE_NAME\\s*=\\s*'((?:[^']|'')*)'\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto match = pattern.match(criterion);
+    if (!match.hasMatch())
+        throw DbError(QStringLiteral("无法理解的查找条件：%1").arg(criterion));
+    const QString name = match.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
+    // Table names are matched whole and, like the engine's, without regard to letter case.
+    while (m_pos < m_names.size() && m_names[m_pos].compare(name, Qt::CaseInsensitive) != 0)
+        ++m_pos;
+    return !eof();
+}
+
+QString TableList::currentName() const { return eof() ? QString() : m_names[m_pos]; }
+
+} // namespace db

@@ -1,0 +1,20 @@
+# Installs the Debian packages named as arguments that are not installed yet.
+# Sourced by the run and test commands.
+install_missing() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# What building and running the program needs.
+RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
+# What the tests need besides: libpng and zlib as oracles for the PNG decoder.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev)
