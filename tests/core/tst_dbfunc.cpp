@@ -1,0 +1,122 @@
+// The shared connection: opened on first use, recycled after the statement
+// that finds 1000 counted uses, and the program's ending when it cannot open.
+#include "core/DbFunc.h"
+#include "core/MessageBox.h"
+#include "core/Program.h"
+#include "core/db/DbError.h"
+#include "tests/support/TestDb.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+class TestDbFunc : public QObject {
+    Q_OBJECT
+private slots:
+    void firstUseOpensTheConnection()
+    {
+        TestDb t;
+        QVERIFY(!DbFunc::connOpen());
+        DbFunc::OpenQuery("SELECT * FROM Users");
+        QVERIFY(DbFunc::connOpen());
+        QCOMPARE(DbFunc::connUses(), 1);
+    }
+
+    void statementReachingThousandClosesIt()
+    {
+        TestDb t;
+        for (int i = 0; i < 999; ++i)
+            DbFunc::OpenQuery("SELECT 1 FROM Users");
+        QCOMPARE(DbFunc::connUses(), 999);
+        DbFunc::ExecuteSql("UPDATE Users SET UserPwd = UserPwd");
+        QVERIFY(!DbFunc::connOpen());
+        QCOMPARE(DbFunc::connUses(), 0);
+        DbFunc::OpenQuery("SELECT 1 FROM Users");
+        QVERIFY(DbFunc::connOpen());
+        QCOMPARE(DbFunc::connUses(), 1);
+    }
+
+    void queriesAloneNeverCloseItNorOverflow()
+    {
+        TestDb t;
+        for (int i = 0; i < 33000; ++i)
+            DbFunc::OpenQuery("SELECT 1");
+        QVERIFY(DbFunc::connOpen());
+        QCOMPARE(DbFunc::connUses(), 32767);
+        DbFunc::ExecuteSql("UPDATE Users SET UserPwd = UserPwd");
+        QVERIFY(!DbFunc::connOpen());
+        QCOMPARE(DbFunc::connUses(), 0);
+    }
+
+    void closeAndResetOnClosedConnection()
+    {
+        TestDb t;
+        DbFunc::CloseConn();
+        QVERIFY(!DbFunc::connOpen());
+        DbFunc::OpenQuery("SELECT 1");
+        DbFunc::OpenQuery("SELECT 1");
+        DbFunc::CloseConn();
+        QCOMPARE(DbFunc::connUses(), 2);
+        DbFunc::ResetConn();
+        QCOMPARE(DbFunc::connUses(), 0);
+        QVERIFY(!DbFunc::connOpen());
+    }
+
+    void unusableDatabaseEndsTheProgram_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("text file") << QByteArray("UserName,UserPwd\nadmin,123456\n") << true;
+    }
+    void unusableDatabaseEndsTheProgram()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, exists);
+        TestDb t(false);
+        if (exists) {
+            QDir().mkpath("data");
+            QFile f("data/mybook.mdb");
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        try {
+            DbFunc::ExecuteSql("UPDATE Users SET UserPwd = UserPwd");
+            QFAIL("the program should have ended");
+        } catch (const Program::Ended &ended) {
+            QCOMPARE(ended.exitCode, 1);
+        }
+        QCOMPARE(MessageBox::shown(), QStringList{"数据库连接失败"});
+        QCOMPARE(MessageBox::shownDetails().first().title, QString("Tavorin"));
+        QVERIFY(!DbFunc::connOpen());
+        QCOMPARE(QFile::exists("data/mybook.mdb"), exists);
+    }
+
+    void rejectedStatementThrowsTheEnginesMessage()
+    {
+        TestDb t;
+        try {
+            DbFunc::ExecuteSql("INSERT INTO Nowhere VALUES(1)");
+            QFAIL("the statement should fail");
+        } catch (const db::DbError &e) {
+            QVERIFY2(e.message().contains("Nowhere"), qPrintable(e.message()));
+        }
+    }
+
+    void statusGoesToTheRegisteredPanel()
+    {
+        DbFunc::ShowStatus("nowhere to go");
+        QCOMPARE(DbFunc::statusText(), QString());
+        {
+            QLabel panel;
+            DbFunc::registerStatusPanel(&panel);
+            DbFunc::ShowStatus("首条记录");
+            QCOMPARE(panel.text(), QString("首条记录"));
+        }
+        DbFunc::ShowStatus("after the panel went away");
+        QCOMPARE(DbFunc::statusText(), QString());
+    }
+};
+
+QTEST_MAIN(TestDbFunc)
+#include "tst_dbfunc.moc"

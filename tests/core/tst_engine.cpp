@@ -1,0 +1,273 @@
+// The SQLite engine layer: opening, Access-style SQL, the recordset cursor,
+// the table list and the catalog.
+#include "core/DateText.h"
+#include "core/NewDatabase.h"
+#include "core/db/Catalog.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+#include "core/db/SqlTranslate.h"
+#include "core/db/TableList.h"
+#include "tests/support/TestDb.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+using namespace db;
+
+namespace {
+const QString Conn = QStringLiteral("Data Source=data/mybook.mdb;");
+}
+
+class TestEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
+
+    void openRefusesWhatIsNoDatabase_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("empty file") << QByteArray() << true;
+        QTest::newRow("text file") << QByteArray("just some notes\nnot a database\n") << true;
+        QTest::newRow("access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, 'x') << true;
+    }
+    void openRefusesWhatIsNoDatabase()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, exists);
+        TestDb t(false);
+        if (exists) {
+            QDir().mkpath(QStringLiteral("data"));
+            QFile f(QStringLiteral("data/mybook.mdb"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        Connection c;
+        QVERIFY_THROWS_EXCEPTION(DbError, c.open(Conn));
+        QCOMPARE(c.state(), Connection::Closed);
+        // Opening never creates or changes the file.
+        QCOMPARE(QFile::exists(QStringLiteral("data/mybook.mdb")), exists);
+        if (exists) {
+            QFile f(QStringLiteral("data/mybook.mdb"));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), content);
+        }
+    }
+
+    void translatesDateLiteralsOnlyOutsideLiterals_data()
+    {
+        QTest::addColumn<QString>("access");
+        QTest::addColumn<QString>("sqlite");
+        QTest::newRow("plain") << "x=#2011-10-25#" << "x='2011-10-25'";
+        QTest::newRow("blanks inside") << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
+        QTest::newRow("short locale form") << "x=#" + DateText::toText(QDate(2011, 10, 25)) + "#" << "x='2011-10-25'";
+        QTest::newRow("slashes") << "x=#2011/10/25#" << "x='2011-10-25'";
+        QTest::newRow("hash in text kept") << "SET [备注]='#1 of #2' WHERE a=#2011-1-2#"
+                                           << "SET [备注]='#1 of #2' WHERE a='2011-01-02'";
+        QTest::newRow("doubled quote in text") << "VALUES('it''s #3#',#2012-2-29#)" << "VALUES('it''s #3#','2012-02-29')";
+        QTest::newRow("hash in bracketed name") << "SELECT [a#b] FROM t" << "SELECT [a#b] FROM t";
+        QTest::newRow("no dates") << "SELECT * FROM Website" << "SELECT * FROM Website";
+    }
+    void translatesDateLiteralsOnlyOutsideLiterals()
+    {
+        QFETCH(QString, access);
+        QFETCH(QString, sqlite);
+        QCOMPARE(translateSql(access), sqlite);
+    }
+
+    void refusesLiteralsThatAreNoDate_data()
+    {
+        QTest::addColumn<QString>("access");
+        QTest::newRow("empty") << "x=##";
+        QTest::newRow("words") << "x=#tomorrow#";
+        QTest::newRow("impossible day") << "x=#2011-2-30#";
+        QTest::newRow("unclosed") << "x=#2011-10-25";
+    }
+    void refusesLiteralsThatAreNoDate()
+    {
+        QFETCH(QString, access);
+        QVERIFY_THROWS_EXCEPTION(DbError, translateSql(access));
+    }
+
+    void datesAreStoredAsIsoAndReadBackAsDates_data()
+    {
+        QTest::addColumn<QString>("literal");
+        QTest::newRow("iso") << "#2011-10-25#";
+        QTest::newRow("blanks, no zeros") << "# 2011-10-25 #";
+        QTest::newRow("locale short date") << "#" + DateText::toText(QDate(2011, 10, 25)) + "#";
+    }
+    void datesAreStoredAsIsoAndReadBackAsDates()
+    {
+        QFETCH(QString, literal);
+        TestDb t;
+        Connection c;
+        c.open(Conn);
+        c.execute("INSERT INTO Website (Webname, Webtime) VALUES('a'," + literal + ")");
+        QCOMPARE(t.scalar("SELECT typeof(Webtime) || ':' || Webtime FROM Website").toString(), QString("text:2011-10-25"));
+        Recordset rs;
+        rs.open("SELECT Webtime As 接单日期 FROM Website", c);
+        QCOMPARE(rs.fieldName(0), QString("接单日期"));
+        QCOMPARE(rs.value(0).typeId(), int(QMetaType::QDate));
+        QCOMPARE(rs.value(0).toDate(), QDate(2011, 10, 25));
+    }
+
+    void failedStatementThrowsAndLeavesNothing()
+    {
+        TestDb t;
+        Connection c;
+        c.open(Conn);
+        try {
+            c.execute("INSERT INTO Website (Webname, Nosuch) VALUES('a','b')");
+            QFAIL("the statement should fail");
+        } catch (const DbError &e) {
+            QVERIFY(e.message().contains("Nosuch"));
+        }
+        QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
+    }
+
+    void cursorMovesAndBounds()
+    {
+        TestDb t;
+        Connection c;
+        c.open(Conn);
+        for (int i = 1; i <= 3; ++i)
+            c.execute(QString("INSERT INTO Website (Webname, Webtime) VALUES('w%1', #2011-1-%1#)").arg(i));
+        Recordset rs;
+        rs.open("SELECT Webname FROM Website ORDER BY Webtime Desc", c);
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(rs.absolutePosition(), 1);
+        QCOMPARE(rs.value(0).toString(), QString("w3"));
+        QVERIFY(!rs.bof() && !rs.eof());
+        rs.movePrevious();
+        QVERIFY(rs.bof());
+        QCOMPARE(rs.absolutePosition(), 0);
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.value(0));
+        rs.moveLast();
+        QCOMPARE(rs.value(0).toString(), QString("w1"));
+        rs.moveNext();
+        QVERIFY(rs.eof());
+        rs.moveFirst();
+        rs.move(2);
+        QCOMPARE(rs.absolutePosition(), 3);
+        rs.move(-5);
+        QVERIFY(rs.bof() && !rs.eof());
+        rs.move(100);
+        QVERIFY(rs.eof() && !rs.bof());
+        c.execute("DELETE FROM Website WHERE Webname='w3'");
+        rs.requery();
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(rs.value(QStringLiteral("WEBNAME")).toString(), QString("w2"));
+        rs.close();
+        QVERIFY(!rs.isOpen());
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.moveFirst());
+
+        Recordset empty;
+        empty.open("SELECT * FROM Website WHERE Webid = -1", c);
+        QVERIFY(empty.bof() && empty.eof());
+        empty.moveNext();
+        empty.moveLast();
+        QVERIFY(empty.bof() && empty.eof());
+        QCOMPARE(empty.fieldCount(), 5);
+        QCOMPARE(empty.fieldName(4), QString("Webmemos"));
+    }
+
+    void nullsAndTypesComeBackTyped()
+    {
+        TestDb t;
+        Connection c;
+        c.open(Conn);
+        c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, #2011-10-25#, '007')");
+        Recordset rs;
+        rs.open("SELECT * FROM Website", c);
+        QVERIFY(rs.value(2).isNull());
+        QCOMPARE(rs.value(0).typeId(), int(QMetaType::LongLong));
+        // A memo of digits stays the text typed.
+        QCOMPARE(rs.value(4).toString(), QString("007"));
+    }
+
+    void tableListFindsWholeNamesOnly()
+    {
+        TestDb t;
+        Connection c;
+        c.open(Conn);
+        c.execute("CREATE TABLE biji70 (a INTEGER)");
+        TableList list(c);
+        QVERIFY(!list.find("TABLE_NAME= 'biji7'"));
+        QVERIFY(list.eof());
+        TableList again(c);
+        QVERIFY(again.find("TABLE_NAME= 'biji70'"));
+        QCOMPARE(again.currentName(), QString("biji70"));
+        QVERIFY(TableList(c).find("TABLE_NAME= 'Website'"));
+        QVERIFY_THROWS_EXCEPTION(DbError, TableList(c).find("name is biji70"));
+    }
+
+    void catalogCreatesAndChangesColumns()
+    {
+        TestDb t;
+        Catalog cat(Conn);
+        const QVector<ColumnDef> defs{
+            {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
+            {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
+            {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
+            {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")},
+            {"PR", ColumnType::Text, 10, false, false, QString("0")},
+        };
+        cat.createTable("biji1", defs);
+        QVERIFY(cat.hasTable("biji1"));
+        QVERIFY(cat.tables().contains("biji1"));
+
+        const auto cols = cat.columns("biji1");
+        QCOMPARE(cols.size(), defs.size());
+        for (int i = 0; i < defs.size(); ++i) {
+            QCOMPARE(cols[i].name, defs[i].name);
+            QCOMPARE(cols[i].type, defs[i].type);
+            QCOMPARE(cols[i].size, defs[i].size);
+            QCOMPARE(cols[i].nullable, defs[i].nullable);
+            QCOMPARE(cols[i].autoIncrement, defs[i].autoIncrement);
+            QCOMPARE(cols[i].defaultText, defs[i].defaultText);
+        }
+
+        // The database applies the defaults and numbers the rows itself.
+        t.exec("INSERT INTO biji1 ([备注]) VALUES('x')");
+        t.exec("INSERT INTO biji1 ([备注]) VALUES(NULL)");
+        QCOMPARE(t.scalar("SELECT max(AutoId) FROM biji1").toInt(), 2);
+        QCOMPARE(t.scalar("SELECT [百度收入量] FROM biji1").toString(), QString("收入*/反向*"));
+        QVERIFY_THROWS_EXCEPTION(DbError, t.exec("INSERT INTO biji1 ([PR]) VALUES(NULL)"));
+        // The declared size holds.
+        QVERIFY_THROWS_EXCEPTION(DbError, t.exec("INSERT INTO biji1 ([PR]) VALUES('12345678901')"));
+
+        const QString odd = QStringLiteral("◆关键词*/2");
+        cat.appendColumn("biji1", {odd, ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
+        QCOMPARE(cat.column("biji1", 5).name, odd);
+        QCOMPARE(cat.column("biji1", odd)->defaultText, std::optional<QString>("百度*/谷歌*"));
+        QCOMPARE(t.scalar("SELECT [" + odd + "] FROM biji1 WHERE AutoId = 1").toString(), QString("百度*/谷歌*"));
+
+        cat.renameColumn("biji1", odd, "◆关键词2");
+        QVERIFY(!cat.column("biji1", odd));
+        QCOMPARE(cat.column("biji1", 5).name, QString("◆关键词2"));
+        QCOMPARE(cat.column("biji1", 5).size, 50);
+        // A rename onto another column's name fails and changes nothing.
+        QVERIFY_THROWS_EXCEPTION(DbError, cat.renameColumn("biji1", "◆关键词2", "pr"));
+        QCOMPARE(cat.columns("biji1").size(), 6);
+
+        t.exec("ALTER TABLE biji1 DROP   COLUMN [◆关键词2]");
+        cat.refresh();
+        QCOMPARE(cat.columns("biji1").size(), 5);
+        cat.dropColumn("biji1", "百度收入量");
+        QStringList names;
+        for (const auto &col : cat.columns("biji1"))
+            names << col.name;
+        QCOMPARE(names, (QStringList{"AutoId", "时间", "备注", "PR"}));
+        QCOMPARE(t.scalar("SELECT count(*) FROM biji1").toInt(), 2);
+
+        QVERIFY_THROWS_EXCEPTION(DbError, cat.appendColumn("biji1", {"big", ColumnType::Text, 256, false, false, QString()}));
+        cat.dropTable("biji1");
+        QVERIFY(!cat.hasTable("biji1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
