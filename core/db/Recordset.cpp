@@ -5,6 +5,8 @@
 #include "core/db/SqlTranslate.h"
 
 #include <QDate>
+#include <bit>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace db {
@@ -67,31 +69,43 @@ void Recordset::open(const QString &sql, Connection &conn)
         names << QString::fromUtf8(sqlite3_column_name(stmt, c));
         types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
     }
-    std::vector<QVariant> cells;
+    std::vector<Kind> kinds;
+    std::vector<qint64> cellValues;
+    QByteArray arena;
+    auto keep = [&arena](const void *bytes, int size) {
+        const qint64 offset = arena.size();
+        const quint32 length = quint32(size);
+        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
+        if (size > 0)
+            arena.append(static_cast<const char *>(bytes), size);
+        return offset;
+    };
     int rows = 0;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                cells.emplace_back();
+                kinds.push_back(Kind::Null);
+                cellValues.push_back(0);
                 break;
             case SQLITE_INTEGER:
-                cells.emplace_back(qint64(sqlite3_column_int64(stmt, c)));
+                kinds.push_back(Kind::Integer);
+                cellValues.push_back(sqlite3_column_int64(stmt, c));
                 break;
             case SQLITE_FLOAT:
-                cells.emplace_back(sqlite3_column_double(stmt, c));
+                kinds.push_back(Kind::Real);
+                cellValues.push_back(std::bit_cast<qint64>(sqlite3_column_double(stmt, c)));
                 break;
-            case SQLITE_BLOB:
-                cells.emplace_back(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
-                                              sqlite3_column_bytes(stmt, c)));
+            case SQLITE_BLOB: {
+                const void *bytes = sqlite3_column_blob(stmt, c);
+                kinds.push_back(Kind::Blob);
+                cellValues.push_back(keep(bytes, sqlite3_column_bytes(stmt, c)));
                 break;
+            }
             default: {
-                const auto *chars = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-                const QString value = QString::fromUtf8(chars, sqlite3_column_bytes(stmt, c));
-                if (types[size_t(c)] == FieldType::Date)
-                    cells.push_back(storedDate(value));
-                else
-                    cells.emplace_back(value);
+                const unsigned char *text = sqlite3_column_text(stmt, c);
+                kinds.push_back(Kind::Text);
+                cellValues.push_back(keep(text, sqlite3_column_bytes(stmt, c)));
             }
             }
         }
@@ -108,7 +122,9 @@ void Recordset::open(const QString &sql, Connection &conn)
     m_source = sql;
     m_names = names;
     m_types = std::move(types);
-    m_cells = std::move(cells);
+    m_kinds = std::move(kinds);
+    m_values = std::move(cellValues);
+    m_arena = std::move(arena);
     m_rows = rows;
     m_pos = rows > 0 ? 1 : 0;
     m_open = true;
@@ -119,7 +135,9 @@ void Recordset::close()
     m_open = false;
     m_names.clear();
     m_types.clear();
-    m_cells.clear();
+    m_kinds.clear();
+    m_values.clear();
+    m_arena.clear();
     m_rows = 0;
     m_pos = 0;
 }
@@ -204,7 +222,7 @@ QVariant Recordset::value(int index) const
     requireCurrent();
     if (index < 0 || index >= fieldCount())
         throw DbError(QStringLiteral("字段序号超出范围：%1").arg(index));
-    return m_cells[size_t(m_pos - 1) * m_names.size() + size_t(index)];
+    return cell(size_t(m_pos - 1) * m_names.size() + size_t(index));
 }
 
 QVariant Recordset::value(const QString &name) const
@@ -219,7 +237,32 @@ QVariant Recordset::valueAt(int row, int index) const
 {
     if (!m_open || row < 0 || row >= m_rows || index < 0 || index >= fieldCount())
         return {};
-    return m_cells[size_t(row) * m_names.size() + size_t(index)];
+    return cell(size_t(row) * m_names.size() + size_t(index));
+}
+
+QVariant Recordset::cell(size_t index) const
+{
+    const qint64 slot = m_values[index];
+    switch (m_kinds[index]) {
+    case Kind::Null:
+        return {};
+    case Kind::Integer:
+        return qint64(slot);
+    case Kind::Real:
+        return std::bit_cast<double>(slot);
+    case Kind::Text:
+    case Kind::Blob:
+        break;
+    }
+    quint32 length = 0;
+    memcpy(&length, m_arena.constData() + slot, sizeof length);
+    const char *bytes = m_arena.constData() + slot + sizeof length;
+    if (m_kinds[index] == Kind::Blob)
+        return QByteArray(bytes, qsizetype(length));
+    const QString text = QString::fromUtf8(bytes, qsizetype(length));
+    if (m_types[index % m_names.size()] == FieldType::Date)
+        return storedDate(text);
+    return text;
 }
 
 } // namespace db
