@@ -1,0 +1,13 @@
+#include "accounts/FrmLogin.h"
+#include "core/Application.h"
+#include "core/Forms.h"
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavorin"));
+    // The login window is all there is at first; the database is opened by
+    // the first login check, not here.
+    Forms::get<FrmLogin>()->show();
+    return app.exec();
+}
