@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// The four boxes of a website, as the edit dialog and the main window's
+// details frame both hold them.
+struct WebsiteBoxes {
+    QLineEdit *Webname = nullptr;
+    QLineEdit *Weburl = nullptr;
+    QLineEdit *Webtime = nullptr;
+    QPlainTextEdit *Webmemos = nullptr;
+};
+
+namespace WebsiteInput {
+
+// Checks the boxes in the order the user reads them (name, then date) and,
+// when they pass, fills CurWebsite with the trimmed values, "http://" for an
+// empty address and "无" for an empty memo. A refusal tells the user why and
+// puts the focus in the box at fault; nothing is written either way.
+bool fillCurWebsite(const WebsiteBoxes &boxes);
+
+// True, after telling the user, when some website already has the name
+// (compared by the database without regard to letter case).
+bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name);
+
+} // namespace WebsiteInput
