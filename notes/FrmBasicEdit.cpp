@@ -1,0 +1,310 @@
+#include "notes/FrmBasicEdit.h"
+
+#include "core/DbFunc.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/Twips.h"
+#include "core/db/Catalog.h"
+#include "core/db/DbError.h"
+#include "notes/FrmDetailed.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+constexpr int DesignWidth = 9885;
+constexpr int DesignHeight = 5370;
+
+const QString RefusedName = QStringLiteral("使用了不规范的字符或和其它字段名称重复。");
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAccessibleName(text);
+    if (grey) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, Qt::gray);
+        l->setPalette(pal);
+    }
+    return l;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAccessibleName(caption);
+    return b;
+}
+
+QLineEdit *makeInput(QWidget *parent, const QString &name, QLabel *label)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setAccessibleName(label->text().remove(QStringLiteral("：")));
+    label->setBuddy(e);
+    return e;
+}
+
+} // namespace
+
+FrmBasicEdit::FrmBasicEdit(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmBasicEdit"));
+    setWindowTitle(QStringLiteral("基本设置"));
+    resize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight));
+
+    Frame2 = new QGroupBox(QStringLiteral("现有观察项目"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twipsRect(240, 225, 9500, 1335));
+
+    Frame3 = new QGroupBox(QStringLiteral("添加项目"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setGeometry(twipsRect(240, 1860, 9500, 2550));
+
+    Label1 = makeLabel(Frame3, QStringLiteral("Label1"), QStringLiteral("字段名称："));
+    Label2 = makeLabel(Frame3, QStringLiteral("Label2"), QStringLiteral("默认值："));
+    Label3 = makeLabel(Frame3, QStringLiteral("Label3"), QStringLiteral("字段长段："));
+    Label4 = makeLabel(Frame3, QStringLiteral("Label4"), QStringLiteral("你要观察的项目。可以用汉字、字母、数字"), true);
+    Label5 = makeLabel(Frame3, QStringLiteral("Label5"), QStringLiteral("写好格式方便今后添加数据。可以为空"), true);
+    Label6 = makeLabel(Frame3, QStringLiteral("Label6"), QStringLiteral("范围0-255之间的数字。50代表25个汉字。"), true);
+    Ziduanz1 = makeInput(Frame3, QStringLiteral("Ziduanz1"), Label1);
+    Ziduanz2 = makeInput(Frame3, QStringLiteral("Ziduanz2"), Label2);
+    Ziduanz3 = makeInput(Frame3, QStringLiteral("Ziduanz3"), Label3);
+    Ziduanz3->setText(QStringLiteral("50"));
+    const int rowTops[] = {420, 1000, 1580};
+    QLabel *labels[] = {Label1, Label2, Label3};
+    QLabel *hints[] = {Label4, Label5, Label6};
+    QLineEdit *inputs[] = {Ziduanz1, Ziduanz2, Ziduanz3};
+    for (int row = 0; row < 3; ++row) {
+        labels[row]->setGeometry(twipsRect(200, rowTops[row], 1000, 300));
+        inputs[row]->setGeometry(twipsRect(1200, rowTops[row], 2600, 300));
+        hints[row]->setGeometry(twipsRect(4000, rowTops[row], 5300, 300));
+    }
+    Cmd_OK = makeButton(Frame3, QStringLiteral("Cmd_OK"), QStringLiteral("- 添 加 -"));
+    Cmd_OK->setGeometry(twipsRect(1200, 2020, 1800, 400));
+    Cmd_Cancel = makeButton(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("关 闭"));
+    Cmd_Cancel->setGeometry(twipsRect(4080, 4680, 1215, 400));
+
+    connect(Cmd_OK, &QPushButton::clicked, this, &FrmBasicEdit::Cmd_OK_Click);
+    connect(Cmd_Cancel, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void FrmBasicEdit::clearItems()
+{
+    // The list is rebuilt from the click handler of one of its own buttons:
+    // take the old widgets out now and delete them once that click is done.
+    for (QWidget *w : std::as_const(m_itemWidgets)) {
+        w->hide();
+        w->setParent(nullptr);
+        w->deleteLater();
+    }
+    m_itemWidgets.clear();
+    if (m_grown > 0) {
+        resize(width(), height() - Twips::toPixels(m_grown));
+        Frame2->setGeometry(twipsRect(240, 225, 9500, 1335));
+        Frame3->move(Frame3->x(), Frame3->y() - Twips::toPixels(m_grown));
+        Cmd_Cancel->move(Cmd_Cancel->x(), Cmd_Cancel->y() - Twips::toPixels(m_grown));
+        m_grown = 0;
+    }
+}
+
+void FrmBasicEdit::Load()
+{
+    clearItems();
+    Webziduanm.clear();
+    m_names.clear();
+
+    db::Catalog catalog(DbFunc::ConnString);
+    for (const db::ColumnDef &col : catalog.columns(Bijiname))
+        m_names << col.name;
+    n = int(m_names.size());
+
+    int r = 0; // origin of the current row of items
+    int L = 0; // origin of the last row used
+    int c = 0; // items in the current row
+    int x = 0; // left offset of the current item
+    for (int i = 3; i < n; ++i) {
+        const QString &name = m_names[i];
+        auto *box = new QLineEdit(name, Frame2);
+        box->setObjectName(QStringLiteral("Webworld_%1").arg(i));
+        box->setAccessibleName(name);
+        auto *del = makeButton(Frame2, QStringLiteral("Webworlddel_%1").arg(i), QStringLiteral("删除"));
+        auto *mod = makeButton(Frame2, QStringLiteral("Webworldmod_%1").arg(i), QStringLiteral("修改"));
+        del->setAccessibleName(QStringLiteral("删除 ") + name);
+        mod->setAccessibleName(QStringLiteral("修改 ") + name);
+        connect(mod, &QPushButton::clicked, this, [this, i] { rename(i); });
+        connect(del, &QPushButton::clicked, this, [this, i] { remove(i); });
+
+        const bool first = Webziduanm.isEmpty();
+        if (!first) {
+            Webziduanm = Webziduanm.trimmed() + QLatin1Char(',') + name;
+            x += 1800;
+        } else {
+            Webziduanm = name;
+        }
+        const int left = first ? 200 : x + 200;
+        box->setGeometry(twipsRect(left, r + 400, 1455, 270));
+        del->setGeometry(twipsRect(left, r + 800, 600, 300));
+        mod->setGeometry(twipsRect(left + 700, r + 800, 600, 300));
+        for (QWidget *w : {static_cast<QWidget *>(box), static_cast<QWidget *>(del), static_cast<QWidget *>(mod)}) {
+            w->show();
+            m_itemWidgets << w;
+        }
+
+        ++c;
+        L = r;
+        if (c % 5 == 0) {
+            r += 900;
+            c = 0;
+            x = -1800;
+        }
+    }
+
+    if (L >= 900) {
+        m_grown = L;
+        resize(width(), height() + Twips::toPixels(L));
+        Frame2->setGeometry(twipsRect(240, 225, 9500, 1200 + L));
+        Frame3->move(Frame3->x(), Frame3->y() + Twips::toPixels(L));
+        Cmd_Cancel->move(Cmd_Cancel->x(), Cmd_Cancel->y() + Twips::toPixels(L));
+    }
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
+}
+
+bool FrmBasicEdit::acceptableName(const QString &name, const QStringList &others)
+{
+    if (name.isEmpty() || name != name.trimmed())
+        return false;
+    static const QString forbidden = QStringLiteral("[],.!`");
+    for (const QChar ch : name)
+        if (forbidden.contains(ch) || ch.category() == QChar::Other_Control)
+            return false;
+    for (const QString &other : others)
+        if (other.compare(name, Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
+QStringList FrmBasicEdit::namesExcept(int position) const
+{
+    QStringList others = m_names;
+    others.removeAt(position);
+    return others;
+}
+
+void FrmBasicEdit::Cmd_OK_Click()
+{
+    const QString name = Ziduanz1->text();
+    const QString defaultText = Ziduanz2->text();
+    bool isNumber = false;
+    const int size = Ziduanz3->text().trimmed().toInt(&isNumber);
+    if (!acceptableName(name, m_names) || !isNumber || size < 1 || size > 255) {
+        MessageBox::show(RefusedName);
+        return;
+    }
+    if (defaultText.toUcs4().size() > size) {
+        MessageBox::show(QStringLiteral("默认值比字段长度（%1）还长，请缩短默认值或加大字段长度。").arg(size));
+        return;
+    }
+
+    db::ColumnDef col;
+    col.name = name;
+    col.type = db::ColumnType::Text;
+    col.size = size;
+    col.defaultText = defaultText;
+    try {
+        db::Catalog catalog(DbFunc::ConnString);
+        catalog.appendColumn(Bijiname, col);
+        catalog.refresh();
+    } catch (const db::DbError &e) {
+        MessageBox::show(QStringLiteral("添加失败：") + e.message());
+        return;
+    }
+    MessageBox::show(QStringLiteral("添加成功！"));
+    reopen();
+}
+
+void FrmBasicEdit::rename(int i)
+{
+    const auto *box = findChild<QLineEdit *>(QStringLiteral("Webworld_%1").arg(i));
+    if (!box || i < 3 || i >= m_names.size())
+        return;
+    const QString newName = box->text();
+    const QString oldName = m_names[i];
+    if (!acceptableName(newName, namesExcept(i))) {
+        MessageBox::show(RefusedName);
+        return;
+    }
+    if (newName != oldName) {
+        try {
+            db::Catalog catalog(DbFunc::ConnString);
+            catalog.renameColumn(Bijiname, oldName, newName);
+            catalog.refresh();
+        } catch (const db::DbError &) {
+            MessageBox::show(RefusedName);
+            return;
+        }
+    }
+    MessageBox::show(QStringLiteral("修改成功！"));
+    reopen();
+}
+
+void FrmBasicEdit::remove(int i)
+{
+    if (i < 3 || i >= m_names.size())
+        return;
+    const QString name = m_names[i];
+    // One click would drop every observation of the item: ask first.
+    if (MessageBox::show(QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。"), MessageBox::YesNo,
+                         MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
+        != MessageBox::Yes)
+        return;
+    try {
+        db::Catalog catalog(DbFunc::ConnString);
+        catalog.dropColumn(Bijiname, name);
+    } catch (const db::DbError &e) {
+        MessageBox::show(QStringLiteral("删除失败：") + e.message());
+        return;
+    }
+    MessageBox::show(QStringLiteral("删除成功！"));
+    reopen();
+}
+
+void FrmBasicEdit::reopen()
+{
+    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>())
+        notes->RefreshNotesGrid();
+    Load();
+    Ziduanz1->clear();
+    Ziduanz2->clear();
+    Ziduanz3->setText(QStringLiteral("50"));
+    // From the first change on the window keeps the user's attention.
+    if (windowModality() != Qt::ApplicationModal) {
+        const bool wasVisible = isVisible();
+        hide();
+        setWindowModality(Qt::ApplicationModal);
+        if (wasVisible)
+            show();
+    }
+}
+
+void FrmBasicEdit::closeEvent(QCloseEvent *event)
+{
+    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>())
+        notes->RefreshNotesGrid();
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,337 @@
+#include "notes/FrmChargeItemEdit.h"
+
+#include "core/DateText.h"
+#include "core/DbFunc.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/SqlText.h"
+#include "core/Twips.h"
+#include "core/db/Catalog.h"
+#include "core/db/DbError.h"
+#include "notes/ChargeItem.h"
+#include "notes/FrmDetailed.h"
+
+#include <QCalendarWidget>
+#include <QEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+constexpr int DesignWidth = 9915;
+constexpr int DesignHeight = 4650;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setAccessibleName(text);
+    if (grey) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, Qt::gray);
+        l->setPalette(pal);
+    }
+    return l;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAccessibleName(caption);
+    return b;
+}
+
+// Characters as the database counts them (a character outside the BMP is one).
+int characterCount(const QString &text) { return int(text.toUcs4().size()); }
+
+} // namespace
+
+FrmChargeItemEdit::FrmChargeItemEdit(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FrmChargeItemEdit"));
+    setWindowTitle(QStringLiteral("编辑优化记录"));
+
+    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("日    期："));
+    Label1->setGeometry(twipsRect(240, 300, 1000, 270));
+    m_date = new QLineEdit(this);
+    m_date->setObjectName(QStringLiteral("Webworld_1"));
+    m_date->setAccessibleName(QStringLiteral("日期"));
+    m_date->setGeometry(twipsRect(1200, 270, 1815, 315));
+    m_date->installEventFilter(this);
+    Label1->setBuddy(m_date);
+
+    Frame2 = new QGroupBox(QStringLiteral("◆要观察的项目"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Label3 = makeLabel(Frame2, QStringLiteral("Label3"),
+                       QStringLiteral("所记录的关键词排名，均为自然排名。真实数据更有利于分析。"), true);
+    Label3->setGeometry(twipsRect(2200, 0, 7100, 270));
+
+    Frame3 = new QGroupBox(QStringLiteral("备注信息"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Label2 = makeLabel(Frame3, QStringLiteral("Label2"), QStringLiteral("记录今日所做工作/网站情况"), true);
+    Label2->setGeometry(twipsRect(1400, 0, 5000, 270));
+    m_memo = new QPlainTextEdit(QStringLiteral("无"), Frame3);
+    m_memo->setObjectName(QStringLiteral("Webworld_2"));
+    m_memo->setAccessibleName(QStringLiteral("备注"));
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setTabChangesFocus(true);
+    m_memo->setGeometry(twipsRect(200, 300, 9500 - 330, 950));
+
+    Cmd_OK = makeButton(this, QStringLiteral("Cmd_OK"), QStringLiteral("确 定"));
+    Cmd_Cancel = makeButton(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("取 消"));
+    connect(Cmd_OK, &QPushButton::clicked, this, &FrmChargeItemEdit::Cmd_OK_Click);
+    connect(Cmd_Cancel, &QPushButton::clicked, this, &QWidget::close);
+
+    // Created last so that it lies over the frames when it pops up.
+    MonthView1 = new QCalendarWidget(this);
+    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setAccessibleName(QStringLiteral("日历"));
+    MonthView1->move(Twips::toPixels(1200), Twips::toPixels(585));
+    MonthView1->adjustSize();
+    MonthView1->hide();
+    connect(MonthView1, &QCalendarWidget::clicked, this, &FrmChargeItemEdit::datePicked);
+    connect(MonthView1, &QCalendarWidget::activated, this, &FrmChargeItemEdit::datePicked);
+
+    resize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight));
+    Frame2->setGeometry(twipsRect(240, 800, 9500, 1215));
+    Frame3->setGeometry(twipsRect(240, 2500, 9500, 1350));
+    Cmd_OK->setGeometry(twipsRect(3000, 4000, 1215, 400));
+    Cmd_Cancel->setGeometry(twipsRect(5700, 4000, 1215, 400));
+}
+
+void FrmChargeItemEdit::clearItems()
+{
+    qDeleteAll(m_items);
+    m_items.clear();
+    qDeleteAll(m_itemLabels);
+    m_itemLabels.clear();
+    if (m_grown > 0) {
+        resize(width(), height() - Twips::toPixels(m_grown));
+        Frame2->setGeometry(twipsRect(240, 800, 9500, 1215));
+        Frame3->move(Frame3->x(), Frame3->y() - Twips::toPixels(m_grown));
+        Cmd_OK->move(Cmd_OK->x(), Cmd_OK->y() - Twips::toPixels(m_grown));
+        Cmd_Cancel->move(Cmd_Cancel->x(), Cmd_Cancel->y() - Twips::toPixels(m_grown));
+        m_grown = 0;
+    }
+}
+
+void FrmChargeItemEdit::Load()
+{
+    clearItems();
+    Webziduanm.clear();
+    Webziduanz.clear();
+    m_names.clear();
+    m_sizes.clear();
+
+    db::Catalog catalog(DbFunc::ConnString);
+    const QVector<db::ColumnDef> columns = catalog.columns(Bijiname);
+    if (columns.size() < 3)
+        throw db::DbError(QStringLiteral("表 %1 不是优化记录表").arg(Bijiname));
+    n = int(columns.size());
+    for (const db::ColumnDef &col : columns)
+        m_names << col.name;
+
+    int r = 0; // origin of the current row of items
+    int L = 0; // origin of the last row used
+    int c = 0; // items in the current row
+    int x = 0; // left offset of the current item
+    for (int i = 3; i < n; ++i) {
+        const db::ColumnDef &col = columns[i];
+        auto *box = new QLineEdit(col.defaultText.value_or(QString()), Frame2);
+        box->setObjectName(QStringLiteral("Webworld_%1").arg(i));
+        box->setAccessibleName(col.name);
+        auto *label = makeLabel(Frame2, QStringLiteral("Webworldname_%1").arg(i), col.name);
+        label->setBuddy(box);
+        if (col.type == db::ColumnType::Text)
+            m_sizes.insert(i, col.size);
+
+        const bool first = Webziduanm.isEmpty();
+        if (!first) {
+            Webziduanm = Webziduanm.trimmed() + QStringLiteral(",[") + col.name + QLatin1Char(']');
+            x += 1800;
+        } else {
+            Webziduanm = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QStringLiteral("],[")
+                         + col.name + QLatin1Char(']');
+        }
+        const int left = first ? 200 : x + 200;
+        box->setGeometry(twipsRect(left, r + 730, 1455, 270));
+        label->setGeometry(twipsRect(left, r + 400, 1455, 270));
+        box->show();
+        label->show();
+        m_items.insert(i, box);
+        m_itemLabels << label;
+
+        ++c;
+        L = r;
+        if (c % 5 == 0) {
+            r += 900;
+            c = 0;
+            x = -1800;
+        }
+    }
+    if (n == 3)
+        Webziduanm = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QLatin1Char(']');
+
+    m_date->setText(columns[1].defaultText.value_or(QString()));
+    m_memo->setPlainText(QStringLiteral("无"));
+
+    if (L >= 900) {
+        m_grown = L;
+        resize(width(), height() + Twips::toPixels(L));
+        Frame2->setGeometry(twipsRect(240, 800, 9500, 1200 + L));
+        Frame3->move(Frame3->x(), Frame3->y() + Twips::toPixels(L));
+        Cmd_OK->move(Cmd_OK->x(), Cmd_OK->y() + Twips::toPixels(L));
+        Cmd_Cancel->move(Cmd_Cancel->x(), Cmd_Cancel->y() + Twips::toPixels(L));
+    }
+
+    MonthView1->setSelectedDate(QDate::currentDate());
+    MonthView1->hide();
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
+}
+
+QString FrmChargeItemEdit::inputText(int i) const
+{
+    if (i == 1)
+        return m_date->text();
+    if (i == 2)
+        return m_memo->toPlainText();
+    const QLineEdit *box = m_items.value(i);
+    return box ? box->text() : QString();
+}
+
+void FrmChargeItemEdit::setInputText(int i, const QString &text)
+{
+    if (i == 1)
+        m_date->setText(text);
+    else if (i == 2)
+        m_memo->setPlainText(text);
+    else if (QLineEdit *box = m_items.value(i))
+        box->setText(text);
+}
+
+void FrmChargeItemEdit::updateCaption()
+{
+    setWindowTitle(Modify ? QStringLiteral("修改优化记录") : QStringLiteral("添加优化记录"));
+}
+
+void FrmChargeItemEdit::showEvent(QShowEvent *event)
+{
+    updateCaption();
+    QDialog::showEvent(event);
+}
+
+void FrmChargeItemEdit::resizeEvent(QResizeEvent *event)
+{
+    updateCaption();
+    QDialog::resizeEvent(event);
+}
+
+bool FrmChargeItemEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_date && event->type() == QEvent::MouseButtonPress) {
+        // Open on the box's own date; the box changes only when a day is picked.
+        const auto current = DateText::fromText(m_date->text());
+        MonthView1->setSelectedDate(current ? *current : QDate::currentDate());
+        MonthView1->show();
+        MonthView1->raise();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmChargeItemEdit::datePicked(const QDate &date)
+{
+    m_date->setText(DateText::toText(date));
+    MonthView1->hide();
+}
+
+bool FrmChargeItemEdit::validate()
+{
+    const QString dateText = m_date->text();
+    if (!DateText::fromText(dateText)) {
+        MessageBox::show(QStringLiteral("日期“%1”无法识别，请输入有效的日期，例如 %2。")
+                             .arg(dateText.trimmed(), DateText::toText(QDate::currentDate())),
+                         MessageBox::OkOnly, MessageBox::Exclamation);
+        m_date->setFocus();
+        return false;
+    }
+    for (auto it = m_sizes.cbegin(); it != m_sizes.cend(); ++it) {
+        const int length = characterCount(inputText(it.key()));
+        if (length > it.value()) {
+            MessageBox::show(QStringLiteral("“%1”最多只能填写 %2 个字符，现在是 %3 个。")
+                                 .arg(m_names[it.key()])
+                                 .arg(it.value())
+                                 .arg(length),
+                             MessageBox::OkOnly, MessageBox::Exclamation);
+            if (QLineEdit *box = m_items.value(it.key()))
+                box->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+void FrmChargeItemEdit::Cmd_OK_Click()
+{
+    if (n < 3 || !validate())
+        return;
+
+    QStringList names;
+    for (int i = 1; i < n; ++i)
+        names << QLatin1Char('[') + m_names[i] + QLatin1Char(']');
+    Bijiname = Bijiname.trimmed();
+
+    // Built afresh on every try: a refused write keeps the dialog open.
+    Webziduanz.clear();
+    QString S;
+    for (int i = 1; i < n; ++i) {
+        const QString t = inputText(i);
+        if (Webziduanz.isEmpty()) {
+            // Written as the day the box reads, in the form the engine takes.
+            const QString literal = QStringLiteral(" # ") + DateText::toPlainText(*DateText::fromText(t))
+                                    + QStringLiteral(" # ");
+            Webziduanz = literal;
+            S = names[i - 1] + QLatin1Char('=') + literal;
+        } else {
+            const QString literal = QLatin1Char('\'') + sqlText(t) + QLatin1Char('\'');
+            Webziduanz = Webziduanz.trimmed() + QLatin1Char(',') + literal;
+            S = S.trimmed() + QLatin1Char(',') + names[i - 1] + QLatin1Char('=') + literal;
+        }
+    }
+
+    try {
+        if (!Modify) {
+            CurItem().gaojiInsert(Bijiname, Webziduanm, Webziduanz);
+        } else {
+            if (!CurItem().In_DB(OriId, Bijiname)) {
+                MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
+                                 MessageBox::OkOnly, MessageBox::Exclamation);
+                return;
+            }
+            CurItem().gaojiUpdate(OriId, Bijiname, S);
+        }
+    } catch (const db::DbError &e) {
+        MessageBox::show(QStringLiteral("保存失败：") + e.message(), MessageBox::OkOnly, MessageBox::Critical);
+        return;
+    }
+
+    MessageBox::show(Modify ? QStringLiteral("修改成功") : QStringLiteral("添加成功"));
+    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>()) {
+        notes->RefreshNotesGrid();
+        if (Modify)
+            notes->restorePosition();
+    }
+    close();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QMap>
+#include <QStringList>
+
+class QCalendarWidget;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// Adds a row to a notes table or changes one. The inputs are built each time
+// the dialog loads from the table's current columns: a date box, a memo box
+// and one box per observed item, pre-filled with the column's default.
+class FrmChargeItemEdit : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmChargeItemEdit(QWidget *parent = nullptr);
+
+    bool Modify = false;
+    qint32 OriId = 0;
+    QString Bijiname;
+    // Column list "[时间],[备注],[...]" built at load, value list built on OK.
+    QString Webziduanm;
+    QString Webziduanz;
+    // Number of columns of the table, read at load.
+    int n = 0;
+
+    // Rebuilds the inputs from the columns of Bijiname.
+    void Load();
+
+    // Name of column i (0 to n-1) as read at load.
+    QString columnName(int i) const { return m_names.value(i); }
+    QString inputText(int i) const;
+    void setInputText(int i, const QString &text);
+    // "添加优化记录" or "修改优化记录", after Modify.
+    void updateCaption();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Cmd_OK_Click();
+    void clearItems();
+    bool validate();
+    void datePicked(const QDate &date);
+
+    QStringList m_names;          // every column, by position
+    QMap<int, int> m_sizes;       // text columns: position -> most characters
+    QMap<int, QLineEdit *> m_items;
+    QList<QLabel *> m_itemLabels;
+    int m_grown = 0;
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *m_date = nullptr;        // Webworld(1)
+    QCalendarWidget *MonthView1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLabel *Label2 = nullptr;
+    QPlainTextEdit *m_memo = nullptr;   // Webworld(2)
+    QPushButton *Cmd_OK = nullptr;
+    QPushButton *Cmd_Cancel = nullptr;
+};

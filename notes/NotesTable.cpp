@@ -1,0 +1,87 @@
+#include "notes/NotesTable.h"
+
+#include "core/DateText.h"
+#include "core/DbFunc.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/db/Catalog.h"
+#include "core/db/Connection.h"
+#include "core/db/TableList.h"
+#include "notes/FrmDetailed.h"
+
+namespace {
+
+bool notesTableExists(const QString &name)
+{
+    db::Connection conn;
+    conn.open(DbFunc::ConnString);
+    db::TableList tables(conn);
+    return tables.find(QStringLiteral("TABLE_NAME= '") + name + QLatin1Char('\''));
+}
+
+db::ColumnDef textColumn(const QString &name, int size, const QString &defaultText)
+{
+    db::ColumnDef col;
+    col.name = name;
+    col.type = db::ColumnType::Text;
+    col.size = size;
+    col.defaultText = defaultText;
+    return col;
+}
+
+} // namespace
+
+void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row)
+{
+    // The lookup's connection is closed before the question, so nothing holds
+    // the file open while the user decides.
+    if (!notesTableExists(Bijiname)) {
+        const auto answer = MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel,
+                                             MessageBox::Question, QStringLiteral("提示"));
+        if (answer == MessageBox::Ok)
+            CreateNotesTable(Bijiname);
+        return;
+    }
+
+    FrmDetailed *notes = Forms::get<FrmDetailed>();
+    notes->Bijiname = Bijiname;
+    notes->OriId = row.Webid;
+    notes->setHeader(row.Webname, row.Weburl, row.Webtime);
+    notes->openNotes();
+}
+
+void CreateNotesTable(QString &Bijiname)
+{
+    db::ColumnDef autoId;
+    autoId.name = QStringLiteral("AutoId");
+    autoId.type = db::ColumnType::LongInteger;
+    autoId.autoIncrement = true;
+
+    db::ColumnDef when;
+    when.name = QStringLiteral("时间");
+    when.type = db::ColumnType::DateTime;
+    when.defaultText = DateText::toPlainText(QDate::currentDate());
+
+    db::ColumnDef memo;
+    memo.name = QStringLiteral("备注");
+    memo.type = db::ColumnType::Memo;
+    memo.nullable = true;
+
+    const QString counts = QStringLiteral("收入*/反向*");
+    const QVector<db::ColumnDef> columns{
+        autoId,
+        when,
+        memo,
+        textColumn(QStringLiteral("百度收入量"), 50, counts),
+        textColumn(QStringLiteral("谷歌收入量"), 50, counts),
+        textColumn(QStringLiteral("雅虎收入量"), 50, counts),
+        textColumn(QStringLiteral("PR"), 10, QStringLiteral("0")),
+        textColumn(QStringLiteral("◆关键词1"), 50, QStringLiteral("百度*/谷歌*")),
+    };
+
+    // One statement: the table appears whole or not at all.
+    db::Catalog catalog(DbFunc::ConnString);
+    catalog.createTable(Bijiname, columns);
+
+    MessageBox::show(QStringLiteral("创建完毕!"));
+}

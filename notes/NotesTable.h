@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The current website row as the main window holds it; the notes window's
+// header shows these values.
+struct WebsiteRow {
+    qint32 Webid = 0;
+    QString Webname;
+    QString Weburl;
+    QDate Webtime;
+};
+
+// Opens the notes window of one website ("biji" + id), offering to create
+// its notes table first when it does not exist yet.
+void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row);
+
+// Creates a notes table with the eight default columns.
+void CreateNotesTable(QString &Bijiname);
