@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QUrl>
+#include <QVector>
+#include <QWidget>
+
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QTextBrowser;
+class QTimer;
+class QToolBar;
+
+// A small browser for the program's instructions page (test.html beside the
+// program). Pages on this computer are shown inside; web addresses are
+// handed to the system's browser.
+class Frmbijishuoming : public QWidget {
+    Q_OBJECT
+public:
+    explicit Frmbijishuoming(QWidget *parent = nullptr);
+
+    // Page opened after the instructions page when the window is first shown.
+    QString StartingAddress;
+
+    // The maker's home page, always offered in the address list.
+    static const QString MakerHomePage;
+    // test.html in the program's folder.
+    static QString instructionsPath();
+
+    QToolBar *tbToolBar;
+    QFrame *picAddress;
+    QLabel *lblAddress;
+    QComboBox *cboAddress;
+    QTextBrowser *brwWebBrowser;
+    QTimer *timTimer;
+
+    // What the browser shows: the page's address and title, and whether a
+    // page is still being loaded.
+    QUrl LocationURL() const { return m_location; }
+    QString LocationName() const;
+    bool Busy() const { return m_pending.has_value(); }
+    bool canGoBack() const { return m_historyIndex > 0; }
+    bool canGoForward() const { return m_historyIndex + 1 < m_history.size(); }
+
+    // The address as the address box shows it.
+    static QString addressText(const QUrl &url);
+
+public slots:
+    // Runs the toolbar command with this key (Back, Forward, Refresh, Home,
+    // Search, Stop).
+    void tbToolBar_ButtonClick(const QString &key);
+    // Opens what the user typed or chose, as the address box does.
+    void Navigate(const QString &address);
+
+signals:
+    void navigationStarted(const QUrl &url);
+    void NavigateComplete(const QUrl &url);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void cboAddress_Click();
+    void timTimer_Timer();
+    void brwWebBrowser_NavigateComplete(const QUrl &url);
+    void finishLoading();
+    void linkClicked(const QUrl &link);
+
+private:
+    struct Pending {
+        QUrl url;
+        int historyIndex; // -1: a new entry after the current one
+    };
+
+    void Form_Load();
+    void Form_Resize();
+    void startNavigation(const QUrl &url, int historyIndex);
+    void showPage(const QUrl &url);
+    void showProblemPage(const QString &title, const QString &bodyHtml);
+    void updateHistoryActions();
+
+    QTimer *m_loader;
+    std::optional<Pending> m_pending;
+    QUrl m_location;
+    QVector<QUrl> m_history;
+    int m_historyIndex = -1;
+    bool m_loaded = false;
+    // Set while the address list is rearranged, so that the change does not
+    // start a navigation of its own.
+    bool m_suppressNavigate = false;
+    QAction *m_back;
+    QAction *m_forward;
+};
