@@ -9,7 +9,6 @@
 #include "core/DbFunc.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/RecordsetModel.h"
 #include "tests/support/TestDb.h"
 
 #include <QAction>
@@ -30,10 +29,7 @@
 #include <memory>
 
 struct SiteSeed {
-    QString name;
-    QString url;
-    QString date; // ISO
-    QString memo;
+    QString name, url, date, memo; // date as ISO text
 };
 
 class MainWindowFixture {
@@ -43,8 +39,7 @@ public:
     // A new database holding the given websites, inserted in order (ids 1, 2, ...).
     void makeDb(const QList<SiteSeed> &sites = {})
     {
-        closeWindow();
-        db.reset();
+        reset();
         db = std::make_unique<TestDb>();
         for (const SiteSeed &s : sites)
             insert(s);
@@ -52,13 +47,15 @@ public:
 
     void insert(const SiteSeed &s, qint64 id = 0) const
     {
-        const QString idColumn = id ? QStringLiteral("Webid, ") : QString();
-        const QString idValue = id ? QString::number(id) + QStringLiteral(", ") : QString();
-        db->exec(QStringLiteral("INSERT INTO Website (%1Webname, Weburl, Webtime, Webmemos) VALUES (%2'%3', '%4', '%5', '%6')")
-                     .arg(idColumn, idValue, quoted(s.name), quoted(s.url), s.date, quoted(s.memo)));
+        auto q = [](QString t) { return t.replace(QLatin1Char('\''), QStringLiteral("''")); };
+        db->exec(QStringLiteral("INSERT INTO Website (Webid, Webname, Weburl, Webtime, Webmemos) VALUES (%1, '%2', '%3', '%4', '%5')")
+                     .arg(id ? QString::number(id) : QStringLiteral("NULL"), q(s.name), q(s.url), s.date, q(s.memo)));
     }
 
-    // Websites whose dates fall in the order given, newest first in the list.
+    int count(const QString &sql) const { return db->scalar(sql).toInt(); }
+    QString text(const QString &sql) const { return db->scalar(sql).toString(); }
+
+    // Websites siteN dated 2011-01-01 + N days: the list shows them newest first.
     static QList<SiteSeed> sitesByAge(int count)
     {
         QList<SiteSeed> sites;
@@ -78,41 +75,35 @@ public:
         return w;
     }
 
-    void closeWindow()
-    {
-        // Unloads without the close question, as a test teardown should.
-        delete Forms::loaded<FrmMain>();
-        delete Forms::loaded<FrmStyleEdit>();
-    }
-
+    // Unloads without the close question, as a test teardown should.
     void reset()
     {
-        closeWindow();
+        delete Forms::loaded<FrmMain>();
+        delete Forms::loaded<FrmStyleEdit>();
         db.reset();
     }
 
     static FrmMain *w() { return Forms::loaded<FrmMain>(); }
 
     template <class T = QPushButton>
-    static T *child(const QString &name)
-    {
-        return w()->findChild<T *>(name);
-    }
+    static T *child(const QString &name) { return w()->findChild<T *>(name); }
+    static bool enabled(const QString &name) { return child<QWidget>(name)->isEnabled(); }
 
-    static void click(const QString &name)
+    static void click(const QString &name, int times = 1)
     {
         QPushButton *b = child(name);
         QVERIFY2(b, qPrintable(name));
-        QTest::mouseClick(b, Qt::LeftButton);
+        for (int i = 0; i < times; ++i)
+            QTest::mouseClick(b, Qt::LeftButton);
     }
 
     static QAction *action(const QString &key) { return w()->findChild<QAction *>(key); }
 
+    // Through the toolbar's own button, as the user presses it.
     static void trigger(const QString &key)
     {
         QAction *a = action(key);
         QVERIFY2(a, qPrintable(key));
-        // Through the toolbar's own button, as the user presses it.
         if (auto *button = qobject_cast<QToolButton *>(w()->Toolbar1->widgetForAction(a)))
             QTest::mouseClick(button, Qt::LeftButton);
         else
@@ -120,12 +111,15 @@ public:
     }
 
     static int gridRow() { return w()->DataGrid1->currentIndex().row(); }
-
-    static QString gridCell(int row, int column)
+    // The one message shown, as "text|title|buttons|icon".
+    static QString onlyShown()
     {
-        return w()->DataGrid1->model()->index(row, column).data().toString();
+        const auto all = MessageBox::shownDetails();
+        if (all.size() != 1)
+            return QStringLiteral("%1 messages").arg(all.size());
+        return QStringLiteral("%1|%2|%3|%4").arg(all[0].text, all[0].title).arg(all[0].buttons).arg(all[0].icon);
     }
-
+    static QString gridCell(int row, int column) { return w()->DataGrid1->model()->index(row, column).data().toString(); }
     static QStringList gridColumn(int column)
     {
         QStringList cells;
@@ -162,12 +156,6 @@ public:
             if (Forms::loaded<FrmStyleEdit>() && dialog->isVisible())
                 dialog->reject();
         });
-    }
-
-    static QString quoted(const QString &text)
-    {
-        QString t = text;
-        return t.replace(QLatin1Char('\''), QStringLiteral("''"));
     }
 };
 
