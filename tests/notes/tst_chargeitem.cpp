@@ -1,88 +1,53 @@
+// The notes row store: the statements it runs, what they change, quotes.
+#include "NotesFixture.h"
+
 #include "core/SqlText.h"
-#include "core/Variable.h"
 #include "core/db/DbError.h"
 #include "notes/ChargeItem.h"
-#include "notes/NotesTable.h"
-#include "tests/support/TestDb.h"
 
-#include <QTest>
-#include <memory>
-
-class TestChargeItem : public QObject {
+class TestChargeItem : public QObject, private NotesFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TestDb> m_db;
-
-    int count(const QString &where = QString()) const
-    {
-        return m_db->scalar(QStringLiteral("SELECT count(*) FROM biji12") + where).toInt();
-    }
+    QString ids() const { return text(QStringLiteral("SELECT group_concat(AutoId) FROM biji1")); }
 
 private slots:
     void init()
     {
-        m_db = std::make_unique<TestDb>();
-        QString table = QStringLiteral("biji12");
-        CreateNotesTable(table);
-        for (int i = 0; i < 5; ++i)
-            m_db->exec(QStringLiteral("INSERT INTO biji12([时间],[备注]) VALUES('2011-10-0%1','row %1')").arg(i + 1));
+        start();
+        addRows({"2011-10-01", "2011-10-02", "2011-10-03", "2011-10-04", "2011-10-05"});
     }
+    void cleanup() { stop(); }
 
-    void cleanup() { m_db.reset(); }
-
-    void statementTexts_data()
+    void statements_data()
     {
         QTest::addColumn<QString>("operation");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("delete") << "delete" << "DELETE FROM  biji12 WHERE AutoId =5";
-        QTest::newRow("insert") << "insert"
-                                << "INSERT INTO biji12([时间],[备注],[PR]) VALUES(# 2011-10-27 #,'无','3')";
-        QTest::newRow("update") << "update" << "UPDATE biji12 SET [备注]='无' WHERE AutoId =5";
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("ids");  // rows afterwards
+        QTest::addColumn<QString>("memo"); // memo of row 5, or of the new row 6
+        QTest::newRow("delete") << "delete" << "DELETE FROM  biji12 WHERE AutoId =5" << "1,2,3,4" << "";
+        QTest::newRow("delete a missing row") << "delete 99" << "DELETE FROM  biji12 WHERE AutoId =99" << "1,2,3,4,5"
+                                              << "memo 2011-10-05";
+        QTest::newRow("insert") << "insert" << "INSERT INTO biji12([时间],[备注],[PR]) VALUES(# 2011-10-27 #,'无','3')"
+                                << "1,2,3,4,5,6" << "无";
+        QTest::newRow("update") << "update" << "UPDATE biji12 SET [备注]='无' WHERE AutoId =5" << "1,2,3,4,5" << "无";
     }
 
-    void statementTexts()
+    void statements()
     {
         QFETCH(QString, operation);
-        QFETCH(QString, expected);
-        if (operation == QLatin1String("delete"))
-            CurItem().Delete(5, QStringLiteral("biji12"));
+        m_db->exec(QStringLiteral("ALTER TABLE biji1 RENAME TO biji12"));
+        if (operation.startsWith(QLatin1String("delete")))
+            CurItem().Delete(operation == QLatin1String("delete") ? 5 : 99, QStringLiteral("biji12"));
         else if (operation == QLatin1String("insert"))
-            CurItem().gaojiInsert(QStringLiteral("biji12"), QStringLiteral("[时间],[备注],[PR]"),
-                                  QStringLiteral("# 2011-10-27 #,'无','3'"));
+            CurItem().gaojiInsert("biji12", "[时间],[备注],[PR]", "# 2011-10-27 #,'无','3'");
         else
-            CurItem().gaojiUpdate(5, QStringLiteral("biji12"), QStringLiteral("[备注]='无'"));
-        QCOMPARE(SqlStr, expected);
-    }
-
-    void deleteRemovesOnlyThatRow()
-    {
-        CurItem().Delete(3, QStringLiteral("biji12"));
-        QCOMPARE(count(), 4);
-        QCOMPARE(count(QStringLiteral(" WHERE AutoId = 3")), 0);
-    }
-
-    void deletingAMissingRowChangesNothing()
-    {
-        CurItem().Delete(99, QStringLiteral("biji12"));
-        QCOMPARE(SqlStr, QStringLiteral("DELETE FROM  biji12 WHERE AutoId =99"));
-        QCOMPARE(count(), 5);
-    }
-
-    void insertStoresDateAndTexts()
-    {
-        CurItem().gaojiInsert(QStringLiteral("biji12"), QStringLiteral("[时间],[备注],[PR]"),
-                              QStringLiteral("# 2011-10-27 #,'无','3'"));
-        QCOMPARE(count(), 6);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [时间] FROM biji12 WHERE AutoId = 6")).toDate(), QDate(2011, 10, 27));
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT PR FROM biji12 WHERE AutoId = 6")).toString(), QStringLiteral("3"));
-    }
-
-    void updateChangesOnlyThatRow()
-    {
-        CurItem().gaojiUpdate(2, QStringLiteral("biji12"), QStringLiteral("[备注]='改过'"));
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [备注] FROM biji12 WHERE AutoId = 2")).toString(), QStringLiteral("改过"));
-        QCOMPARE(count(QStringLiteral(" WHERE [备注] = '改过'")), 1);
+            CurItem().gaojiUpdate(5, "biji12", "[备注]='无'");
+        QTEST(SqlStr, "sql");
+        QTEST(text("SELECT group_concat(AutoId) FROM biji12"), "ids");
+        QTEST(text("SELECT [备注] FROM biji12 WHERE AutoId = (SELECT max(AutoId) FROM biji12) AND AutoId >= 5"), "memo");
+        if (operation == QLatin1String("insert"))
+            QCOMPARE(text("SELECT [时间]||PR FROM biji12 WHERE AutoId = 6"), QStringLiteral("2011-10-273"));
+        QCOMPARE(CurItem().In_DB(5, "biji12"), operation != QLatin1String("delete"));
     }
 
     void quotedValuesAreStoredAsTyped_data()
@@ -90,7 +55,7 @@ private slots:
         QTest::addColumn<QString>("memo");
         QTest::newRow("apostrophe") << "O'Reilly's site";
         QTest::newRow("only quotes") << "''";
-        QTest::newRow("sql-like") << "x'); DROP TABLE biji12; --";
+        QTest::newRow("sql-like") << "x'); DROP TABLE biji1; --";
         QTest::newRow("hash signs") << "# 2011-1-1 #";
     }
 
@@ -98,30 +63,19 @@ private slots:
     {
         QFETCH(QString, memo);
         const QString literal = QLatin1Char('\'') + sqlText(memo) + QLatin1Char('\'');
-        CurItem().gaojiUpdate(1, QStringLiteral("biji12"), QStringLiteral("[备注]=") + literal);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [备注] FROM biji12 WHERE AutoId = 1")).toString(), memo);
-        CurItem().gaojiInsert(QStringLiteral("biji12"), QStringLiteral("[时间],[备注]"),
-                              QStringLiteral("# 2011-10-27 #,") + literal);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [备注] FROM biji12 WHERE AutoId = 6")).toString(), memo);
-        QCOMPARE(count(), 6);
+        CurItem().gaojiUpdate(1, "biji1", "[备注]=" + literal);
+        CurItem().gaojiInsert("biji1", "[时间],[备注]", "# 2011-10-27 #," + literal);
+        QCOMPARE(text("SELECT group_concat([备注], '|') FROM biji1 WHERE AutoId IN (1, 6)"), memo + '|' + memo);
+        QCOMPARE(ids(), QStringLiteral("1,2,3,4,5,6"));
     }
 
     void rejectedStatementThrowsAndWritesNothing()
     {
-        QVERIFY_THROWS_EXCEPTION(db::DbError, CurItem().gaojiInsert(QStringLiteral("biji12"), QStringLiteral("[无此列]"),
-                                                                    QStringLiteral("'x'")));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, CurItem().gaojiInsert("biji1", "[无此列]", "'x'"));
         // PR holds at most 10 characters.
-        QVERIFY_THROWS_EXCEPTION(db::DbError, CurItem().gaojiUpdate(1, QStringLiteral("biji12"),
-                                                                    QStringLiteral("[PR]='12345678901'")));
-        QCOMPARE(count(), 5);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT PR FROM biji12 WHERE AutoId = 1")).toString(), QStringLiteral("0"));
-    }
-
-    void existenceTest()
-    {
-        QVERIFY(CurItem().In_DB(4, QStringLiteral("biji12")));
-        CurItem().Delete(4, QStringLiteral("biji12"));
-        QVERIFY(!CurItem().In_DB(4, QStringLiteral("biji12")));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, CurItem().gaojiUpdate(1, "biji1", "[PR]='12345678901'"));
+        QCOMPARE(ids(), QStringLiteral("1,2,3,4,5"));
+        QCOMPARE(text("SELECT PR FROM biji1 WHERE AutoId = 1"), QStringLiteral("0"));
     }
 };
 

@@ -1,231 +1,138 @@
-#include "core/DbFunc.h"
-#include "core/Forms.h"
-#include "core/MessageBox.h"
+// The field manager: the observed items of a notes table, and adding,
+// renaming and deleting them.
+#include "NotesFixture.h"
+
 #include "core/Twips.h"
-#include "core/db/Catalog.h"
-#include "notes/FrmBasicEdit.h"
-#include "notes/FrmChargeItemEdit.h"
-#include "notes/FrmDetailed.h"
-#include "notes/NotesTable.h"
-#include "tests/support/TestDb.h"
 
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTest>
-#include <memory>
+#include <QRegularExpression>
 
-class TestFrmBasicEdit : public QObject {
+class TestFrmBasicEdit : public QObject, private NotesFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TestDb> m_db;
-    const QStringList m_defaultNames{QStringLiteral("AutoId"),     QStringLiteral("时间"),       QStringLiteral("备注"),
-                                     QStringLiteral("百度收入量"), QStringLiteral("谷歌收入量"), QStringLiteral("雅虎收入量"),
-                                     QStringLiteral("PR"),         QStringLiteral("◆关键词1")};
+    const QStringList m_defaultNames{"AutoId", "时间", "备注", "百度收入量", "谷歌收入量", "雅虎收入量", "PR", "◆关键词1"};
+    const QString m_refused = QStringLiteral("使用了不规范的字符或和其它字段名称重复。");
 
-    QStringList columnNames() const
+    static FrmBasicEdit *openFields()
     {
-        QStringList names;
-        for (const db::ColumnDef &col : db::Catalog(DbFunc::ConnString).columns(QStringLiteral("biji1")))
-            names << col.name;
-        return names;
-    }
-
-    FrmBasicEdit *openFields()
-    {
-        FrmDetailed *w = Forms::get<FrmDetailed>();
-        w->Bijiname = QStringLiteral("biji1");
-        w->openNotes();
-        w->findChild<QPushButton *>(QStringLiteral("Basecset"))->click();
+        button(openNotes(), "Basecset")->click();
         return Forms::loaded<FrmBasicEdit>();
     }
-
-    static QPushButton *button(QWidget *w, const QString &name) { return w->findChild<QPushButton *>(name); }
-    static QLineEdit *edit(QWidget *w, const QString &name) { return w->findChild<QLineEdit *>(name); }
-    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-    void typeNewItem(FrmBasicEdit *f, const QString &name, const QString &defaultText, const QString &size)
+    static void typeNewItem(FrmBasicEdit *f, const QString &name, const QString &defaultText, const QString &size)
     {
-        edit(f, QStringLiteral("Ziduanz1"))->setText(name);
-        edit(f, QStringLiteral("Ziduanz2"))->setText(defaultText);
-        edit(f, QStringLiteral("Ziduanz3"))->setText(size);
+        edit(f, "Ziduanz1")->setText(name);
+        edit(f, "Ziduanz2")->setText(defaultText);
+        edit(f, "Ziduanz3")->setText(size);
+        button(f, "Cmd_OK")->click();
     }
 
 private slots:
     void init()
     {
-        m_db = std::make_unique<TestDb>();
-        QString table = QStringLiteral("biji1");
-        CreateNotesTable(table);
+        start();
         m_db->exec(QStringLiteral("INSERT INTO biji1([时间], PR, [雅虎收入量]) VALUES('2011-10-01', '3', '雅虎1')"));
-        MessageBox::clearShown();
     }
+    void cleanup() { stop(); }
 
-    void cleanup()
-    {
-        delete Forms::loaded<FrmChargeItemEdit>();
-        delete Forms::loaded<FrmBasicEdit>();
-        delete Forms::loaded<FrmDetailed>();
-        flushDeletes();
-        m_db.reset();
-    }
-
-    void listsTheObservedItems()
+    void addingAnItemRebuildsTheListAndTheEditors()
     {
         FrmBasicEdit *f = openFields();
-        QCOMPARE(f->windowTitle(), QStringLiteral("基本设置"));
         QCOMPARE(f->Webziduanm, QStringLiteral("百度收入量,谷歌收入量,雅虎收入量,PR,◆关键词1"));
-        QCOMPARE(f->n, 8);
-        const int lefts[] = {200, 2000, 3800, 5600, 7400};
-        for (int i = 3; i < 8; ++i) {
-            QLineEdit *name = edit(f, QStringLiteral("Webworld_%1").arg(i));
-            QCOMPARE(name->text(), m_defaultNames[i]);
-            QCOMPARE(name->pos(), QPoint(Twips::toPixels(lefts[i - 3]), Twips::toPixels(400)));
-            QCOMPARE(button(f, QStringLiteral("Webworlddel_%1").arg(i))->x(), Twips::toPixels(lefts[i - 3]));
-            QCOMPARE(button(f, QStringLiteral("Webworldmod_%1").arg(i))->x(), Twips::toPixels(lefts[i - 3] + 700));
-        }
-        QVERIFY(!edit(f, QStringLiteral("Webworld_2")));
-        QCOMPARE(f->height(), Twips::toPixels(5370));
-    }
-
-    void addingAnItem()
-    {
-        FrmBasicEdit *f = openFields();
+        QVERIFY(!edit(f, "Webworld_2"));
         const int height = f->height();
         typeNewItem(f, QStringLiteral("◆关键词2"), QStringLiteral("百度*/谷歌*"), QStringLiteral("50"));
-        button(f, QStringLiteral("Cmd_OK"))->click();
         QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("添加成功！")});
-
         const auto col = db::Catalog(DbFunc::ConnString).column(QStringLiteral("biji1"), 8);
-        QCOMPARE(col.name, QStringLiteral("◆关键词2"));
+        QCOMPARE(col.name + col.defaultText.value_or(QString()), QStringLiteral("◆关键词2百度*/谷歌*"));
         QCOMPARE(col.size, 50);
-        QCOMPARE(col.defaultText.value_or(QString()), QStringLiteral("百度*/谷歌*"));
         QCOMPARE(col.nullable, false);
-
-        // The list is rebuilt: the sixth item opens a second row and the window grows.
+        // The sixth item opens a second row and the window grows; the name box is emptied.
         flushDeletes();
-        QLineEdit *sixth = edit(f, QStringLiteral("Webworld_8"));
-        QVERIFY(sixth);
-        QCOMPARE(sixth->pos(), QPoint(Twips::toPixels(200), Twips::toPixels(1300)));
-        QCOMPARE(f->height(), height + Twips::toPixels(900));
         QCOMPARE(f->findChildren<QLineEdit *>(QRegularExpression(QStringLiteral("^Webworld_\\d+$"))).size(), 6);
-        QCOMPARE(edit(f, QStringLiteral("Ziduanz1"))->text(), QString());
-        QCOMPARE(edit(f, QStringLiteral("Ziduanz3"))->text(), QStringLiteral("50"));
-        QVERIFY(f->isModal());
-
-        // The notes grid and a freshly loaded record editor follow the new column.
+        QCOMPARE(edit(f, "Webworld_8")->text(), QStringLiteral("◆关键词2"));
+        QCOMPARE(edit(f, "Webworld_8")->pos(), QPoint(Twips::toPixels(200), Twips::toPixels(1300)));
+        QCOMPARE(f->height(), height + Twips::toPixels(900));
+        QCOMPARE(edit(f, "Ziduanz1")->text(), QString());
+        // The notes grid and a freshly loaded record editor follow the new column,
+        // also for a row written before the column existed.
         FrmDetailed *notes = Forms::loaded<FrmDetailed>();
         QCOMPARE(notes->grid()->model()->columnCount(), 9);
-        notes->findChild<QPushButton *>(QStringLiteral("Cmd_Add"))->click();
-        FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
-        QCOMPARE(editor->n, 9);
-        QCOMPARE(editor->inputText(8), QStringLiteral("百度*/谷歌*"));
-        // A row written before the column existed shows its default in the editor.
-        editor->close();
-        notes->findChild<QPushButton *>(QStringLiteral("Cmd_Modi"))->click();
+        button(notes, "Cmd_Modi")->click();
+        QCOMPARE(Forms::loaded<FrmChargeItemEdit>()->n, 9);
         QCOMPARE(Forms::loaded<FrmChargeItemEdit>()->inputText(8), QStringLiteral("百度*/谷歌*"));
     }
 
-    void defaultWithQuotesIsKeptAsTyped()
-    {
-        FrmBasicEdit *f = openFields();
-        typeNewItem(f, QStringLiteral("It's"), QStringLiteral("'a' \"b\""), QStringLiteral("20"));
-        button(f, QStringLiteral("Cmd_OK"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("添加成功！")});
-        const auto col = db::Catalog(DbFunc::ConnString).column(QStringLiteral("biji1"), 8);
-        QCOMPARE(col.name, QStringLiteral("It's"));
-        QCOMPARE(col.defaultText.value_or(QString()), QStringLiteral("'a' \"b\""));
-    }
-
-    void refusedNames_data()
+    void newItem_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("empty") << "";
-        QTest::newRow("blank") << " ";
-        QTest::newRow("another item") << "PR";
-        QTest::newRow("another item, other case") << "pr";
-        QTest::newRow("fixed column") << "时间";
-        QTest::newRow("row key, other case") << "autoid";
-        QTest::newRow("opening bracket") << "a[b";
-        QTest::newRow("closing bracket") << "a]b";
-        QTest::newRow("comma") << "关键词,2";
-        QTest::newRow("full stop") << "a.b";
-        QTest::newRow("exclamation") << "a!b";
-        QTest::newRow("backquote") << "a`b";
-        QTest::newRow("leading blank") << " 关键词2";
-        QTest::newRow("trailing blank") << "关键词2 ";
+        QTest::addColumn<QString>("defaultText");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("message"); // empty: the refusal of bad names
+        QTest::newRow("quotes kept as typed") << "It's" << "'a' \"b\"" << "20" << "添加成功！";
+        QTest::newRow("empty name") << "" << "x" << "50" << "";
+        QTest::newRow("blank name") << " " << "x" << "50" << "";
+        QTest::newRow("another item, other case") << "pr" << "x" << "50" << "";
+        QTest::newRow("fixed column") << "时间" << "x" << "50" << "";
+        QTest::newRow("row key, other case") << "autoid" << "x" << "50" << "";
+        for (const char *bad : {"a[b", "a]b", "关键词,2", "a.b", "a!b", "a`b", " 关键词2", "关键词2 "})
+            QTest::newRow(bad) << QString::fromUtf8(bad) << "x" << "50" << "";
+        for (const char *size : {"0", "256", "-5", "五十", "12.5", ""})
+            QTest::newRow(qPrintable(QStringLiteral("size '%1'").arg(QString::fromUtf8(size)))) << "关键词2" << "" << size << "";
+        QTest::newRow("default longer than size") << "短" << "123456" << "5"
+                                                  << "默认值比字段长度（5）还长，请缩短默认值或加大字段长度。";
     }
 
-    void refusedNames()
+    void newItem()
     {
         QFETCH(QString, name);
-        const QString refused = QStringLiteral("使用了不规范的字符或和其它字段名称重复。");
+        QFETCH(QString, defaultText);
+        QFETCH(QString, message);
         FrmBasicEdit *f = openFields();
-
-        typeNewItem(f, name, QStringLiteral("x"), QStringLiteral("50"));
-        button(f, QStringLiteral("Cmd_OK"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{refused});
-        QCOMPARE(edit(f, QStringLiteral("Ziduanz1"))->text(), name);
-
-        MessageBox::clearShown();
-        edit(f, QStringLiteral("Webworld_3"))->setText(name);
-        button(f, QStringLiteral("Webworldmod_3"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{refused});
-
-        QCOMPARE(columnNames(), m_defaultNames);
-        QVERIFY(!f->isModal());
-    }
-
-    void refusedSizes_data()
-    {
-        QTest::addColumn<QString>("size");
-        QTest::newRow("zero") << "0";
-        QTest::newRow("too big") << "256";
-        QTest::newRow("negative") << "-5";
-        QTest::newRow("words") << "五十";
-        QTest::newRow("fraction") << "12.5";
-        QTest::newRow("empty") << "";
-    }
-
-    void refusedSizes()
-    {
         QFETCH(QString, size);
-        FrmBasicEdit *f = openFields();
-        typeNewItem(f, QStringLiteral("关键词2"), QString(), size);
-        button(f, QStringLiteral("Cmd_OK"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("使用了不规范的字符或和其它字段名称重复。")});
-        QCOMPARE(columnNames(), m_defaultNames);
+        typeNewItem(f, name, defaultText, size);
+        QCOMPARE(MessageBox::shown(), QStringList{message.isEmpty() ? m_refused : message});
+        const bool added = message == QStringLiteral("添加成功！");
+        QCOMPARE(columnNames(), added ? m_defaultNames + QStringList{name} : m_defaultNames);
+        if (added)
+            QCOMPARE(db::Catalog(DbFunc::ConnString).column(QStringLiteral("biji1"), 8).defaultText.value_or(QString()), defaultText);
+        else
+            QCOMPARE(edit(f, "Ziduanz1")->text(), name); // kept for correcting
     }
 
-    void renamingKeepsTheData()
+    void rename_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("new name keeps the data") << "PR值" << true;
+        QTest::newRow("own name in other case") << "pr" << true;
+        QTest::newRow("another item") << "百度收入量" << false;
+        QTest::newRow("fixed column") << "备注" << false;
+        QTest::newRow("bracket") << "P]R" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void rename()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
         FrmBasicEdit *f = openFields();
-        edit(f, QStringLiteral("Webworld_6"))->setText(QStringLiteral("PR值"));
-        button(f, QStringLiteral("Webworldmod_6"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("修改成功！")});
+        edit(f, "Webworld_6")->setText(name);
+        button(f, "Webworldmod_6")->click();
+        QCOMPARE(MessageBox::shown(), QStringList{accepted ? QStringLiteral("修改成功！") : m_refused});
         QStringList expected = m_defaultNames;
-        expected[6] = QStringLiteral("PR值");
+        if (accepted)
+            expected[6] = name;
         QCOMPARE(columnNames(), expected);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [PR值] FROM biji1")).toString(), QStringLiteral("3"));
+        QCOMPARE(text(QStringLiteral("SELECT [%1] FROM biji1").arg(expected[6])), QStringLiteral("3"));
         flushDeletes();
-        QCOMPARE(f->Webziduanm, QStringLiteral("百度收入量,谷歌收入量,雅虎收入量,PR值,◆关键词1"));
-    }
-
-    void renamingToOtherLetterCaseOfItself()
-    {
-        FrmBasicEdit *f = openFields();
-        edit(f, QStringLiteral("Webworld_6"))->setText(QStringLiteral("pr"));
-        button(f, QStringLiteral("Webworldmod_6"))->click();
-        QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("修改成功！")});
-        QCOMPARE(columnNames().at(6), QStringLiteral("pr"));
+        QCOMPARE(f->Webziduanm, expected.mid(3).join(QLatin1Char(',')));
+        QCOMPARE(f->isModal(), accepted); // modal from the first change on
     }
 
     void deletingAsksFirst_data()
     {
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("answer"); // 0: not answered, the default button
         QTest::newRow("no") << int(MessageBox::No);
+        QTest::newRow("default") << 0;
         QTest::newRow("yes") << int(MessageBox::Yes);
     }
 
@@ -233,32 +140,21 @@ private slots:
     {
         QFETCH(int, answer);
         FrmBasicEdit *f = openFields();
-        MessageBox::setNextAnswer(MessageBox::Button(answer));
-        button(f, QStringLiteral("Webworlddel_5"))->click();
+        if (answer)
+            MessageBox::setNextAnswer(MessageBox::Button(answer));
+        button(f, "Webworlddel_5")->click();
         const auto shown = MessageBox::shownDetails();
-        QVERIFY(!shown.isEmpty());
-        QCOMPARE(shown[0].text, QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。"));
-        QCOMPARE(shown[0].buttons, MessageBox::YesNo);
+        QCOMPARE(shown.value(0).text + QString::number(shown.value(0).buttons),
+                 QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。%1").arg(MessageBox::YesNo));
         QStringList expected = m_defaultNames;
-        if (answer == MessageBox::Yes) {
-            QCOMPARE(shown.size(), 2);
-            QCOMPARE(shown[1].text, QStringLiteral("删除成功！"));
+        if (answer == MessageBox::Yes)
             expected.removeAt(5); // exactly 雅虎收入量, nothing else
-        } else {
-            QCOMPARE(shown.size(), 1);
-        }
+        QCOMPARE(shown.size(), answer == MessageBox::Yes ? 2 : 1);
+        QCOMPARE(shown.last().text, answer == MessageBox::Yes ? QStringLiteral("删除成功！") : shown[0].text);
         QCOMPARE(columnNames(), expected);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT PR FROM biji1")).toString(), QStringLiteral("3"));
+        QCOMPARE(text("SELECT PR FROM biji1"), QStringLiteral("3"));
         flushDeletes();
         QCOMPARE(Forms::loaded<FrmDetailed>()->grid()->model()->columnCount(), expected.size());
-    }
-
-    void deletingUnansweredKeepsTheColumn()
-    {
-        // Test mode answers with the default button, which must be No.
-        FrmBasicEdit *f = openFields();
-        button(f, QStringLiteral("Webworlddel_3"))->click();
-        QCOMPARE(columnNames(), m_defaultNames);
     }
 
     void deletingEveryItemLeavesOnlyAdding()
@@ -266,28 +162,16 @@ private slots:
         FrmBasicEdit *f = openFields();
         for (int k = 0; k < 5; ++k) {
             MessageBox::setNextAnswer(MessageBox::Yes);
-            QPushButton *del = button(f, QStringLiteral("Webworlddel_3"));
+            QPushButton *del = button(f, "Webworlddel_3");
             QVERIFY(del);
             del->click();
             flushDeletes();
         }
         QCOMPARE(columnNames(), m_defaultNames.mid(0, 3));
         QCOMPARE(f->Webziduanm, QString());
-        QVERIFY(!edit(f, QStringLiteral("Webworld_3")));
-
+        QVERIFY(!edit(f, "Webworld_3"));
         typeNewItem(f, QStringLiteral("新项目"), QStringLiteral("空"), QStringLiteral("10"));
-        button(f, QStringLiteral("Cmd_OK"))->click();
-        QCOMPARE(columnNames().size(), 4);
-        QCOMPARE(m_db->scalar(QStringLiteral("SELECT [新项目] FROM biji1")).toString(), QStringLiteral("空"));
-    }
-
-    void defaultLongerThanSizeIsRefused()
-    {
-        FrmBasicEdit *f = openFields();
-        typeNewItem(f, QStringLiteral("短"), QStringLiteral("123456"), QStringLiteral("5"));
-        button(f, QStringLiteral("Cmd_OK"))->click();
-        QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(columnNames(), m_defaultNames);
+        QCOMPARE(text("SELECT [新项目] FROM biji1"), QStringLiteral("空"));
     }
 };
 

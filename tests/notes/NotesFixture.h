@@ -1,0 +1,82 @@
+#pragma once
+
+// Shared by the notes tests: a new database holding the notes table biji1,
+// the notes window over it, and short ways to reach controls and stored values.
+
+#include "core/DateText.h"
+#include "core/DbFunc.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/Variable.h"
+#include "core/db/Catalog.h"
+#include "core/db/Recordset.h"
+#include "notes/FrmBasicEdit.h"
+#include "notes/FrmChargeItemEdit.h"
+#include "notes/FrmDetailed.h"
+#include "notes/FrmWebmemos.h"
+#include "notes/NotesTable.h"
+#include "tests/support/TestDb.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+class NotesFixture {
+protected:
+    std::unique_ptr<TestDb> m_db;
+
+    void start(bool withTable = true)
+    {
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+        m_db = std::make_unique<TestDb>();
+        QString table = QStringLiteral("biji1");
+        if (withTable)
+            CreateNotesTable(table);
+        MessageBox::clearShown();
+    }
+
+    void stop()
+    {
+        delete Forms::loaded<FrmWebmemos>();
+        delete Forms::loaded<FrmChargeItemEdit>();
+        delete Forms::loaded<FrmBasicEdit>();
+        delete Forms::loaded<FrmDetailed>();
+        flushDeletes();
+        m_db.reset();
+    }
+
+    static FrmDetailed *openNotes()
+    {
+        FrmDetailed *w = Forms::get<FrmDetailed>();
+        w->Bijiname = QStringLiteral("biji1");
+        w->OriId = 1;
+        w->openNotes();
+        return w;
+    }
+
+    void addRows(const QStringList &dates) const
+    {
+        for (const QString &d : dates)
+            m_db->exec(QStringLiteral("INSERT INTO biji1([时间],[备注]) VALUES('%1','memo %1')").arg(d));
+    }
+
+    int count(const QString &sql) const { return m_db->scalar(sql).toInt(); }
+    QString text(const QString &sql) const { return m_db->scalar(sql).toString(); }
+
+    static QStringList columnNames()
+    {
+        QStringList names;
+        for (const db::ColumnDef &col : db::Catalog(DbFunc::ConnString).columns(QStringLiteral("biji1")))
+            names << col.name;
+        return names;
+    }
+
+    static QPushButton *button(QWidget *w, const QString &name) { return w->findChild<QPushButton *>(name); }
+    static QLineEdit *edit(QWidget *w, const QString &name) { return w->findChild<QLineEdit *>(name); }
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
