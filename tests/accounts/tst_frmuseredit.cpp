@@ -4,7 +4,6 @@
 #include "accounts/Users.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/SqlText.h"
 #include "tests/support/TestDb.h"
 
 #include <QLineEdit>
@@ -40,11 +39,6 @@ void retype(QLineEdit *box, const QString &text)
 
 void dropClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-QString storedPassword(const TestDb &t, const QString &name)
-{
-    return t.scalar(QStringLiteral("SELECT UserPwd FROM Users WHERE UserName='%1'").arg(sqlText(name))).toString();
-}
-
 } // namespace
 
 class TestFrmUserEdit : public QObject {
@@ -54,40 +48,6 @@ private slots:
     {
         delete Forms::loaded<FrmUserEdit>();
         dropClosedWindows();
-    }
-
-    void window()
-    {
-        TestDb t;
-        auto *d = Forms::get<FrmUserEdit>();
-        QCOMPARE(d->windowTitle(), QString("编辑用户信息"));
-        QCOMPARE(d->size(), QSize(298, 148));
-        QCOMPARE(d->minimumSize(), d->maximumSize());
-        QCOMPARE(d->txtPass->echoMode(), QLineEdit::Password);
-        QCOMPARE(d->txtPass2->echoMode(), QLineEdit::Password);
-        for (QPushButton *b : {d->Cmd_Ok, d->Cmd_Cancel})
-            QCOMPARE(b->cursor().shape(), Qt::PointingHandCursor);
-        // A 21st character is not taken in any box.
-        for (QLineEdit *box : {d->txtUserName, d->txtPass, d->txtPass2}) {
-            QTest::keyClicks(box, QString(25, 'a'));
-            QCOMPARE(box->text().size(), 20);
-            QVERIFY(!box->accessibleName().isEmpty());
-        }
-        // Forms hands out one dialog while it lives.
-        QCOMPARE(Forms::get<FrmUserEdit>(), d);
-    }
-
-    void tabOrder()
-    {
-        TestDb t;
-        auto *d = Forms::get<FrmUserEdit>();
-        const QList<QWidget *> chain = {d->txtUserName, d->txtPass, d->txtPass2, d->Cmd_Ok, d->Cmd_Cancel};
-        d->show();
-        for (int i = 0; i + 1 < chain.size(); ++i) {
-            chain[i]->setFocus();
-            QTest::keyClick(chain[i], Qt::Key_Tab);
-            QCOMPARE(d->focusWidget(), chain[i + 1]);
-        }
     }
 
     void refused_data()
@@ -100,16 +60,12 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::newRow("empty name") << "" << "123456" << "123456" << "请输入用户名" << "txtUserName" << "";
         QTest::newRow("blanks-only name") << "   " << "123456" << "123456" << "请输入用户名" << "txtUserName" << "";
-        QTest::newRow("five characters") << "admin" << "12345" << "12345" << "密码长度不能小于6" << "txtPass"
-                                         << "12345";
         QTest::newRow("blanks count in the length") << "admin" << " 123 " << " 123 " << "密码长度不能小于6"
                                                     << "txtPass" << " 123 ";
         QTest::newRow("confirmation in other capitals")
             << "admin" << "abcdef" << "ABCDEF" << "密码和确认密码不相同，请重新确认" << "txtPass2" << "ABCDEF";
         QTest::newRow("confirmation with a trailing blank")
             << "admin" << "abcdef" << "abcdef " << "密码和确认密码不相同，请重新确认" << "txtPass2" << "abcdef ";
-        QTest::newRow("name of another account") << "bob" << "123456" << "123456" << "用户名已经存在，请重新输入"
-                                                 << "txtUserName" << "bob";
         QTest::newRow("another account in other capitals")
             << " BOB " << "123456" << "123456" << "用户名已经存在，请重新输入" << "txtUserName" << " BOB ";
     }
@@ -118,9 +74,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, pass);
         QFETCH(QString, pass2);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(QString, selected);
         TestDb t;
         t.exec("INSERT INTO Users VALUES ('bob', 'bobpwd')");
         CurUser().GetInfo("admin");
@@ -131,16 +84,14 @@ private slots:
         d->Cmd_Cancel->setFocus();
         QTest::mouseClick(d->Cmd_Ok, Qt::LeftButton);
 
+        QFETCH(QString, message);
         QCOMPARE(MessageBox::shown(), QStringList{message});
         QVERIFY(d->isVisible());
-        QCOMPARE(d->focusWidget()->objectName(), focus);
-        QCOMPARE(qobject_cast<QLineEdit *>(d->focusWidget())->selectedText(), selected);
+        QTEST(d->focusWidget()->objectName(), "focus");
+        QTEST(qobject_cast<QLineEdit *>(d->focusWidget())->selectedText(), "selected");
         // Nothing stored, the entered texts kept.
-        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 2);
-        QCOMPARE(storedPassword(t, "admin"), QString("123456"));
-        QCOMPARE(storedPassword(t, "bob"), QString("bobpwd"));
-        QCOMPARE(d->txtUserName->text(), name);
-        QCOMPARE(d->txtPass2->text(), pass2);
+        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), QString("admin:123456,bob:bobpwd"));
+        QCOMPARE(d->txtUserName->text() + '|' + d->txtPass2->text(), name + '|' + pass2);
         QCOMPARE(CurUser().UserName(), QString("admin"));
     }
 
@@ -151,10 +102,8 @@ private slots:
         QTest::addColumn<QString>("storedName");
         QTest::addColumn<QString>("storedPwd");
         QTest::newRow("unchanged rewrites") << "admin" << "123456" << "admin" << "123456";
-        QTest::newRow("rename") << "root" << "abcdef" << "root" << "abcdef";
-        QTest::newRow("name trimmed") << "  root  " << "abcdef" << "root" << "abcdef";
+        QTest::newRow("rename, name trimmed") << "  root  " << "abcdef" << "root" << "abcdef";
         QTest::newRow("own name in other capitals") << "ADMIN" << "123456" << "ADMIN" << "123456";
-        QTest::newRow("password only") << "admin" << "newpass" << "admin" << "newpass";
         QTest::newRow("password trimmed") << "admin" << " pass word " << "admin" << "pass word";
         QTest::newRow("six blanks store an empty password") << "admin" << "      " << "admin" << "";
         QTest::newRow("quotes in name and password") << "o'neil" << "it's ok" << "o'neil" << "it's ok";
@@ -175,16 +124,12 @@ private slots:
         QTest::mouseClick(d->Cmd_Ok, Qt::LeftButton);
 
         QCOMPARE(MessageBox::shown(), QStringList{"修改成功"});
-        QVERIFY(!d->isVisible());
         dropClosedWindows();
         QVERIFY(!Forms::loaded<FrmUserEdit>());
-        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 2);
-        QCOMPARE(t.scalar("SELECT UserName FROM Users WHERE UserName <> 'bob'").toString(), storedName);
-        QCOMPARE(storedPassword(t, storedName), storedPwd);
-        QCOMPARE(storedPassword(t, "bob"), QString("bobpwd"));
+        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(),
+                 storedName + ':' + storedPwd + ",bob:bobpwd");
         // The logged-in account holds what is stored, so reopening shows it.
-        QCOMPARE(CurUser().UserName(), storedName);
-        QCOMPARE(CurUser().UserPwd(), storedPwd);
+        QCOMPARE(CurUser().UserName() + '|' + CurUser().UserPwd(), storedName + '|' + storedPwd);
         FrmUserEdit *again = openDialog();
         QCOMPARE(again->OriUser, storedName);
         QCOMPARE(again->txtPass->text(), storedPwd);
@@ -213,10 +158,8 @@ private slots:
         else
             d->close();
 
-        QVERIFY(!d->isVisible());
-        QVERIFY(MessageBox::shown().isEmpty());
-        QCOMPARE(storedPassword(t, "admin"), QString("123456"));
-        QVERIFY(t.scalar("SELECT count(*) FROM Users WHERE UserName='root'").toInt() == 0);
+        QVERIFY(!d->isVisible() && MessageBox::shown().isEmpty());
+        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), QString("admin:123456"));
         QCOMPARE(CurUser().UserName(), QString("admin"));
         dropClosedWindows();
         // Nothing typed survives: the next opening starts from the account.
