@@ -81,17 +81,24 @@ private slots:
         QCOMPARE(w->recordset().value(1).toDate(), QDate::currentDate());
     }
 
-    void modifyKeepsAutoIdAndNamesEveryColumn()
+    void modifyFillsTheSelectedRowAndWritesEveryColumnByAutoId()
     {
         addRows({"2011-10-01", "2011-10-02", "2011-10-03"});
+        m_db->exec(QStringLiteral("UPDATE biji1 SET [百度收入量] = '  收入5/反向2 ', [备注] = NULL WHERE [时间] = '2011-10-02'"));
         const int id = count("SELECT AutoId FROM biji1 WHERE [时间] = '2011-10-02'");
         FrmDetailed *w = openNotes();
         w->grid()->selectRow(1);
         FrmChargeItemEdit *editor = start(w, "Cmd_Modi");
+        QVERIFY(editor->isVisible() && editor->Modify);
+        QCOMPARE(editor->OriId, id);
+        QCOMPARE(editor->windowTitle(), QStringLiteral("修改优化记录"));
+        QCOMPARE(editor->inputText(1), DateText::toText(QDate(2011, 10, 2)));
+        QCOMPARE(editor->inputText(2), QStringLiteral("无")); // a null memo keeps the default
+        QCOMPARE(editor->inputText(3), QStringLiteral("收入5/反向2"));
         box(editor, 6)->setText(QStringLiteral("5"));
         button(editor, "Cmd_OK")->click();
         QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("修改成功")});
-        QCOMPARE(SqlStr, QStringLiteral("UPDATE biji1 SET [时间]= # 2011-10-2 #,[备注]='memo 2011-10-02',[百度收入量]='收入*/反向*',"
+        QCOMPARE(SqlStr, QStringLiteral("UPDATE biji1 SET [时间]= # 2011-10-2 #,[备注]='无',[百度收入量]='收入5/反向2',"
                                         "[谷歌收入量]='收入*/反向*',[雅虎收入量]='收入*/反向*',[PR]='5',"
                                         "[◆关键词1]='百度*/谷歌*' WHERE AutoId =%1").arg(id));
         QCOMPARE(text("SELECT group_concat(PR) FROM biji1"), QStringLiteral("0,5,0"));

@@ -134,24 +134,6 @@ private slots:
         }
     }
 
-    void modifyFillsEditorFromTheSelectedRow()
-    {
-        addRows({"2011-10-01", "2011-10-02"});
-        m_db->exec(QStringLiteral("UPDATE biji1 SET PR = '7', [百度收入量] = '  收入5/反向2 ', [备注] = NULL "
-                                  "WHERE [时间] = '2011-10-01'"));
-        FrmDetailed *w = openNotes();
-        w->grid()->selectRow(1);
-        button(w, "Cmd_Modi")->click();
-        FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
-        QVERIFY(editor && editor->isVisible() && editor->Modify);
-        QCOMPARE(editor->OriId, count("SELECT AutoId FROM biji1 WHERE [时间] = '2011-10-01'"));
-        QCOMPARE(editor->windowTitle(), QStringLiteral("修改优化记录"));
-        QCOMPARE(editor->inputText(1), DateText::toText(QDate(2011, 10, 1)));
-        QCOMPARE(editor->inputText(2), QStringLiteral("无")); // null memo keeps the default
-        QCOMPARE(editor->inputText(3), QStringLiteral("收入5/反向2"));
-        QCOMPARE(editor->inputText(6), QStringLiteral("7"));
-    }
-
     void memoEditorChangesOnlyTheMemo_data()
     {
         QTest::addColumn<QString>("memo"); // null: left as shown
