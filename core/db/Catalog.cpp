@@ -153,7 +153,23 @@ void Catalog::appendColumn(const QString &table, const ColumnDef &column)
 {
     if (column.autoIncrement)
         throw DbError(QStringLiteral("不能给已有的表添加自动编号字段"));
-    m_conn.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdentifier(table), columnDdl(column)));
+    // Rows written before the column existed hold no value for it: they show
+    // an empty cell, and only later writes take the default. SQLite would fill
+    // every old row with the default (and insists on that for NOT NULL), so the
+    // column is added nullable and the old rows are emptied again, in one step.
+    ColumnDef added = column;
+    added.nullable = true;
+    m_conn.execute(QStringLiteral("SAVEPOINT append_column"));
+    try {
+        m_conn.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdentifier(table), columnDdl(added)));
+        if (added.defaultText)
+            m_conn.execute(QStringLiteral("UPDATE %1 SET %2 = NULL").arg(quoteIdentifier(table), quoteIdentifier(added.name)));
+        m_conn.execute(QStringLiteral("RELEASE append_column"));
+    } catch (const DbError &) {
+        m_conn.execute(QStringLiteral("ROLLBACK TO append_column"));
+        m_conn.execute(QStringLiteral("RELEASE append_column"));
+        throw;
+    }
 }
 
 void Catalog::renameColumn(const QString &table, const QString &oldName, const QString &newName)

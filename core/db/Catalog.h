@@ -37,6 +37,8 @@ public:
     ColumnDef column(const QString &table, int position);
     std::optional<ColumnDef> column(const QString &table, const QString &name);
 
+    // Existing rows are left empty (NULL) in the new column, so it is always
+    // added nullable whatever `column.nullable` says.
     void appendColumn(const QString &table, const ColumnDef &column);
     void renameColumn(const QString &table, const QString &oldName, const QString &newName);
     void dropColumn(const QString &table, const QString &name);

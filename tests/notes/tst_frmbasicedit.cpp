@@ -44,7 +44,6 @@ private slots:
         const auto col = db::Catalog(DbFunc::ConnString).column(QStringLiteral("biji1"), 8);
         QCOMPARE(col.name + col.defaultText.value_or(QString()), QStringLiteral("◆关键词2百度*/谷歌*"));
         QCOMPARE(col.size, 50);
-        QCOMPARE(col.nullable, false);
         // The sixth item opens a second row and the window grows; the name box is emptied.
         flushDeletes();
         QCOMPARE(f->findChildren<QLineEdit *>(QRegularExpression(QStringLiteral("^Webworld_\\d+$"))).size(), 6);
@@ -56,6 +55,7 @@ private slots:
         // also for a row written before the column existed.
         FrmDetailed *notes = Forms::loaded<FrmDetailed>();
         QCOMPARE(notes->grid()->model()->columnCount(), 9);
+        QCOMPARE(notes->grid()->model()->index(0, 8).data().toString(), QString());
         button(notes, "Cmd_Modi")->click();
         QCOMPARE(Forms::loaded<FrmChargeItemEdit>()->n, 9);
         QCOMPARE(Forms::loaded<FrmChargeItemEdit>()->inputText(8), QStringLiteral("百度*/谷歌*"));
@@ -171,7 +171,9 @@ private slots:
         QCOMPARE(f->Webziduanm, QString());
         QVERIFY(!edit(f, "Webworld_3"));
         typeNewItem(f, QStringLiteral("新项目"), QStringLiteral("空"), QStringLiteral("10"));
-        QCOMPARE(text("SELECT [新项目] FROM biji1"), QStringLiteral("空"));
+        // The existing row stays empty in the new column; the default is the column's.
+        QCOMPARE(text("SELECT count(*) FROM biji1 WHERE [新项目] IS NULL"), QStringLiteral("1"));
+        QCOMPARE(db::Catalog(DbFunc::ConnString).column(QStringLiteral("biji1"), 3).defaultText, std::optional<QString>(QStringLiteral("空")));
     }
 };
 
