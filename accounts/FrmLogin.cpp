@@ -37,11 +37,6 @@ protected:
     void paintEvent(QPaintEvent *) override {}
 };
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 const QColor boxTextColour(22, 22, 22);
 
 } // namespace

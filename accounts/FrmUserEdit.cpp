@@ -14,11 +14,6 @@
 
 namespace {
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 // Names are matched by the database without regard to ASCII letter case;
 // this folds the same way, so that renaming an account to another spelling
 // of its own name is not mistaken for taking someone else's.

@@ -23,11 +23,6 @@ constexpr int DesignHeight = 5370;
 
 const QString RefusedName = QStringLiteral("使用了不规范的字符或和其它字段名称重复。");
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
 {
     auto *l = new QLabel(text, parent);

@@ -26,11 +26,6 @@ namespace {
 constexpr int DesignWidth = 9915;
 constexpr int DesignHeight = 4650;
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
 {
     auto *l = new QLabel(text, parent);

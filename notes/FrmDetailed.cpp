@@ -24,11 +24,6 @@
 
 namespace {
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
 {
     auto *b = new QPushButton(caption, parent);

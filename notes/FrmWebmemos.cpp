@@ -14,15 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-namespace {
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
-} // namespace
-
 FrmWebmemos::FrmWebmemos(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FrmWebmemos"));
