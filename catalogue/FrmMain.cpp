@@ -490,6 +490,8 @@ void FrmMain::BindListAndDetails()
         Webname->setText(rs.value(1).toString().trimmed());
         WebOriName->setText(Webname->text());
         Weburl->setText(rs.value(2).toString());
+        // A long address shows its beginning, not its tail.
+        Weburl->setCursorPosition(0);
         Webtime->setText(RecordsetModel::displayText(rs.value(3)));
         Webmemos->setPlainText(rs.value(4).toString().trimmed());
     }
@@ -597,6 +599,7 @@ void FrmMain::Seeksite(const QString &idText)
     site.GetInfo(idText.trimmed().toInt());
     Webname->setText(site.Webname);
     Weburl->setText(site.Weburl);
+    Weburl->setCursorPosition(0);
     Webtime->setText(DateText::toText(site.Webtime));
     Webmemos->setPlainText(site.Webmemos);
     Frame2->setTitle(QStringLiteral("编号：") + QString::number(site.Webid));
