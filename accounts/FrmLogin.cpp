@@ -7,8 +7,11 @@
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/Twips.h"
+#include "png/LoadPNG.h"
+#include "png/qt/WidgetTarget.h"
 
 #include <QAbstractButton>
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +41,15 @@ protected:
 };
 
 const QColor boxTextColour(22, 22, 22);
+const QColor plainBackground(36, 42, 54);
+
+void setBackground(QWidget *w, const QColor &colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
 
 } // namespace
 
@@ -71,7 +83,6 @@ FrmLogin::FrmLogin(QWidget *parent)
         box->setToolTip(tip);
         QPalette pal = box->palette();
         pal.setColor(QPalette::Base, Qt::white);
-        pal.setColor(QPalette::Text, boxTextColour);
         box->setPalette(pal);
         return box;
     };
@@ -100,11 +111,60 @@ FrmLogin::FrmLogin(QWidget *parent)
 
     txtUser->setFocus();
 
+    loadArtwork();
+
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+FrmLogin::~FrmLogin() = default;
+
+void FrmLogin::loadArtwork()
+{
+    // The artwork is drawn over black and composited with it where it is
+    // translucent; what stays exactly black is then cut away.
+    setBackground(this, Qt::black);
+    m_picture = new png::WidgetTarget(this);
+    if (!m_loader) {
+        m_loader = std::make_unique<png::LoadPNG>();
+        m_loader->setMessageHandler([](const std::string &text) { MessageBox::show(QString::fromStdString(text)); });
+    }
+    m_loader->PicBox(m_picture);
+    m_loader->SetToBkgrnd(true, 0, 0);
+    m_loader->BackgroundPicture(m_picture);
+    m_loader->SetAlpha(true);
+    m_loader->SetTrans(true);
+    m_loader->OpenPNG("img/login.png");
+
+    // A missing or damaged image must not leave an invisible window, nor one
+    // whose boxes or buttons lie in holes: then the plain background is shown
+    // instead, without any see-through parts.
+    QRegion visible;
+    if (m_picture->drawCount() > 0) {
+        QImage bits = m_picture->image().createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor);
+        // Set bits are the visible pixels; say so, a bitmap reads black as set.
+        bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        visible = QRegion(QBitmap::fromImage(bits));
+    }
+    auto showsWhole = [&](const QRect &r) { return (QRegion(r) - visible).isEmpty(); };
+    m_artworkShown = showsWhole(txtUser->geometry()) && showsWhole(txtPwd->geometry())
+                     && visible.contains(Image1->geometry().center()) && visible.contains(Image2->geometry().center());
+    if (m_artworkShown) {
+        setMask(visible);
+    } else {
+        clearMask();
+        setBackground(this, plainBackground);
+    }
+
+    QPalette pal = txtUser->palette();
+    pal.setColor(QPalette::Text, boxTextColour);
+    txtUser->setPalette(pal);
+    pal = txtPwd->palette();
+    pal.setColor(QPalette::Text, boxTextColour);
+    txtPwd->setPalette(pal);
 }
 
 void FrmLogin::LoginCheck()
@@ -156,11 +216,13 @@ void FrmLogin::countFailure()
 
 void FrmLogin::paintEvent(QPaintEvent *)
 {
-    // Plain panel with the two click areas outlined; the login artwork
-    // takes this place once it can be drawn.
+    // The artwork lies beneath, drawn by the picture. Without it, a plain
+    // panel with the two click areas outlined takes its place.
+    if (m_artworkShown)
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), QColor(36, 42, 54));
+    painter.fillRect(rect(), plainBackground);
     painter.setPen(QColor(90, 104, 128));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 

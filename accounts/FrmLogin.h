@@ -4,17 +4,27 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
 
-// The first window: a frameless login panel, moved by dragging its body. It
-// allows three failed attempts in all, then ends the program; a successful
-// login records the account in CurUser and hands over to the main window.
+namespace png {
+class LoadPNG;
+class WidgetTarget;
+} // namespace png
+
+// The first window: a frameless login panel, moved by dragging its body. Its
+// look is the artwork img/login.png (from the current folder) with the exactly
+// black pixels see-through, so the window takes the artwork's shape. It allows
+// three failed attempts in all, then ends the program; a successful login
+// records the account in CurUser and hands over to the main window.
 class FrmLogin : public QWidget {
     Q_OBJECT
 public:
     explicit FrmLogin(QWidget *parent = nullptr);
+    ~FrmLogin() override;
 
     QLabel *Label1;
     QLabel *Label2;
@@ -24,6 +34,11 @@ public:
     QAbstractButton *Image2;
 
     int tryTimes() const { return Try_times; }
+    // True when the artwork is shown in its own shape; false when a missing or
+    // damaged image left a plain background in its place.
+    bool artworkShown() const { return m_artworkShown; }
+    // The window's drawing surface: the background colour with the artwork on it.
+    const png::WidgetTarget *picture() const { return m_picture; }
 
     // Runs the check as Enter in either box or a click on Image1 does.
     void LoginCheck();
@@ -35,11 +50,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void loadArtwork();
     void countFailure();
 
     QString NameKey;
     QString PasswordKey;
     qint16 Try_times = 0;
+
+    png::WidgetTarget *m_picture = nullptr;
+    std::unique_ptr<png::LoadPNG> m_loader;
+    bool m_artworkShown = false;
 
     // Drag state: set only by a left press on the body itself.
     bool m_dragArmed = false;

@@ -1,8 +1,14 @@
-// tavorin-screenshots OUTDIR: takes the README's pictures of the main window,
-// the notes window and the record editor. It works in a temporary folder with
-// a new database filled with a few sample websites and observations, drives
-// the real windows through their buttons and saves each window as OUTDIR/NAME.png.
-// Run it under xvfb-run with a screen of at least 1280 x 1024.
+// tavorin-screenshots OUTDIR: takes the README's pictures of the program's windows.
+//
+// Run it in a prepared working folder (img/login.png, a new data/mybook.mdb,
+// and test.html beside the executable) on an X display of at least
+// 1024 x 768, as scripts/screenshots does. It shows the login window over a
+// coloured desktop, so that its shape shows, then the instructions browser and
+// the about box; then it fills the database with a few sample websites and
+// observations, drives the main window, the notes window and the record editor
+// through their buttons, and saves login, help, about, main, notes and editor
+// as PNG files in OUTDIR.
+#include "accounts/FrmLogin.h"
 #include "accounts/Users.h"
 #include "catalogue/FrmMain.h"
 #include "catalogue/Website.h"
@@ -12,45 +18,55 @@
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/SqlText.h"
+#include "help/Frmbijishuoming.h"
+#include "help/frmAbout.h"
 #include "notes/FrmChargeItemEdit.h"
 #include "notes/FrmDetailed.h"
 
 #include <QDate>
 #include <QDir>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QEventLoop>
+#include <QLinearGradient>
 #include <QLocale>
-#include <QTimer>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
-struct Sample {
-    const char *name;
-    const char *url;
-    QDate taken;
-    const char *memo;
-};
-
-void settle()
+void settle(int ms)
 {
-    // Long enough for the windows to be laid out and painted.
     QEventLoop loop;
-    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-bool save(QWidget *window, const QString &outDir, const QString &name)
+bool saved(const QPixmap &shot, const QString &path)
 {
-    settle();
-    const QString path = QDir(outDir).filePath(name + QStringLiteral(".png"));
-    if (!window->grab().save(path)) {
-        QTextStream(stderr) << "tavorin-screenshots: cannot write " << path << "\n";
+    if (shot.isNull() || !shot.save(path)) {
+        QTextStream(stderr) << "cannot save " << path << '\n';
         return false;
     }
-    QTextStream(stdout) << "Wrote " << path << "\n";
+    QTextStream(stdout) << path << '\n';
     return true;
+}
+
+// What the screen shows around a window, `margin` pixels on every side.
+bool shootScreen(QWidget *window, int margin, const QString &path)
+{
+    settle(1200);
+    QScreen *screen = window->screen();
+    const QRect area = window->frameGeometry().adjusted(-margin, -margin, margin, margin).intersected(screen->geometry());
+    return saved(screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()), path);
+}
+
+// The window alone, as it paints itself.
+bool shootWindow(QWidget *window, const QString &path)
+{
+    settle(500);
+    return saved(window->grab(), path);
 }
 
 void clickButton(QWidget *window, const char *name)
@@ -59,9 +75,14 @@ void clickButton(QWidget *window, const char *name)
         button->click();
 }
 
-void fillSampleData()
+void fillSampleWebsites()
 {
-    const Sample sites[] = {
+    struct Sample {
+        const char *name;
+        const char *url;
+        QDate taken;
+        const char *memo;
+    } sites[] = {
         {"北京绿野花卉", "http://www.lvye-flowers.example", QDate(2024, 3, 18), "首页标题和描述已改写，等待收录。"},
         {"上海恒通物流", "http://www.hengtong56.example", QDate(2025, 6, 2), "主关键词：上海物流公司、零担运输。"},
         {"Harbor Dental Care", "http://harbordental.example", QDate(2025, 11, 20), "English site; local SEO."},
@@ -82,8 +103,7 @@ void fillSampleNotes(const QString &table)
 {
     struct Row {
         QDate day;
-        const char *baidu, *google, *yahoo, *pr, *rank;
-        const char *memo;
+        const char *baidu, *google, *yahoo, *pr, *rank, *memo;
     } rows[] = {
         {QDate(2026, 2, 16), "收入12/反向3", "收入30/反向5", "收入8/反向1", "0", "百度无/谷歌无", "提交网站地图，开通统计。"},
         {QDate(2026, 2, 23), "收入48/反向9", "收入75/反向12", "收入20/反向4", "1", "百度38/谷歌25", "新增文章两篇，交换友情链接三个。"},
@@ -95,8 +115,8 @@ void fillSampleNotes(const QString &table)
         for (const char *text : {r.baidu, r.google, r.yahoo, r.pr, r.rank, r.memo})
             values << QLatin1Char('\'') + sqlText(QString::fromUtf8(text)) + QLatin1Char('\'');
         DbFunc::ExecuteSql(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
-                                  "VALUES (%2)")
-                       .arg(table, values.join(QLatin1Char(','))));
+                                          "VALUES (%2)")
+                               .arg(table, values.join(QLatin1Char(','))));
     }
 }
 
@@ -112,43 +132,69 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "usage: tavorin-screenshots OUTDIR\n";
         return 2;
     }
-    const QString outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(outDir);
-
-    QTemporaryDir work;
-    QString error;
-    if (!work.isValid() || !QDir::setCurrent(work.path())
-        || !NewDatabase::create(QStringLiteral("data/mybook.mdb"), &error)) {
-        QTextStream(stderr) << "tavorin-screenshots: cannot prepare a working folder: " << error << "\n";
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(out.path())) {
+        QTextStream(stderr) << "cannot make " << out.path() << '\n';
         return 1;
     }
-    // Questions are answered here, not on the screen.
+
+    // A desktop of its own, so that the shots do not depend on the display's.
+    QWidget desktop(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QLinearGradient sky(0, 0, 0, screen.height());
+    sky.setColorAt(0, QColor(58, 110, 165));
+    sky.setColorAt(1, QColor(120, 170, 200));
+    QPalette pal = desktop.palette();
+    pal.setBrush(QPalette::Window, sky);
+    desktop.setPalette(pal);
+    desktop.setAutoFillBackground(true);
+    desktop.setGeometry(screen);
+    desktop.show();
+    settle(300);
+
+    bool ok = true;
+    FrmLogin *login = Forms::get<FrmLogin>();
+    login->show();
+    ok = shootScreen(login, 40, out.filePath(QStringLiteral("login.png"))) && ok;
+    login->hide();
+
+    Frmbijishuoming *help = Forms::get<Frmbijishuoming>();
+    help->move(screen.center() - help->rect().center());
+    help->show();
+    ok = shootScreen(help, 0, out.filePath(QStringLiteral("help.png"))) && ok;
+    help->hide();
+
+    frmAbout *about = Forms::get<frmAbout>();
+    about->show();
+    about->move(screen.center() - about->rect().center());
+    ok = shootScreen(about, 0, out.filePath(QStringLiteral("about.png"))) && ok;
+    about->hide();
+
+    // From here on questions are answered by this program, not on the screen.
     MessageBox::setTestMode(true);
     LoginUser().GetInfo(NewDatabase::FirstUser);
     CurUser().GetInfo(NewDatabase::FirstUser);
-    fillSampleData();
+    fillSampleWebsites();
 
     FrmMain *main = Forms::get<FrmMain>();
     main->show();
-    bool ok = save(main, outDir, QStringLiteral("main"));
+    ok = shootWindow(main, out.filePath(QStringLiteral("main.png"))) && ok;
 
-    // "Goto ->" on the newest website: create its notes table, fill it, open it.
+    // "Goto ->" on the newest website creates its notes table; fill it, open it.
     MessageBox::setNextAnswer(MessageBox::Ok);
     main->Cmd_goto->click();
     fillSampleNotes(QStringLiteral("biji4"));
     main->Cmd_goto->click();
     FrmDetailed *notes = Forms::loaded<FrmDetailed>();
     if (!notes) {
-        QTextStream(stderr) << "tavorin-screenshots: the notes window did not open\n";
+        QTextStream(stderr) << "the notes window did not open\n";
         return 1;
     }
     notes->resize(900, 560);
-    ok = save(notes, outDir, QStringLiteral("notes")) && ok;
+    ok = shootWindow(notes, out.filePath(QStringLiteral("notes.png"))) && ok;
 
     clickButton(notes, "Cmd_Modi");
-    if (FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>())
-        ok = save(editor, outDir, QStringLiteral("editor")) && ok;
-    else
-        ok = false;
+    FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
+    ok = editor && shootWindow(editor, out.filePath(QStringLiteral("editor.png"))) && ok;
     return ok ? 0 : 1;
 }
