@@ -223,8 +223,6 @@ bool Frmbijishuoming::eventFilter(QObject *watched, QEvent *event)
 
 void Frmbijishuoming::cboAddress_Click()
 {
-    if (m_suppressNavigate)
-        return;
     Navigate(cboAddress->currentText());
 }
 
@@ -295,7 +293,7 @@ void Frmbijishuoming::showPage(const QUrl &url)
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         QString body = QStringLiteral("<p>没有找到这个网页，或者它无法读取：</p><p><b>%1</b></p>")
                            .arg(QDir::toNativeSeparators(path).toHtmlEscaped());
-        if (QFileInfo(path) == QFileInfo(instructionsPath()))
+        if (QFileInfo(path).absoluteFilePath() == QFileInfo(instructionsPath()).absoluteFilePath())
             body = QStringLiteral("<p>没有找到使用说明页面 test.html。程序在这里查找它：</p><p><b>%1</b></p>"
                                   "<p>请把 test.html 放到程序所在的文件夹中，然后点“刷新”。</p>")
                        .arg(QDir::toNativeSeparators(path).toHtmlEscaped());
@@ -332,12 +330,11 @@ void Frmbijishuoming::brwWebBrowser_NavigateComplete(const QUrl &url)
 
     const QString address = addressText(url);
     const int found = cboAddress->findText(address, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    m_suppressNavigate = true;
+    // Changing the list from here emits no `activated`, so this navigates nowhere.
     if (found >= 0)
         cboAddress->removeItem(found);
     cboAddress->insertItem(0, address);
     cboAddress->setCurrentIndex(0);
-    m_suppressNavigate = false;
 }
 
 void Frmbijishuoming::timTimer_Timer()

@@ -92,7 +92,6 @@ private:
     bool m_loaded = false;
     // Set while the address list is rearranged, so that the change does not
     // start a navigation of its own.
-    bool m_suppressNavigate = false;
     QAction *m_back;
     QAction *m_forward;
 };
