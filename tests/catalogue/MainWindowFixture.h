@@ -11,21 +11,9 @@
 #include "core/MessageBox.h"
 #include "tests/support/TestDb.h"
 
-#include <QAction>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
+#include <QtWidgets>
 
-#include <functional>
 #include <memory>
 
 struct SiteSeed {
@@ -54,6 +42,11 @@ public:
 
     int count(const QString &sql) const { return db->scalar(sql).toInt(); }
     QString text(const QString &sql) const { return db->scalar(sql).toString(); }
+    QStringList storedSite(int id) const
+    {
+        return text(QStringLiteral("SELECT Webname||'|'||Weburl||'|'||Webtime||'|'||Webmemos FROM Website WHERE Webid=%1").arg(id))
+            .split(QLatin1Char('|'));
+    }
 
     // Websites siteN dated 2011-01-01 + N days: the list shows them newest first.
     static QList<SiteSeed> sitesByAge(int count)
@@ -65,110 +58,51 @@ public:
         return sites;
     }
 
-    FrmMain *openWindow()
-    {
-        MessageBox::clearShown();
-        FrmMain *w = Forms::get<FrmMain>();
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w))
-            qWarning("main window not exposed");
-        return w;
-    }
+    static void openWindow() { MessageBox::clearShown(); Forms::get<FrmMain>()->show(); }
 
     // Unloads without the close question, as a test teardown should.
-    void reset()
-    {
-        delete Forms::loaded<FrmMain>();
-        delete Forms::loaded<FrmStyleEdit>();
-        db.reset();
-    }
+    void reset() { delete Forms::loaded<FrmMain>(); delete Forms::loaded<FrmStyleEdit>(); db.reset(); }
 
     static FrmMain *w() { return Forms::loaded<FrmMain>(); }
-
-    template <class T = QPushButton>
-    static T *child(const QString &name) { return w()->findChild<T *>(name); }
-    static bool enabled(const QString &name) { return child<QWidget>(name)->isEnabled(); }
-
+    static bool enabled(const QString &name) { return w()->findChild<QWidget *>(name)->isEnabled(); }
     static void click(const QString &name, int times = 1)
     {
-        QPushButton *b = child(name);
-        QVERIFY2(b, qPrintable(name));
         for (int i = 0; i < times; ++i)
-            QTest::mouseClick(b, Qt::LeftButton);
+            QTest::mouseClick(w()->findChild<QPushButton *>(name), Qt::LeftButton);
     }
-
     static QAction *action(const QString &key) { return w()->findChild<QAction *>(key); }
-
-    // Through the toolbar's own button, as the user presses it.
-    static void trigger(const QString &key)
-    {
-        QAction *a = action(key);
-        QVERIFY2(a, qPrintable(key));
-        if (auto *button = qobject_cast<QToolButton *>(w()->Toolbar1->widgetForAction(a)))
-            QTest::mouseClick(button, Qt::LeftButton);
-        else
-            a->trigger();
-    }
-
+    static void trigger(const QString &key) { action(key)->trigger(); }
     static int gridRow() { return w()->DataGrid1->currentIndex().row(); }
-    // The one message shown, as "text|title|buttons|icon".
-    static QString onlyShown()
-    {
-        const auto all = MessageBox::shownDetails();
-        if (all.size() != 1)
-            return QStringLiteral("%1 messages").arg(all.size());
-        return QStringLiteral("%1|%2|%3|%4").arg(all[0].text, all[0].title).arg(all[0].buttons).arg(all[0].icon);
-    }
-    static QString gridCell(int row, int column) { return w()->DataGrid1->model()->index(row, column).data().toString(); }
     static QStringList gridColumn(int column)
     {
         QStringList cells;
         for (int r = 0; r < w()->DataGrid1->model()->rowCount(); ++r)
-            cells << gridCell(r, column);
+            cells << w()->DataGrid1->model()->index(r, column).data().toString();
         return cells;
     }
-
-    // Types text as key presses; characters without a key of their own
-    // (Chinese) arrive as an input method would deliver them.
+    // The one message shown, as "text|title|buttons|icon".
+    static QString onlyShown()
+    {
+        const auto all = MessageBox::shownDetails();
+        return all.size() != 1 ? QStringLiteral("%1 messages").arg(all.size()) : QStringLiteral("%1|%2|%3|%4").arg(all[0].text, all[0].title).arg(all[0].buttons).arg(all[0].icon);
+    }
+    // Types text key by key, each character as a keyboard or an input method delivers it.
     static void type(QWidget *widget, const QString &text)
     {
-        for (const QChar c : text) {
-            if (c.unicode() < 0x80)
-                QTest::keyClick(widget, c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
-
     static QString status() { return DbFunc::statusText(); }
-
-    // Runs script on the edit dialog once it is shown modally, and closes it
-    // (Cancel) if the script left it open, so that a failing test never hangs.
-    static void whenEditDialogOpens(std::function<void(FrmStyleEdit *)> script)
-    {
-        QTimer::singleShot(0, [script] {
-            FrmStyleEdit *dialog = Forms::loaded<FrmStyleEdit>();
-            if (!dialog)
-                return;
-            dialog->activateWindow();
-            (void)QTest::qWaitForWindowActive(dialog);
-            script(dialog);
-            if (Forms::loaded<FrmStyleEdit>() && dialog->isVisible())
-                dialog->reject();
-        });
-    }
 };
 
-// Tests of windows need the program's event boundary, which shows database
-// errors instead of letting them through, and a fixed locale for date texts.
-#define TAVORIN_WINDOW_TEST_MAIN(TestClass)                                                                  \
-    int main(int argc, char **argv)                                                                          \
-    {                                                                                                        \
-        Application app(argc, argv);                                                                         \
-        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));                                      \
-        QTemporaryDir settingsDir;                                                                           \
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());               \
-        TestClass tc;                                                                                        \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&tc, argc, argv);                                                                \
-    }
+// Window tests need the program's event boundary and a fixed locale for date texts.
+template <class TestClass> int windowTestMain(int argc, char **argv)
+{
+    Application app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    TestClass tc;
+    return QTest::qExec(&tc, argc, argv);
+}
+#define TAVORIN_WINDOW_TEST_MAIN(TestClass) int main(int argc, char **argv) { return windowTestMain<TestClass>(argc, argv); }
