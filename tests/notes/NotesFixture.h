@@ -17,13 +17,8 @@
 #include "notes/NotesTable.h"
 #include "tests/support/TestDb.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
+#include <QtWidgets>
 #include <memory>
 
 class NotesFixture {
@@ -34,8 +29,7 @@ protected:
     {
         QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
         m_db = std::make_unique<TestDb>();
-        QString table = QStringLiteral("biji1");
-        if (withTable)
+        if (QString table = QStringLiteral("biji1"); withTable)
             CreateNotesTable(table);
         MessageBox::clearShown();
     }
