@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fixtures {
@@ -20,10 +21,8 @@ inline ByteVector operator+(ByteVector a, const ByteVector &b)
     return a;
 }
 
-inline ByteVector operator""_b(const char *s, size_t len) // "keyword\0text"_b keeps the NUL
-{
-    return ByteVector(s, s + len);
-}
+// "keyword\0text"_b keeps the NUL.
+inline ByteVector operator""_b(const char *s, size_t len) { return ByteVector(s, s + len); }
 
 inline ByteVector readFile(const std::string &path)
 {
@@ -34,51 +33,42 @@ inline ByteVector readFile(const std::string &path)
 // Deflate bit fields go least significant bit first, Huffman codes most significant first.
 struct BitWriter {
     ByteVector out;
-    unsigned used = 0;
-    void bit(unsigned b)
-    {
-        if (!used)
-            out.push_back(0);
-        out.back() |= uint8_t(b << used);
-        used = (used + 1) % 8;
-    }
+    unsigned used = 0; // bits taken in the last byte
     void bits(uint32_t value, unsigned count)
     {
-        for (unsigned i = 0; i < count; ++i)
-            bit((value >> i) & 1);
+        for (unsigned i = 0; i < count; ++i, used = (used + 1) % 8) {
+            if (!used)
+                out.push_back(0);
+            out.back() |= uint8_t(((value >> i) & 1) << used);
+        }
     }
     void code(uint32_t code, unsigned len)
     {
         while (len--)
-            bit((code >> len) & 1);
+            bits(code >> len, 1);
     }
-    void bytes(std::initializer_list<uint8_t> b)
+    void bytes(const ByteVector &b) // from the next whole byte
     {
-        while (used)
-            bit(0);
-        out.insert(out.end(), b);
+        bits(0, (8 - used) % 8);
+        out.insert(out.end(), b.begin(), b.end());
     }
-    // The stream so far, padded to a byte, then `zeros` zero bytes (an unchecked trailer).
+    // The stream so far, padded to a byte, then `zeros` zero bytes (an unchecked trailer); the
+    // writer starts anew.
     ByteVector take(size_t zeros = 0)
     {
-        bytes({});
-        ByteVector v = out;
-        v.insert(v.end(), zeros, 0);
-        return v;
+        bytes(ByteVector(zeros, 0));
+        return std::exchange(out, {});
     }
 };
 
-// A symbol of the fixed literal/length code.
+// A symbol of the fixed literal/length code: 0-143 take 8 bits from 0x30, 144-255 9 bits from
+// 0x190, 256-279 7 bits from 0, 280-287 8 bits from 0xC0.
 inline void fixedSymbol(BitWriter &w, unsigned sym)
 {
-    if (sym < 144)
-        w.code(0x30 + sym, 8);
-    else if (sym < 256)
-        w.code(0x190 + sym - 144, 9);
-    else if (sym < 280)
-        w.code(sym - 256, 7);
+    if (sym < 144 || sym >= 280)
+        w.code(sym < 144 ? 0x30 + sym : 0xC0 + sym - 280, 8);
     else
-        w.code(0xC0 + sym - 280, 8);
+        w.code(sym < 256 ? 0x190 + sym - 144 : sym - 256, sym < 256 ? 9 : 7);
 }
 
 inline ByteVector zlibCompress(const ByteVector &data, int level = Z_DEFAULT_COMPRESSION, int strategy = Z_DEFAULT_STRATEGY)
@@ -96,30 +86,17 @@ inline ByteVector zlibCompress(const ByteVector &data, int level = Z_DEFAULT_COM
     return out;
 }
 
-inline void put32(ByteVector &v, uint32_t x)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        v.push_back(uint8_t(x >> shift));
-}
+inline ByteVector be32(uint32_t x) { return {uint8_t(x >> 24), uint8_t(x >> 16), uint8_t(x >> 8), uint8_t(x)}; }
 
 inline ByteVector chunk(const char *type, const ByteVector &data)
 {
-    ByteVector c;
-    put32(c, uint32_t(data.size()));
-    c.insert(c.end(), type, type + 4);
-    c.insert(c.end(), data.begin(), data.end());
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef *>(type), 4);
-    put32(c, uint32_t(data.empty() ? crc : crc32(crc, data.data(), uInt(data.size()))));
-    return c;
+    const ByteVector body = ByteVector(type, type + 4) + data; // what the CRC covers
+    return be32(uint32_t(data.size())) + body + be32(uint32_t(crc32(0, body.data(), uInt(body.size()))));
 }
 
 inline ByteVector ihdr(uint32_t w, uint32_t h, int depth, int colorType, bool interlaced = false)
 {
-    ByteVector d;
-    put32(d, w);
-    put32(d, h);
-    d.insert(d.end(), {uint8_t(depth), uint8_t(colorType), 0, 0, uint8_t(interlaced)});
-    return chunk("IHDR", d);
+    return chunk("IHDR", be32(w) + be32(h) + ByteVector{uint8_t(depth), uint8_t(colorType), 0, 0, uint8_t(interlaced)});
 }
 
 inline const ByteVector signature = {137, 80, 78, 71, 13, 10, 26, 10};
@@ -137,10 +114,8 @@ inline ByteVector pngFile(const std::vector<ByteVector> &chunks, bool withEnd = 
 inline ByteVector idatOfRows(const std::vector<ByteVector> &rows)
 {
     ByteVector raw;
-    for (const ByteVector &r : rows) {
-        raw.push_back(0);
-        raw.insert(raw.end(), r.begin(), r.end());
-    }
+    for (const ByteVector &r : rows)
+        raw = raw + ByteVector{0} + r;
     return chunk("IDAT", zlibCompress(raw));
 }
 
