@@ -9,8 +9,8 @@
 //                               (startup, memory, list, search, next, notes)
 //                               measures that one alone, for profiling
 //   bench_app --peak FOLDER     (internal) open the main and notes windows on
-//                               FOLDER's database and exit; the parent reads
-//                               the child's peak resident size
+//                               FOLDER's database, write the peak resident
+//                               size to FOLDER/peak.txt and exit
 #include "catalogue/FrmMain.h"
 #include "core/Application.h"
 #include "core/DbFunc.h"
@@ -41,7 +41,6 @@
 #include <spawn.h>
 #include <sqlite3.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <poll.h>
 #include <signal.h>
@@ -412,6 +411,20 @@ pid_t spawn(const std::string &program, const std::vector<std::string> &args, co
     return pid;
 }
 
+// The peak resident size of a running process since its exec. (The rusage
+// of a child that has ended will not do: it counts the parent's peak from
+// before the exec as well.)
+long peakResidentKiB(pid_t pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        die("cannot read the status of process " + std::to_string(pid));
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    die("no VmHWM in /proc/" + std::to_string(pid) + "/status");
+}
+
 struct Launch {
     double startMs = 0;
     long peakKiB = 0;
@@ -430,11 +443,10 @@ Launch launch(XWatch &x, const std::string &program, const QString &folder)
     Launch result;
     result.startMs = std::chrono::duration<double, std::milli>(mapped - start).count();
     usleep(400 * 1000);
+    result.peakKiB = peakResidentKiB(pid);
     kill(pid, SIGTERM);
     int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.peakKiB = usage.ru_maxrss;
+    waitpid(pid, &status, 0);
     return result;
 }
 
@@ -443,11 +455,13 @@ long peakOfProgramWithWindows(const QString &folder)
     const pid_t pid = spawn(QCoreApplication::applicationFilePath().toStdString(), {"--peak", folder.toStdString()},
                             folder);
     int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         die("the memory run failed");
-    return usage.ru_maxrss;
+    QFile report(folder + QStringLiteral("/peak.txt"));
+    if (!report.open(QIODevice::ReadOnly))
+        die("the memory run left no figure");
+    return report.readAll().trimmed().toLong();
 }
 
 // The child of peakOfProgramWithWindows: the main window, then the notes of
@@ -468,6 +482,10 @@ int peakChild(int argc, char **argv)
     if (notes->grid()->model()->rowCount() != NotesRows || w->DataGrid1->model()->rowCount() != Websites)
         die("windows do not show the generated rows");
     requireNoMessage("memory run");
+    QFile report(QStringLiteral("peak.txt"));
+    if (!report.open(QIODevice::WriteOnly))
+        die("cannot write peak.txt");
+    report.write(QByteArray::number(qlonglong(peakResidentKiB(getpid()))));
     return 0;
 }
 
