@@ -38,6 +38,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -493,7 +494,7 @@ void FrmMain::BindListAndDetails()
         // A long address shows its beginning, not its tail.
         Weburl->setCursorPosition(0);
         Webtime->setText(RecordsetModel::displayText(rs.value(3)));
-        Webmemos->setPlainText(rs.value(4).toString().trimmed());
+        showMemo(rs.value(4).toString().trimmed());
     }
     setBrowseEnabled(true);
     followRecordset();
@@ -508,6 +509,17 @@ void FrmMain::clearDetails()
     Weburl->clear();
     Webtime->clear();
     Webmemos->clear();
+}
+
+void FrmMain::showMemo(const QString &text)
+{
+    // Straight into the document: the box's own setPlainText also selects the
+    // whole text to reset its format, which lays the memo out three times on
+    // every step through the list. The caret and the view go to the top, and
+    // there is nothing to undo, as after setPlainText.
+    Webmemos->document()->setPlainText(text);
+    Webmemos->moveCursor(QTextCursor::Start);
+    Webmemos->document()->setModified(false);
 }
 
 void FrmMain::setBrowseEnabled(bool enabled)
@@ -601,7 +613,7 @@ void FrmMain::Seeksite(const QString &idText)
     Weburl->setText(site.Weburl);
     Weburl->setCursorPosition(0);
     Webtime->setText(DateText::toText(site.Webtime));
-    Webmemos->setPlainText(site.Webmemos);
+    showMemo(site.Webmemos);
     Frame2->setTitle(QStringLiteral("编号：") + QString::number(site.Webid));
     WebOriId->setText(QString::number(site.Webid));
     WebOriName->setText(site.Webname);

@@ -119,6 +119,7 @@ private:
     // Enables or disables every control that needs a current website.
     void setBrowseEnabled(bool enabled);
     void clearDetails();
+    void showMemo(const QString &text);
     bool hasCurrentRow() const;
     QString currentIdText() const;
     // Moves the grid's selection onto the recordset's current row.

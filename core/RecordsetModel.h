@@ -17,6 +17,9 @@ public:
     void setRecordset(db::Recordset *recordset);
     db::Recordset *recordset() const { return m_rs; }
     void reset();
+    // Around a requery of the recordset: the view reads nothing in between.
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -211,26 +211,28 @@ void FrmDetailed::RefreshGrid()
 {
     Adodc1.setConnectionString(DbFunc::ConnString);
     Adodc1.setRecordSource(QStringLiteral("SELECT * FROM ") + Bijiname + QStringLiteral(" ORDER BY [时间] Desc"));
-    m_model->reset();
-    // A fresh connection sees columns another connection has just added,
-    // renamed or dropped.
-    Adodc1.connection().close();
-    Adodc1.refresh();
-    m_model->reset();
-    setGridWidths();
-    syncGridToRecordset();
+    requery();
 }
 
 void FrmDetailed::RefreshNotesGrid()
 {
     if (Adodc1.recordSource().isEmpty())
         return;
-    m_model->reset();
-    // A fresh connection sees columns another connection has just added,
-    // renamed or dropped.
-    Adodc1.connection().close();
-    Adodc1.refresh();
-    m_model->reset();
+    requery();
+}
+
+void FrmDetailed::requery()
+{
+    // One model reset around the new snapshot; the recordset sees columns
+    // that another connection has added, renamed or dropped meanwhile.
+    m_model->beginReset();
+    try {
+        Adodc1.refresh();
+    } catch (...) {
+        m_model->endReset();
+        throw;
+    }
+    m_model->endReset();
     setGridWidths();
     syncGridToRecordset();
 }

@@ -57,6 +57,7 @@ private:
     void layoutControls();
     void placeHeader();
     void setGridWidths();
+    void requery();
     // The grid shows the recordset's current row; a click moves the recordset.
     void syncGridToRecordset();
     void gridRowChanged(int row);

@@ -18,3 +18,6 @@ install_missing() {
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
 # What the tests need besides: libpng and zlib as oracles for the PNG decoder.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev)
+# What the benchmarks need besides: the PNG decoder's rivals, and an X server
+# with its client library for the start-up figure.
+BENCH_PACKAGES=("${TEST_PACKAGES[@]}" libdeflate-dev libspng-dev libxcb1-dev xvfb xauth)

@@ -62,6 +62,11 @@ void Recordset::open(const QString &sql, Connection &conn)
         sqlite3_finalize(stmt);
         throw DbError(message);
     }
+    // The columns are read after the first step, not after preparing: a
+    // connection that has been open for a while prepares "SELECT *" against
+    // the schema it knew, and only the first step notices that another
+    // connection has changed it since and prepares the statement anew.
+    rc = sqlite3_step(stmt);
     const int columns = sqlite3_column_count(stmt);
     QStringList names;
     std::vector<FieldType> types;
@@ -81,7 +86,7 @@ void Recordset::open(const QString &sql, Connection &conn)
         return offset;
     };
     int rows = 0;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:

@@ -77,6 +77,31 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // The memo of every website the user steps to is shown from its top,
+    // whatever the user did in the box for the one before.
+    void memoShownFromItsTopOnEveryStep()
+    {
+        QList<SiteSeed> sites = sitesByAge(3);
+        QStringList lines;
+        for (int i = 1; i <= 60; ++i)
+            lines << QStringLiteral("第%1行 关键词排名").arg(i);
+        for (SiteSeed &s : sites)
+            s.memo = s.name + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+        makeDb(sites);
+        openWindow();
+        QPlainTextEdit *memo = w()->Webmemos;
+        for (const int site : {2, 1}) {
+            memo->moveCursor(QTextCursor::End);
+            QTest::keyClicks(memo, QStringLiteral("x"));
+            QVERIFY(memo->verticalScrollBar()->value() > 0);
+            click(QStringLiteral("Fii3"));
+            QCOMPARE(memo->toPlainText(), nameOf(site) + QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+            QCOMPARE(memo->verticalScrollBar()->value(), 0);
+            QCOMPARE(memo->textCursor().position(), 0);
+            QVERIFY(!memo->document()->isUndoAvailable());
+        }
+    }
+
     void wheelNotchMovesOneRow()
     {
         makeDb(sitesByAge(4));

@@ -4,6 +4,7 @@
 #include "core/NewDatabase.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
+#include "core/db/DataControl.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
 #include "core/db/SqlTranslate.h"
@@ -217,6 +218,66 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, cat.appendColumn("biji1", {"big", ColumnType::Text, 256, false, false, QString()}));
         cat.dropTable("biji1");
         QVERIFY(!cat.hasTable("biji1"));
+    }
+
+    // A grid's data control keeps its connection open; what another
+    // connection does to the table's columns meanwhile shows at the next
+    // refresh, with rows or without.
+    void dataControlSeesColumnsChangedElsewhere_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("names");
+        const QStringList base{"AutoId", "时间", "PR"};
+        for (int rows : {0, 2}) {
+            const QString n = QStringLiteral(" (%1 rows)").arg(rows);
+            QTest::newRow(qPrintable("append" + n)) << "append" << rows << (base + QStringList{"◆关键词1"});
+            QTest::newRow(qPrintable("rename" + n)) << "rename" << rows << QStringList{"AutoId", "时间", "PR值"};
+            QTest::newRow(qPrintable("drop" + n)) << "drop" << rows << QStringList{"AutoId", "时间"};
+        }
+    }
+    void dataControlSeesColumnsChangedElsewhere()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, rows);
+        QFETCH(QStringList, names);
+        TestDb t;
+        Catalog cat(Conn);
+        cat.createTable("biji3", {{"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
+                                  {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
+                                  {"PR", ColumnType::Text, 10, false, false, QString("0")}});
+        for (int i = 0; i < rows; ++i)
+            t.exec("INSERT INTO biji3 ([PR]) VALUES('3')");
+
+        DataControl grid;
+        grid.setConnectionString(Conn);
+        grid.setRecordSource("SELECT * FROM biji3 ORDER BY [时间] Desc");
+        grid.refresh();
+        QCOMPARE(grid.recordset().fieldCount(), 3);
+
+        Catalog other(Conn);
+        if (change == "append")
+            other.appendColumn("biji3", {"◆关键词1", ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
+        else if (change == "rename")
+            other.renameColumn("biji3", "PR", "PR值");
+        else
+            other.dropColumn("biji3", "PR");
+
+        grid.refresh();
+        const Recordset &rs = grid.recordset();
+        QStringList seen;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            seen << rs.fieldName(i);
+        QCOMPARE(seen, names);
+        QCOMPARE(rs.recordCount(), rows);
+        if (rows > 0) {
+            // Every value sits under its own name.
+            QCOMPARE(rs.value(1).toDate(), QDate(2011, 9, 5));
+            if (change == "append")
+                QCOMPARE(rs.value(3).toString(), QString("百度*/谷歌*"));
+            if (change == "rename")
+                QCOMPARE(rs.value("PR值").toString(), QString("3"));
+        }
     }
 };
 
