@@ -274,7 +274,7 @@ private slots:
             // Every value sits under its own name.
             QCOMPARE(rs.value(1).toDate(), QDate(2011, 9, 5));
             if (change == "append")
-                QCOMPARE(rs.value(3).toString(), QString("百度*/谷歌*"));
+                QVERIFY(rs.value(3).isNull()); // rows from before the column hold nothing there
             if (change == "rename")
                 QCOMPARE(rs.value("PR值").toString(), QString("3"));
         }
