@@ -4,6 +4,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
+#include "notes/Controls.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "notes/FrmDetailed.h"
@@ -22,27 +23,6 @@ constexpr int DesignWidth = 9885;
 constexpr int DesignHeight = 5370;
 
 const QString RefusedName = QStringLiteral("使用了不规范的字符或和其它字段名称重复。");
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setAccessibleName(text);
-    if (grey) {
-        QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, Qt::gray);
-        l->setPalette(pal);
-    }
-    return l;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(caption);
-    return b;
-}
 
 QLineEdit *makeInput(QWidget *parent, const QString &name, QLabel *label)
 {

@@ -6,6 +6,7 @@
 #include "core/MessageBox.h"
 #include "core/SqlText.h"
 #include "core/Twips.h"
+#include "notes/Controls.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "notes/ChargeItem.h"
@@ -25,27 +26,6 @@ namespace {
 
 constexpr int DesignWidth = 9915;
 constexpr int DesignHeight = 4650;
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, bool grey = false)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setAccessibleName(text);
-    if (grey) {
-        QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, Qt::gray);
-        l->setPalette(pal);
-    }
-    return l;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(caption);
-    return b;
-}
 
 // Characters as the database counts them (a character outside the BMP is one).
 int characterCount(const QString &text) { return int(text.toUcs4().size()); }

@@ -6,6 +6,7 @@
 #include "core/MessageBox.h"
 #include "core/RecordsetModel.h"
 #include "core/Twips.h"
+#include "notes/Controls.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "notes/ChargeItem.h"
@@ -23,22 +24,6 @@
 #include <QTableView>
 
 namespace {
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(caption);
-    return b;
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setAccessibleName(name);
-    return l;
-}
 
 // A cell as the editors show it: dates in the short form, text trimmed.
 QString cellText(const QVariant &value)
