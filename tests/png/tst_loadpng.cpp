@@ -62,6 +62,10 @@ private slots:
         // nothing is drawn.
         QTest::newRow("width 0") << pngFile({ihdr(0, 4, 8, 0), someData}) << 0 << false;
         // PngSuite's corrupt files.
+        if (!*PNGSUITE_DIR) {
+            qWarning("PngSuite not found: its corrupt files are not tried");
+            return;
+        }
         const QDir dir(PNGSUITE_DIR);
         const QMap<QString, int> errors = {{"xcrn0g04.png", 1}, {"xlfn0g04.png", 1}, {"xs1n0g01.png", 1},
                                            {"xs2n0g01.png", 1}, {"xs4n0g01.png", 1}, {"xs7n0g01.png", 1},

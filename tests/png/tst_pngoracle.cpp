@@ -181,8 +181,11 @@ private slots:
         QTest::addColumn<uint>("own");
         const QDir dir(PNGSUITE_DIR);
         // All but the corrupt ones (x*), which libpng refuses.
-        const QStringList files = dir.entryList({"[^x]*.png"}, QDir::Files, QDir::Name);
-        QVERIFY(files.size() > 100);
+        const QStringList files = *PNGSUITE_DIR ? dir.entryList({"[^x]*.png"}, QDir::Files, QDir::Name) : QStringList();
+        if (!*PNGSUITE_DIR)
+            qWarning("PngSuite not found: only generated pictures are compared");
+        else
+            QVERIFY(files.size() > 100);
         for (const QString &name : files) {
             const ByteVector file = readFile(dir.filePath(name).toStdString());
             QTest::newRow(qPrintable(name + " plain")) << file << false << 0u;
