@@ -727,18 +727,23 @@ void FrmMain::DeleteWebsite()
         != MessageBox::Yes)
         return;
 
-    // The website's notes go with it.
-    {
+    // The website's notes go with it: first the windows over them, then the
+    // website, and its notes table last, so that a failure on the way never
+    // leaves a website whose notes are already gone.
+    const QString name = QStringLiteral("biji") + QString::number(id);
+    CloseWebsiteNotes(name);
+    CurWebsite().Delete(id);
+    try {
         db::Connection conn;
         conn.open(DbFunc::ConnString);
-        const QString name = QStringLiteral("biji") + QString::number(id);
         db::TableList tables(conn);
         if (tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'")))
             conn.execute(QStringLiteral("drop table ") + name);
-        tables.close();
-        conn.close();
+    } catch (const db::DbError &e) {
+        // The website is gone already; its leftover table harms nothing.
+        MessageBox::show(QStringLiteral("网站已删除，但它的优化记录表 %1 未能删除：%2").arg(name, e.message()),
+                         MessageBox::OkOnly, MessageBox::Exclamation);
     }
-    CurWebsite().Delete(id);
     MessageBox::show(QStringLiteral("删除成功"));
     LoadWebsiteList();
     restorePosition(position);

@@ -7,7 +7,10 @@
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/TableList.h"
+#include "notes/FrmBasicEdit.h"
+#include "notes/FrmChargeItemEdit.h"
 #include "notes/FrmDetailed.h"
+#include "notes/FrmWebmemos.h"
 
 namespace {
 
@@ -48,6 +51,19 @@ void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row)
     notes->OriId = row.Webid;
     notes->setHeader(row.Webname, row.Weburl, row.Webtime);
     notes->openNotes();
+}
+
+void CloseWebsiteNotes(const QString &Bijiname)
+{
+    const auto closeOver = [&Bijiname](auto *window) {
+        if (window && window->Bijiname.compare(Bijiname, Qt::CaseInsensitive) == 0)
+            window->close();
+    };
+    // The dialogs first: the field manager refreshes the notes grid as it closes.
+    closeOver(Forms::loaded<FrmChargeItemEdit>());
+    closeOver(Forms::loaded<FrmWebmemos>());
+    closeOver(Forms::loaded<FrmBasicEdit>());
+    closeOver(Forms::loaded<FrmDetailed>());
 }
 
 void CreateNotesTable(QString &Bijiname)

@@ -16,5 +16,9 @@ struct WebsiteRow {
 // its notes table first when it does not exist yet.
 void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row);
 
+// Closes the notes window and its dialogs where they show Bijiname, before
+// that table goes away with its website.
+void CloseWebsiteNotes(const QString &Bijiname);
+
 // Creates a notes table with the eight default columns.
 void CreateNotesTable(QString &Bijiname);

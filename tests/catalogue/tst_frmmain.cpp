@@ -6,6 +6,8 @@
 #include "accounts/FrmUserEdit.h"
 #include "accounts/Users.h"
 #include "core/DateText.h"
+#include "notes/FrmDetailed.h"
+#include "notes/NotesTable.h"
 
 class TstFrmMain : public QObject, private MainWindowFixture {
     Q_OBJECT
@@ -151,6 +153,33 @@ private slots:
         QVERIFY(tableExists("biji3"));
         QCOMPARE(gridRow(), row);
         QTEST(w()->Webname->text(), "shownName");
+    }
+
+    // Deleting a website whose notes are open closes its notes window first;
+    // notes of another website stay open.
+    void deleteClosesItsNotes_data()
+    {
+        QTest::addColumn<int>("notesOf");
+        QTest::newRow("its own notes") << 2;
+        QTest::newRow("another website's") << 1;
+    }
+    void deleteClosesItsNotes()
+    {
+        QFETCH(int, notesOf);
+        makeDb(sitesByAge(2));
+        QString table = QStringLiteral("biji%1").arg(notesOf);
+        CreateNotesTable(table);
+        OpenWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
+        QVERIFY(Forms::loaded<FrmDetailed>());
+        openWindow();
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        trigger("Delete"); // the newest, site 2
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(Forms::loaded<FrmDetailed>() == nullptr, notesOf == 2);
+        QCOMPARE(tableExists(table), notesOf != 2);
+        QCOMPARE(count("SELECT count(*) FROM Website"), 1);
+        if (FrmDetailed *notes = Forms::loaded<FrmDetailed>())
+            notes->close();
     }
 
     void idsBeyondSixteenBits()
