@@ -7,6 +7,7 @@
 #include "notes/Controls.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
+#include "notes/FrmChargeItemEdit.h"
 #include "notes/FrmDetailed.h"
 
 #include <QCloseEvent>
@@ -73,6 +74,9 @@ FrmBasicEdit::FrmBasicEdit(QWidget *parent) : QDialog(parent)
     Cmd_Cancel = makeButton(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("关 闭"));
     Cmd_Cancel->setGeometry(twipsRect(4080, 4680, 1215, 400));
 
+    // No button takes Enter from whichever box has the focus.
+    Cmd_OK->setAutoDefault(false);
+    Cmd_Cancel->setAutoDefault(false);
     connect(Cmd_OK, &QPushButton::clicked, this, &FrmBasicEdit::Cmd_OK_Click);
     connect(Cmd_Cancel, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -122,6 +126,10 @@ void FrmBasicEdit::Load()
         mod->setAccessibleName(QStringLiteral("修改 ") + name);
         connect(mod, &QPushButton::clicked, this, [this, i] { rename(i); });
         connect(del, &QPushButton::clicked, this, [this, i] { remove(i); });
+        // Enter in an item's box renames that item, never adds a column.
+        connect(box, &QLineEdit::returnPressed, this, [this, i] { rename(i); });
+        for (QPushButton *b : {del, mod})
+            b->setAutoDefault(false);
 
         const bool first = Webziduanm.isEmpty();
         if (!first) {
@@ -235,7 +243,7 @@ void FrmBasicEdit::rename(int i)
         }
     }
     MessageBox::show(QStringLiteral("修改成功！"));
-    reopen();
+    reopen(oldName, newName);
 }
 
 void FrmBasicEdit::remove(int i)
@@ -259,10 +267,20 @@ void FrmBasicEdit::remove(int i)
     reopen();
 }
 
-void FrmBasicEdit::reopen()
+void FrmBasicEdit::refreshNotesGrid() const
 {
-    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>())
+    // The notes window may show another website's table by now.
+    FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+    if (notes && notes->Bijiname.compare(Bijiname, Qt::CaseInsensitive) == 0)
         notes->RefreshNotesGrid();
+}
+
+void FrmBasicEdit::reopen(const QString &renamedFrom, const QString &renamedTo)
+{
+    refreshNotesGrid();
+    FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
+    if (editor && editor->Bijiname.compare(Bijiname, Qt::CaseInsensitive) == 0)
+        editor->followColumns(renamedFrom, renamedTo);
     Load();
     Ziduanz1->clear();
     Ziduanz2->clear();
@@ -279,7 +297,6 @@ void FrmBasicEdit::reopen()
 
 void FrmBasicEdit::closeEvent(QCloseEvent *event)
 {
-    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>())
-        notes->RefreshNotesGrid();
+    refreshNotesGrid();
     QDialog::closeEvent(event);
 }

@@ -41,7 +41,10 @@ private:
     void Cmd_OK_Click();
     void rename(int i);
     void remove(int i);
-    void reopen();
+    // Rebuilds the item list after a change; the notes grid and an open record
+    // editor of the same table follow the new columns.
+    void reopen(const QString &renamedFrom = QString(), const QString &renamedTo = QString());
+    void refreshNotesGrid() const;
     void clearItems();
     QStringList namesExcept(int position) const;
 

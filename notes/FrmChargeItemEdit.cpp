@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -101,18 +102,41 @@ void FrmChargeItemEdit::clearItems()
     }
 }
 
+void FrmChargeItemEdit::followColumns(const QString &renamedFrom, const QString &renamedTo)
+{
+    QHash<QString, QString> typed;
+    for (int i = 3; i < n; ++i) {
+        QString name = m_names.value(i);
+        if (!renamedFrom.isEmpty() && name.compare(renamedFrom, Qt::CaseInsensitive) == 0)
+            name = renamedTo;
+        typed.insert(name.toLower(), inputText(i));
+    }
+    const QString date = m_date->text();
+    const QString memo = m_memo->toPlainText();
+    Load();
+    m_date->setText(date);
+    m_memo->setPlainText(memo);
+    for (int i = 3; i < n; ++i) {
+        const auto it = typed.constFind(m_names[i].toLower());
+        if (it != typed.cend())
+            setInputText(i, *it);
+    }
+}
+
 void FrmChargeItemEdit::Load()
 {
+    // The columns are read before anything is cleared: a failed read leaves
+    // the inputs and the column list as they were, matching each other.
+    db::Catalog catalog(DbFunc::ConnString);
+    const QVector<db::ColumnDef> columns = catalog.columns(Bijiname);
+    if (columns.size() < 3)
+        throw db::DbError(QStringLiteral("表 %1 不是优化记录表").arg(Bijiname));
+
     clearItems();
     Webziduanm.clear();
     Webziduanz.clear();
     m_names.clear();
     m_sizes.clear();
-
-    db::Catalog catalog(DbFunc::ConnString);
-    const QVector<db::ColumnDef> columns = catalog.columns(Bijiname);
-    if (columns.size() < 3)
-        throw db::DbError(QStringLiteral("表 %1 不是优化记录表").arg(Bijiname));
     n = int(columns.size());
     for (const db::ColumnDef &col : columns)
         m_names << col.name;
@@ -246,9 +270,7 @@ bool FrmChargeItemEdit::validate()
         const int length = characterCount(inputText(it.key()));
         if (length > it.value()) {
             MessageBox::show(QStringLiteral("“%1”最多只能填写 %2 个字符，现在是 %3 个。")
-                                 .arg(m_names[it.key()])
-                                 .arg(it.value())
-                                 .arg(length),
+                                 .arg(m_names[it.key()], QString::number(it.value()), QString::number(length)),
                              MessageBox::OkOnly, MessageBox::Exclamation);
             if (QLineEdit *box = m_items.value(it.key()))
                 box->setFocus();
@@ -303,10 +325,16 @@ void FrmChargeItemEdit::Cmd_OK_Click()
     }
 
     MessageBox::show(Modify ? QStringLiteral("修改成功") : QStringLiteral("添加成功"));
-    if (FrmDetailed *notes = Forms::loaded<FrmDetailed>()) {
+    // Closed before the grid is refreshed: should the refresh fail, a second
+    // "确 定" must not write the row again.
+    const bool modified = Modify;
+    const QString table = Bijiname;
+    close();
+    // The notes window may show another website's table by now.
+    FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+    if (notes && notes->Bijiname.compare(table, Qt::CaseInsensitive) == 0) {
         notes->RefreshNotesGrid();
-        if (Modify)
+        if (modified)
             notes->restorePosition();
     }
-    close();
 }

@@ -30,6 +30,10 @@ public:
 
     // Rebuilds the inputs from the columns of Bijiname.
     void Load();
+    // Rebuilds the inputs after the table's columns changed, keeping what was
+    // typed: the date, the memo, and each item still there (under its new
+    // name when it was renamed).
+    void followColumns(const QString &renamedFrom = QString(), const QString &renamedTo = QString());
 
     // Name of column i (0 to n-1) as read at load.
     QString columnName(int i) const { return m_names.value(i); }

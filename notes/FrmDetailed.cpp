@@ -395,8 +395,10 @@ void FrmDetailed::Cmd_memos_Click()
     memos->setTexts(cellText(rs.value(1)), cellText(rs.value(2)));
     // Modal for the user, but not a nested event loop: the grid is brought
     // back when the memo editor is gone.
+    // On `finished`, not `destroyed`: a failing refresh must reach the error
+    // boundary, which it cannot from inside a destructor.
     if (fresh)
-        connect(memos, &QObject::destroyed, this, [this] {
+        connect(memos, &QDialog::finished, this, [this] {
             RefreshGrid();
             restorePosition();
         });

@@ -114,6 +114,36 @@ private slots:
         flushDeletes();
         QCOMPARE(Forms::loaded<FrmDetailed>()->grid()->model()->columnCount(), expected.size());
     }
+
+    // An open record editor follows renames and deletes at once and keeps what
+    // was typed; Enter in an item's box renames it instead of adding a column.
+    void openRecordEditorFollowsTheColumns()
+    {
+        FrmBasicEdit *f = openFields();
+        button(Forms::loaded<FrmDetailed>(), "Cmd_Add")->click();
+        FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
+        QVERIFY(editor);
+        editor->setInputText(2, QStringLiteral("今天的备注"));
+        editor->setInputText(6, QStringLiteral("5"));               // PR
+        editor->setInputText(7, QStringLiteral("百度3/谷歌4"));     // ◆关键词1
+
+        edit(f, "Webworld_7")->setText(QStringLiteral("◆关键词A"));
+        QTest::keyClick(edit(f, "Webworld_7"), Qt::Key_Return);
+        QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("修改成功！")});
+        QCOMPARE(columnNames(), m_defaultNames.mid(0, 7) + QStringList{"◆关键词A"});
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        button(f, "Webworlddel_3")->click();
+        flushDeletes();
+
+        QCOMPARE(editor->n, 7);
+        QCOMPARE(editor->columnName(6), QStringLiteral("◆关键词A"));
+        QCOMPARE(editor->inputText(6), QStringLiteral("百度3/谷歌4"));
+        QCOMPARE(editor->inputText(5), QStringLiteral("5"));
+        QCOMPARE(editor->inputText(2), QStringLiteral("今天的备注"));
+        button(editor, "Cmd_OK")->click();
+        QCOMPARE(text("SELECT [◆关键词A] || '|' || PR || '|' || [备注] FROM biji1 WHERE AutoId = 2"),
+                 QStringLiteral("百度3/谷歌4|5|今天的备注"));
+    }
 };
 
 QTEST_MAIN(TestFrmBasicEdit)
