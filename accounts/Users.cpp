@@ -13,7 +13,7 @@ void Users::Init()
 void Users::Delete(const QString &TmpUser)
 {
     // The account named admin, in any letter case, is never deleted.
-    if (TmpUser.toLower() == QLatin1String("admin"))
+    if (TmpUser.trimmed().toLower() == QLatin1String("admin"))
         return;
     SqlStr = QStringLiteral("DELETE FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
     DbFunc::ExecuteSql(SqlStr);

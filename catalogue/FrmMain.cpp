@@ -20,6 +20,8 @@
 #include "help/frmAbout.h"
 #include "notes/NotesTable.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -788,8 +790,14 @@ void FrmMain::ModifyWebsite()
     FrmStyleEdit *dialog = Forms::get<FrmStyleEdit>();
     dialog->OriId = currentIdText().toInt();
     dialog->OriName = rs.value(1).toString().trimmed();
-    dialog->Webname->setText(dialog->OriName);
-    dialog->Weburl->setText(rs.value(2).toString());
+    // A value stored longer than the dialog's limit (typed in the details
+    // frame) must not be cut short by merely opening and saving the dialog.
+    const auto fill = [](QLineEdit *box, const QString &text) {
+        box->setMaxLength(std::max(box->maxLength(), int(text.size())));
+        box->setText(text);
+    };
+    fill(dialog->Webname, dialog->OriName);
+    fill(dialog->Weburl, rs.value(2).toString());
     dialog->Webtime->setText(RecordsetModel::displayText(rs.value(3)));
     const QString memos = rs.value(4).toString().trimmed();
     if (!memos.isEmpty())

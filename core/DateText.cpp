@@ -1,6 +1,7 @@
 #include "core/DateText.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace DateText {
@@ -45,9 +46,12 @@ std::optional<QDate> fromText(const QString &text)
         if (c.isValid())
             return c;
     }
-    // A stored value may carry a time of day after the date.
+    // A stored value may carry a time of day after the date; anything else
+    // after a blank ("2011/10/2 5") is a typing slip, not a date.
+    static const QRegularExpression timeOfDay(QStringLiteral("^\\d{1,2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
     const QString day = t.section(QLatin1Char(' '), 0, 0);
-    if (day != t)
+    const QString rest = t.section(QLatin1Char(' '), 1).trimmed();
+    if (day != t && timeOfDay.match(rest).hasMatch())
         return fromText(day);
     return std::nullopt;
 }

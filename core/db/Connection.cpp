@@ -67,6 +67,9 @@ void Connection::open(const QString &connectionString)
     sqlite3_finalize(stmt);
     if (tables < 0) {
         sqlite3_close(handle);
+        // A busy or locked file is ours all the same: say what keeps it shut.
+        if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
+            throw DbError(QStringLiteral("无法打开数据库 %1：%2").arg(path, message));
         throw DbError(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, message));
     }
     if (tables == 0) {

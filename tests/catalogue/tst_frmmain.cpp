@@ -225,6 +225,11 @@ private slots:
         QTest::newRow("own name in other case") << QStringList{"SITE2", "x", "2011/1/3", ""} << taken << "Webname" << unchanged;
         QTest::newRow("no such date") << QStringList{"new", "x", "2011-13-45", ""} << "日期格式不正确，请重新输入"
                                       << "Webtime" << unchanged;
+        QTest::newRow("a slip after the date") << QStringList{"new", "x", "2011/10/2 5", ""} << "日期格式不正确，请重新输入"
+                                               << "Webtime" << unchanged;
+        QTest::newRow("a time of day after the date") << QStringList{"site2", "http://s2.cn", "2012/3/4 10:30", "memo2"}
+                                                      << "修改成功" << ""
+                                                      << QStringList{"site2", "http://s2.cn", "2012-03-04", "memo2"};
     }
 
     void modifyInPlace()

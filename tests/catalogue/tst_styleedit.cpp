@@ -102,6 +102,21 @@ private slots:
             QCOMPARE(gridColumn(1)[add ? 0 : 1], add ? typed[0] : w()->Webname->text());
     }
 
+    // A name or address stored longer than the dialog's boxes take (typed in
+    // the details frame) survives a change made through the dialog.
+    void modifyKeepsLongValues()
+    {
+        makeDb(sitesByAge(3));
+        const QString name = QStringLiteral("名") + QString(120, QLatin1Char('n'));
+        const QString url = QStringLiteral("http://s2.cn/?") + QString(240, QLatin1Char('q'));
+        db->exec(QStringLiteral("UPDATE Website SET Webname='%1', Weburl='%2' WHERE Webid=2").arg(name, url));
+        openWindow();
+        click("cmdnext");
+        const DialogSeen seen = runDialog("Modify", {Keep, Keep, Keep, "new memo"});
+        QCOMPARE(seen.messages, QStringList{QStringLiteral("修改成功")});
+        QCOMPARE(storedSite(2), (QStringList{name, url, "2011-01-03", "new memo"}));
+    }
+
     void cancelStoresNothingAndReloads()
     {
         makeDb(sitesByAge(2));
