@@ -3,6 +3,7 @@
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/db/DbError.h"
+#include "core/db/TableList.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -32,6 +33,11 @@ void OpenConn()
     auto conn = std::make_unique<db::Connection>();
     try {
         conn->open(ConnString);
+        // Another program's SQLite file opens too; without our two tables it
+        // is not a database of this program.
+        db::TableList tables(*conn);
+        if (!tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || !tables.find(QStringLiteral("TABLE_NAME= 'Website'")))
+            conn.reset();
     } catch (const db::DbError &) {
         conn.reset();
     }

@@ -7,7 +7,10 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 class TestDbFunc : public QObject {
     Q_OBJECT
@@ -45,12 +48,25 @@ private slots:
         QCOMPARE(DbFunc::connUses(), 0);
     }
 
+    static QByteArray foreignSqliteFile()
+    {
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("other.db").toUtf8();
+        sqlite3 *handle = nullptr;
+        sqlite3_open(path.constData(), &handle);
+        sqlite3_exec(handle, "CREATE TABLE notes(x)", nullptr, nullptr, nullptr);
+        sqlite3_close(handle);
+        QFile f(QString::fromUtf8(path));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
     void unusableDatabaseEndsTheProgram_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("exists");
         QTest::newRow("missing") << QByteArray() << false;
         QTest::newRow("text file") << QByteArray("UserName,UserPwd\nadmin,123456\n") << true;
+        QTest::newRow("another program's SQLite file") << foreignSqliteFile() << true;
     }
     void unusableDatabaseEndsTheProgram()
     {
