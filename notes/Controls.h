@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPalette>
+#include <QPoint>
 #include <QPushButton>
 #include <QString>
 
@@ -28,3 +29,7 @@ inline QPushButton *makeButton(QWidget *parent, const QString &name, const QStri
     b->setAccessibleName(caption);
     return b;
 }
+
+// The observed items of a notes table stand in rows of five: the twips offset
+// of item k (0 for the first) from the top left of the first one's place.
+inline QPoint itemOffset(int k) { return QPoint((k % 5) * 1800, (k / 5) * 900); }

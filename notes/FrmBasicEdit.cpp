@@ -111,10 +111,6 @@ void FrmBasicEdit::Load()
         m_names << col.name;
     n = int(m_names.size());
 
-    int r = 0; // origin of the current row of items
-    int L = 0; // origin of the last row used
-    int c = 0; // items in the current row
-    int x = 0; // left offset of the current item
     for (int i = 3; i < n; ++i) {
         const QString &name = m_names[i];
         auto *box = new QLineEdit(name, Frame2);
@@ -131,14 +127,10 @@ void FrmBasicEdit::Load()
         for (QPushButton *b : {del, mod})
             b->setAutoDefault(false);
 
-        const bool first = Webziduanm.isEmpty();
-        if (!first) {
-            Webziduanm = Webziduanm.trimmed() + QLatin1Char(',') + name;
-            x += 1800;
-        } else {
-            Webziduanm = name;
-        }
-        const int left = first ? 200 : x + 200;
+        Webziduanm = Webziduanm.isEmpty() ? name : Webziduanm.trimmed() + QLatin1Char(',') + name;
+        const QPoint at = itemOffset(i - 3);
+        const int left = 200 + at.x();
+        const int r = at.y();
         box->setGeometry(twipsRect(left, r + 400, 1455, 270));
         del->setGeometry(twipsRect(left, r + 800, 600, 300));
         mod->setGeometry(twipsRect(left + 700, r + 800, 600, 300));
@@ -146,15 +138,8 @@ void FrmBasicEdit::Load()
             w->show();
             m_itemWidgets << w;
         }
-
-        ++c;
-        L = r;
-        if (c % 5 == 0) {
-            r += 900;
-            c = 0;
-            x = -1800;
-        }
     }
+    const int L = n > 3 ? itemOffset(n - 4).y() : 0; // top of the last row used
 
     if (L >= 900) {
         m_grown = L;

@@ -141,10 +141,6 @@ void FrmChargeItemEdit::Load()
     for (const db::ColumnDef &col : columns)
         m_names << col.name;
 
-    int r = 0; // origin of the current row of items
-    int L = 0; // origin of the last row used
-    int c = 0; // items in the current row
-    int x = 0; // left offset of the current item
     for (int i = 3; i < n; ++i) {
         const db::ColumnDef &col = columns[i];
         auto *box = new QLineEdit(col.defaultText.value_or(QString()), Frame2);
@@ -155,30 +151,22 @@ void FrmChargeItemEdit::Load()
         if (col.type == db::ColumnType::Text)
             m_sizes.insert(i, col.size);
 
-        const bool first = Webziduanm.isEmpty();
-        if (!first) {
+        if (!Webziduanm.isEmpty())
             Webziduanm = Webziduanm.trimmed() + QStringLiteral(",[") + col.name + QLatin1Char(']');
-            x += 1800;
-        } else {
+        else
             Webziduanm = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QStringLiteral("],[")
                          + col.name + QLatin1Char(']');
-        }
-        const int left = first ? 200 : x + 200;
+        const QPoint at = itemOffset(i - 3);
+        const int left = 200 + at.x();
+        const int r = at.y();
         box->setGeometry(twipsRect(left, r + 730, 1455, 270));
         label->setGeometry(twipsRect(left, r + 400, 1455, 270));
         box->show();
         label->show();
         m_items.insert(i, box);
         m_itemLabels << label;
-
-        ++c;
-        L = r;
-        if (c % 5 == 0) {
-            r += 900;
-            c = 0;
-            x = -1800;
-        }
     }
+    const int L = n > 3 ? itemOffset(n - 4).y() : 0; // top of the last row used
     if (n == 3)
         Webziduanm = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QLatin1Char(']');
 
