@@ -320,8 +320,26 @@ void FrmDetailed::navigate(int button)
     ChangeBrowseState();
 }
 
+bool FrmDetailed::editorMayBeRebuilt()
+{
+    // The record editor is not modal: rebuilding it while it is open would
+    // throw away what was typed there, so the user decides.
+    FrmChargeItemEdit *open = Forms::loaded<FrmChargeItemEdit>();
+    if (!open || !open->isVisible())
+        return true;
+    if (MessageBox::show(QStringLiteral("记录编辑窗口还开着，其中没有保存的内容将被放弃。是否继续？"), MessageBox::YesNo,
+                         MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
+        == MessageBox::Yes)
+        return true;
+    open->raise();
+    open->activateWindow();
+    return false;
+}
+
 void FrmDetailed::Cmd_Add_Click()
 {
+    if (!editorMayBeRebuilt())
+        return;
     FrmChargeItemEdit *editor = Forms::get<FrmChargeItemEdit>();
     editor->Modify = false;
     editor->OriId = 0;
@@ -339,6 +357,8 @@ void FrmDetailed::Cmd_Modi_Click()
         MessageBox::show(NoRowMessage);
         return;
     }
+    if (!editorMayBeRebuilt())
+        return;
     p = rs.absolutePosition();
 
     FrmChargeItemEdit *editor = Forms::get<FrmChargeItemEdit>();

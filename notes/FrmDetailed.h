@@ -47,6 +47,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    bool editorMayBeRebuilt();
     void Cmd_Add_Click();
     void Cmd_Modi_Click();
     void Cmd_Del_Click();

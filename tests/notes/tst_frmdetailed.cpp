@@ -85,6 +85,27 @@ private slots:
         QTEST(current(w), "after");
     }
 
+    // A second "添 加" while the record editor is open asks before it throws
+    // away what was typed there.
+    void reopeningTheEditorAsksFirst()
+    {
+        addRows({"2011-10-01"});
+        FrmDetailed *w = openNotes();
+        button(w, "Cmd_Add")->click();
+        FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
+        editor->setInputText(2, QStringLiteral("typed"));
+        MessageBox::clearShown();
+        button(w, "Cmd_Modi")->click(); // answered with the default, No
+        QCOMPARE(MessageBox::shownDetails().size(), 1);
+        QCOMPARE(MessageBox::shownDetails()[0].buttons, int(MessageBox::YesNo));
+        QCOMPARE(editor->inputText(2), QStringLiteral("typed"));
+        QVERIFY(!editor->Modify);
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        button(w, "Cmd_Modi")->click();
+        QVERIFY(editor->Modify);
+        QCOMPARE(editor->inputText(2), QStringLiteral("memo 2011-10-01"));
+    }
+
     void memoEditorChangesOnlyTheMemo()
     {
         const QString memo = QStringLiteral("it's \"fine\" ''");
