@@ -651,52 +651,37 @@ void FrmMain::ChangeBrowseState()
     followRecordset();
 }
 
-void FrmMain::Fii1_Click()
+void FrmMain::browse(const QString &status, void (*move)(db::Recordset &))
 {
-    db::Recordset &rs = Adodc1.recordset();
     if (!hasCurrentRow()) {
         MessageBox::show(QStringLiteral("没有记录了"));
         return;
     }
-    DbFunc::ShowStatus(QStringLiteral("首条记录"));
-    rs.moveFirst();
-    rs.movePrevious();
+    DbFunc::ShowStatus(status);
+    move(Adodc1.recordset());
     ChangeBrowseState();
+}
+
+// First and last step one beyond the end, so that the bounce of
+// ChangeBrowseState lands on the end row and disables that direction.
+void FrmMain::Fii1_Click()
+{
+    browse(QStringLiteral("首条记录"), [](db::Recordset &rs) { rs.moveFirst(); rs.movePrevious(); });
 }
 
 void FrmMain::Fii2_Click()
 {
-    if (!hasCurrentRow()) {
-        MessageBox::show(QStringLiteral("没有记录了"));
-        return;
-    }
-    DbFunc::ShowStatus(QStringLiteral("上一条记录"));
-    Adodc1.recordset().movePrevious();
-    ChangeBrowseState();
+    browse(QStringLiteral("上一条记录"), [](db::Recordset &rs) { rs.movePrevious(); });
 }
 
 void FrmMain::Fii3_Click()
 {
-    if (!hasCurrentRow()) {
-        MessageBox::show(QStringLiteral("没有记录了"));
-        return;
-    }
-    DbFunc::ShowStatus(QStringLiteral("下一条记录"));
-    Adodc1.recordset().moveNext();
-    ChangeBrowseState();
+    browse(QStringLiteral("下一条记录"), [](db::Recordset &rs) { rs.moveNext(); });
 }
 
 void FrmMain::Fii4_Click()
 {
-    db::Recordset &rs = Adodc1.recordset();
-    if (!hasCurrentRow()) {
-        MessageBox::show(QStringLiteral("没有记录了"));
-        return;
-    }
-    DbFunc::ShowStatus(QStringLiteral("最一条记录"));
-    rs.moveLast();
-    rs.moveNext();
-    ChangeBrowseState();
+    browse(QStringLiteral("最一条记录"), [](db::Recordset &rs) { rs.moveLast(); rs.moveNext(); });
 }
 
 void FrmMain::cmdlast_Click()

@@ -109,6 +109,8 @@ private slots:
     void Cmd_goto_Click();
 
 private:
+    // Shows the status text and makes one move, when there is a current row.
+    void browse(const QString &status, void (*move)(db::Recordset &));
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
