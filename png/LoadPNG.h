@@ -14,6 +14,8 @@
 
 namespace png {
 
+class ChunkReader;
+
 // Reads a PNG file, decodes it and draws it into its picture box, optionally composited over
 // a background so that alpha and tRNS transparency show. Settings first, OpenPNG last;
 // afterwards the header fields, the error number and the text chunks can be read back.
@@ -25,7 +27,13 @@ public:
         BadSignature = 1, // not a PNG file, also an empty or missing one
         ChunkPastEnd = 3, // a chunk runs past the end of the file, or there is no IEND
         NoImageData = 4,  // IEND without any IDAT
-        TooLarge = 5,     // the decoded picture would need more than MaxDecodedBytes
+        // Decoding would hold more than MaxDecodedBytes at once (image data, inflated scanlines,
+        // bitmap, backdrop for compositing, kept text), or the file itself is larger than that.
+        // Checked before any of it is allocated.
+        TooLarge = 5,
+        // A compression, filter or interlace method the format does not define: the header
+        // fields and text chunks are read, nothing is drawn.
+        UnknownMethod = 6,
     };
     static constexpr uint64_t MaxDecodedBytes = uint64_t(256) << 20;
 
@@ -84,10 +92,17 @@ public:
 
 private:
     void resetForFile();
+    void readFile(ChunkReader &reader);
+    // False when keeping the chunk would take the loader past its memory limit.
+    bool readChunk(const char *type, const uint8_t *data, size_t len);
     void readBkgd(const uint8_t *data, size_t len);
     void readTime(const uint8_t *data, size_t len);
-    void readZText(const uint8_t *data, size_t len);
-    void decodeAndDraw();
+    bool readZText(const uint8_t *data, size_t len);
+    // Bytes held by what was kept from the ancillary chunks.
+    uint64_t keptBytes() const;
+    // Collects the data of all IDAT chunks (`size` bytes in all) into m_idat, in file order.
+    bool gatherImageData(ChunkReader &reader, uint64_t size);
+    void decodeAndDraw(ChunkReader &reader, uint64_t idatSize);
     void composite(const Bytes &rgba, uint32_t width, uint32_t height);
 
     Bytes m_idat;
