@@ -16,7 +16,7 @@ namespace {
 // The inflate output's room beyond the expected size (100) and the decoder's own slack.
 constexpr uint64_t InflateExtra = 100 + 64;
 // Code tables, row buffers of a pass, colour lookups: small, but held too.
-constexpr uint64_t Working = 64 << 10;
+constexpr uint64_t Working = 32 << 10;
 
 // The sample of pixel x in a packed row of `depth`-bit samples (depth 1, 2, 4 or 8).
 inline uint8_t packedSample(const uint8_t *row, size_t x, unsigned depth)

@@ -97,6 +97,40 @@ private slots:
         }
     }
 
+    // Methods the format does not define: the header fields and text are still read back,
+    // but the data cannot be read as pixels, so nothing is drawn and error 6 says why.
+    void unknownMethods_data()
+    {
+        QTest::addColumn<int>("compression");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<int>("interlace");
+        QTest::newRow("compression 1") << 1 << 0 << 0;
+        QTest::newRow("filter 1") << 0 << 1 << 0;
+        QTest::newRow("interlace 2") << 0 << 0 << 2;
+        QTest::newRow("interlace 255, filter 64") << 0 << 64 << 255;
+    }
+    void unknownMethods()
+    {
+        QFETCH(int, compression);
+        QFETCH(int, filter);
+        QFETCH(int, interlace);
+        const ByteVector header = chunk("IHDR", be32(3) + be32(2) +
+                                                    ByteVector{8, 0, uint8_t(compression), uint8_t(filter), uint8_t(interlace)});
+        Run r;
+        r.open(pngFile({header, chunk("tEXt", "Title\0A"_b), idatOfRows({{1, 2, 3}, {4, 5, 6}})}));
+        QCOMPARE(r.loader.ErrorNumber(), int(png::LoadPNG::UnknownMethod));
+        QCOMPARE(QList<int>({r.loader.Width(), r.loader.Height(), r.loader.Bitdepht(), r.loader.Compression(),
+                             r.loader.Filter(), r.loader.Interlacing()}),
+                 QList<int>({3, 2, 8, compression, filter, interlace}));
+        QCOMPARE(r.loader.Text(), std::string("Title\0A\0", 8));
+        QCOMPARE(r.target.clears() + r.target.draws(), 0);
+        QVERIFY(!r.loader.Bitmap());
+        // The next good file on the same object is drawn again.
+        r.open(smallGrey());
+        QCOMPARE(r.loader.ErrorNumber(), 0);
+        QCOMPARE(r.target.draws(), 1);
+    }
+
     void opensFileByName()
     {
         QTemporaryDir dir;

@@ -1,0 +1,207 @@
+// What one decode holds at once stays within the loader's limit, measured on the heap itself:
+// every allocation of this test program is counted.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <random>
+
+#include "png/LoadPNG.h"
+#include "tests/png/PngFixtures.h"
+
+namespace {
+
+std::atomic<int64_t> g_current{0};
+std::atomic<int64_t> g_peak{0};
+
+void counted(void *p)
+{
+    const int64_t now = g_current += int64_t(malloc_usable_size(p));
+    int64_t peak = g_peak.load(std::memory_order_relaxed);
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+}
+
+void *allocate(std::size_t n)
+{
+    void *p = std::malloc(n ? n : 1);
+    if (!p)
+        throw std::bad_alloc();
+    counted(p);
+    return p;
+}
+
+void release(void *p) noexcept
+{
+    if (p) {
+        g_current -= int64_t(malloc_usable_size(p));
+        std::free(p);
+    }
+}
+
+} // namespace
+
+void *operator new(std::size_t n) { return allocate(n); }
+void *operator new[](std::size_t n) { return allocate(n); }
+void operator delete(void *p) noexcept { release(p); }
+void operator delete[](void *p) noexcept { release(p); }
+void operator delete(void *p, std::size_t) noexcept { release(p); }
+void operator delete[](void *p, std::size_t) noexcept { release(p); }
+
+using namespace fixtures;
+
+Q_DECLARE_METATYPE(ByteVector)
+
+namespace {
+
+// Bytes the heap held at its highest during `body`, above what it held before.
+template <class Body>
+int64_t peakDuring(Body body)
+{
+    const int64_t before = g_current.load();
+    g_peak = before;
+    body();
+    return g_peak.load() - before;
+}
+
+// A picture of random samples (random filter bytes too), its data split over three IDAT chunks.
+ByteVector randomPicture(uint32_t w, uint32_t h, int depth, int colorType, bool interlaced, bool withTrns)
+{
+    std::mt19937 rng(w * 31 + h + uint32_t(depth * 7 + colorType));
+    const int channels = colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
+    const size_t row = (size_t(w) * channels * depth + 7) / 8 + 1;
+    ByteVector raw(row * h + (interlaced ? h + 64 : 0)); // enough for the Adam7 passes as well
+    for (uint8_t &b : raw)
+        b = uint8_t(rng());
+    if (colorType == 3 && depth == 8) // indexes within the palette below
+        for (uint8_t &b : raw)
+            b &= 15;
+    const ByteVector z = zlibCompress(raw, 1);
+    const size_t third = z.size() / 3;
+    std::vector<ByteVector> chunks = {ihdr(w, h, depth, colorType, interlaced), chunk("tEXt", "Title\0memory"_b)};
+    if (colorType == 3)
+        chunks.push_back(chunk("PLTE", ByteVector(16 * 3, 0x55)));
+    if (withTrns)
+        chunks.push_back(chunk("tRNS", colorType == 3 ? ByteVector{0, 128, 255} : colorType == 2 ? ByteVector(6, 0)
+                                                                                                : ByteVector(2, 0)));
+    chunks.push_back(chunk("IDAT", ByteVector(z.begin(), z.begin() + third)));
+    chunks.push_back(chunk("IDAT", ByteVector(z.begin() + third, z.begin() + 2 * third)));
+    chunks.push_back(chunk("IDAT", ByteVector(z.begin() + 2 * third, z.end())));
+    return pngFile(chunks);
+}
+
+struct Outcome {
+    int error = -1;
+    int64_t peak = 0;
+};
+
+Outcome decode(const ByteVector &file, bool composite, uint64_t limit)
+{
+    Outcome out;
+    out.peak = peakDuring([&] {
+        png::LoadPNG loader;
+        loader.setMaxDecodedBytes(limit);
+        loader.SetAlpha(composite);
+        loader.SetTrans(composite);
+        loader.SetOwnBkgndColor(composite, 0x336699);
+        loader.OpenPNGData(file.data(), file.size());
+        out.error = loader.ErrorNumber();
+    });
+    return out;
+}
+
+} // namespace
+
+class TestPngMemory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodeStaysWithinLimit_data()
+    {
+        QTest::addColumn<ByteVector>("file");
+        QTest::addColumn<bool>("composite");
+        struct Row {
+            const char *name;
+            uint32_t w, h;
+            int depth, colorType;
+            bool interlaced, trns, composite;
+        };
+        const Row rows[] = {
+            {"grey 8, rows padded", 601, 400, 8, 0, false, false, false},
+            {"grey 8, rows taken as they are", 600, 400, 8, 0, false, false, false},
+            {"grey 2 widened", 601, 400, 2, 0, false, false, false},
+            {"grey 16", 600, 400, 16, 0, false, false, false},
+            {"grey 1 interlaced", 601, 400, 1, 0, true, false, false},
+            {"truecolour 8 in place", 600, 400, 8, 2, false, false, false},
+            {"truecolour 16", 601, 400, 16, 2, false, false, false},
+            {"truecolour 8 with tRNS, composited", 601, 400, 8, 2, false, true, true},
+            {"truecolour 8 interlaced with tRNS, composited", 600, 400, 8, 2, true, true, true},
+            {"palette 4 with tRNS, composited", 601, 400, 4, 3, false, true, true},
+            {"palette 8 interlaced", 600, 400, 8, 3, true, false, false},
+            {"grey and alpha 8, composited", 601, 400, 8, 4, false, false, true},
+            {"RGBA 8 as 32 bits", 600, 400, 8, 6, false, false, false},
+            {"RGBA 16, composited", 600, 400, 16, 6, false, false, true},
+            {"RGBA 8 interlaced, composited", 601, 400, 8, 6, true, false, true},
+        };
+        for (const Row &r : rows)
+            QTest::newRow(r.name) << randomPicture(r.w, r.h, r.depth, r.colorType, r.interlaced, r.trns) << r.composite;
+    }
+    // With room to spare the picture decodes; then every limit either holds the whole decode or
+    // refuses the picture with error 5 before its buffers are allocated.
+    void decodeStaysWithinLimit()
+    {
+        QFETCH(ByteVector, file);
+        QFETCH(bool, composite);
+        const Outcome free = decode(file, composite, uint64_t(1) << 30);
+        QCOMPARE(free.error, 0);
+        const int64_t used = free.peak;
+        QVERIFY(used > int64_t(file.size()));
+        for (double factor : {0.25, 0.5, 0.8, 0.95, 1.0, 1.1, 1.2, 1.5, 2.0}) {
+            const uint64_t limit = uint64_t(used * factor);
+            const Outcome o = decode(file, composite, limit);
+            const QByteArray what = QByteArray::number(factor) + " x " + QByteArray::number(used) + " bytes: error " +
+                                    QByteArray::number(o.error) + ", peak " + QByteArray::number(o.peak);
+            if (o.error == 0)
+                QVERIFY2(o.peak <= int64_t(limit), what);
+            else
+                QVERIFY2(o.error == png::LoadPNG::TooLarge && o.peak < int64_t(file.size()) + (64 << 10), what);
+            // The plan may count a little more than is used, never a great deal more.
+            if (factor >= 1.5)
+                QVERIFY2(o.error == 0, what);
+        }
+    }
+
+    // 8000 x 8000 RGBA from a few bytes of image data, composited: about 675 MiB if decoded.
+    // It is refused from its header, read from a file, before anything large is allocated.
+    void decompressionBomb()
+    {
+        BitWriter w; // one fixed block: a zero byte, two matches of 258 at distance 1, the end
+        w.bits(1, 1), w.bits(1, 2);
+        fixedSymbol(w, 0);
+        for (int i = 0; i < 2; ++i)
+            fixedSymbol(w, 285), w.code(0, 5);
+        fixedSymbol(w, 256);
+        const ByteVector bomb = pngFile({ihdr(8000, 8000, 8, 6), chunk("IDAT", ByteVector{0x78, 0x9C} + w.take(4))});
+        QVERIFY(bomb.size() < 80);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("bomb.png").toStdString();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bomb.data()), std::streamsize(bomb.size()));
+        int error = -1;
+        const int64_t peak = peakDuring([&] {
+            png::LoadPNG loader;
+            loader.SetAlpha(true);
+            loader.OpenPNG(path);
+            error = loader.ErrorNumber();
+        });
+        QCOMPARE(error, int(png::LoadPNG::TooLarge));
+        QVERIFY2(peak < (1 << 20), QByteArray::number(peak));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPngMemory)
+#include "tst_pngmemory.moc"
