@@ -1,17 +1,19 @@
 // libFuzzer target: arbitrary bytes through the whole loader, with every output path on.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "png/LoadPNG.h"
 #include "png/MemoryCanvas.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+namespace {
+
+void configure(png::LoadPNG &loader, png::MemoryCanvas &canvas, uint8_t mode)
 {
-    // The last byte picks the switches, so that plain, composited and drawn-over-a-picture
-    // paths are all reached from the same corpus.
-    const uint8_t mode = size ? data[size - 1] : 0;
-    png::LoadPNG loader;
-    png::MemoryCanvas canvas(16, 16, 0x808080);
     loader.PicBox(&canvas);
     loader.SetToBkgrnd(true, mode & 8 ? 3 : 0, 0);
     loader.SetAlpha(mode & 1);
@@ -21,8 +23,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     loader.SetOwnBkgndColor(mode & 16, mode & 16 ? 0x336699 : 0);
     // Pictures beyond a few megabytes only slow the fuzzer down; the limit path is still run.
     loader.setMaxDecodedBytes(uint64_t(4) << 20);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // The last byte picks the switches, so that plain, composited and drawn-over-a-picture
+    // paths are all reached from the same corpus.
+    const uint8_t mode = size ? data[size - 1] : 0;
+    png::LoadPNG loader;
+    png::MemoryCanvas canvas(16, 16, 0x808080);
+    configure(loader, canvas, mode);
     loader.OpenPNGData(data, size);
-    // Again on the same object: the second run reuses the storage of the first bitmap.
-    loader.OpenPNGData(data, size);
+    if (!(mode & 32)) {
+        // Again on the same object: the second run reuses the storage of the first bitmap.
+        loader.OpenPNGData(data, size);
+        return 0;
+    }
+    // The same bytes from a file, read chunk by chunk, must give the same outcome.
+    static const std::string path = "/tmp/fuzz_loadpng_" + std::to_string(getpid()) + ".png";
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    png::LoadPNG fromFile;
+    png::MemoryCanvas canvas2(16, 16, 0x808080);
+    configure(fromFile, canvas2, mode);
+    fromFile.OpenPNG(path);
+    std::remove(path.c_str());
+    const auto &a = loader.Bitmap(), &b = fromFile.Bitmap();
+    if (fromFile.ErrorNumber() != loader.ErrorNumber() || fromFile.Text() != loader.Text() ||
+        fromFile.zText() != loader.zText() || a.has_value() != b.has_value() || (a && a->bits != b->bits))
+        std::abort();
     return 0;
 }
