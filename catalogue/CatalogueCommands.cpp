@@ -41,7 +41,7 @@ void CatalogueCommands::deleteWebsite()
     // leaves a website whose notes are already gone.
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
-    CurWebsite().Delete(id);
+    CurWebsite().remove(id);
     try {
         db::Connection conn;
         conn.open(Database::connectionString);

@@ -371,7 +371,7 @@ void MainWindow::setCommandsEnabled(bool enabled)
 void MainWindow::showWebsite(const QString &idText)
 {
     Website &site = CurWebsite();
-    site.GetInfo(idText.trimmed().toInt());
+    site.load(idText.trimmed().toInt());
     details->showWebsite(site);
     browser->idBox->setText(QString::number(site.Webid));
 }

@@ -56,8 +56,8 @@ class TestLoginWindow : public QObject {
 private slots:
     void init()
     {
-        LoginUser().Init();
-        CurUser().Init();
+        LoginUser().clear();
+        CurUser().clear();
         logins = 0;
     }
     void cleanup()
