@@ -1,8 +1,12 @@
 #include "help/AboutBox.h"
 
+#include "core/MessageBox.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
+#include "png/LoadPNG.h"
+#include "png/qt/WidgetTarget.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
@@ -37,6 +41,26 @@ QFont songti(qreal points, bool bold = false)
     return font;
 }
 
+// The logo is part of the program, so it is compiled in rather than looked for beside the
+// database; like every picture the program shows it goes through the program's own decoder,
+// composited over the label's colour wherever it may be translucent.
+QImage decodeLogo(const QColor &backdrop)
+{
+    QFile file(QStringLiteral(":/help/logo.png"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    png::LoadPNG loader;
+    loader.setMessageHandler([](const std::string &text) { MessageBox::show(QString::fromStdString(text)); });
+    loader.SetAlpha(true);
+    loader.SetTrans(true);
+    loader.SetOwnBkgndColor(true, uint32_t(backdrop.red() | backdrop.green() << 8 | backdrop.blue() << 16));
+    loader.OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    if (loader.ErrorNumber() != 0 || !loader.Bitmap())
+        return {};
+    return png::WidgetTarget::toImage(*loader.Bitmap());
+}
+
 } // namespace
 
 AboutBox::AboutBox(QWidget *parent)
@@ -59,7 +83,7 @@ AboutBox::AboutBox(QWidget *parent)
     iconLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     iconLabel->setLineWidth(2);
     iconLabel->setAlignment(Qt::AlignCenter);
-    iconLabel->setPixmap(QPixmap(QStringLiteral(":/help/logo.png")));
+    iconLabel->setPixmap(QPixmap::fromImage(decodeLogo(iconLabel->palette().color(QPalette::Window))));
     iconLabel->setAccessibleName(QStringLiteral("Tavorin"));
 
     titleLabel = makeLabel("lblTitle", QStringLiteral("Tavorin"), QRect(85, 16, 88, 21));
