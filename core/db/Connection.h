@@ -29,6 +29,10 @@ public:
     // statement leaves the database as it was.
     void execute(const QString &sql);
 
+    // True when the file can be read but not written (a write-protected file
+    // or folder): every change would fail.
+    bool isReadOnly() const;
+
     // Number of rows the last statement changed.
     int changes() const;
 
