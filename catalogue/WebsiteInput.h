@@ -16,7 +16,8 @@ struct WebsiteBoxes {
 
 namespace WebsiteInput {
 
-// Checks the boxes in the order the user reads them (name, then date) and,
+// Refuses text the database cannot hold (a NUL, invalid Unicode) in any box,
+// then checks the boxes in the order the user reads them (name, then date) and,
 // when they pass, fills CurWebsite with the trimmed values, "http://" for an
 // empty address and "无" for an empty memo. A refusal tells the user why and
 // puts the focus in the box at fault; nothing is written either way.
