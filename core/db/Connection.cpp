@@ -116,6 +116,21 @@ void Connection::execute(const QString &sql)
     }
 }
 
+void Connection::executeTogether(const QStringList &statements)
+{
+    execute(QStringLiteral("BEGIN"));
+    try {
+        for (const QString &statement : statements)
+            execute(statement);
+        execute(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        // SQLite may have rolled back already (a full disk, for one).
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 bool Connection::isReadOnly() const
 {
     if (!m_db)
