@@ -12,11 +12,11 @@ public:
     void setUserPwd(const QString &pwd) { m_userPwd = pwd; }
 
     void Init();
-    void Delete(const QString &TmpUser);
-    bool GetInfo(const QString &TmpUser);
-    bool In_DB(const QString &TmpUser);
+    void Delete(const QString &userName);
+    bool GetInfo(const QString &userName);
+    bool exists(const QString &userName);
     void Insert();
-    void Update(const QString &TmpUser);
+    void Update(const QString &userName);
 
 private:
     QString m_userName;

@@ -15,11 +15,11 @@ public:
     QString Webmemos;
 
     void Init();
-    void Delete(qint32 TmpId);
-    void GetInfo(qint32 TmpId);
-    bool In_DB(const QString &TmpwebName);
+    void Delete(qint32 id);
+    void GetInfo(qint32 id);
+    bool exists(const QString &name);
     void Insert();
-    void Update(qint32 TmpId);
+    void Update(qint32 id);
 
     // The date a reset record shows.
     static QDate resetDate() { return QDate(2011, 10, 25); }

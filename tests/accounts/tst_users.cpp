@@ -1,6 +1,6 @@
 // The user store: exact SQL, trimming and letter-case rules, admin protection.
 #include "accounts/Users.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
@@ -13,15 +13,15 @@ private slots:
         TestDb t;
         Users u;
         u.GetInfo(" admin ");
-        QCOMPARE(SqlStr, QString("SELECT * FROM Users WHERE UserName='admin'"));
+        QCOMPARE(lastStatement, QString("SELECT * FROM Users WHERE UserName='admin'"));
         u.setUserName(" bob ");
         u.setUserPwd(" secret ");
         u.Insert();
-        QCOMPARE(SqlStr, QString("INSERT INTO Users Values('bob','secret')"));
+        QCOMPARE(lastStatement, QString("INSERT INTO Users Values('bob','secret')"));
         u.Update(" bob ");
-        QCOMPARE(SqlStr, QString("Update Users Set UserName='bob',UserPwd='secret' WHERE UserName='bob'"));
+        QCOMPARE(lastStatement, QString("Update Users Set UserName='bob',UserPwd='secret' WHERE UserName='bob'"));
         u.Delete(" bob ");
-        QCOMPARE(SqlStr, QString("DELETE FROM Users WHERE UserName='bob'"));
+        QCOMPARE(lastStatement, QString("DELETE FROM Users WHERE UserName='bob'"));
     }
 
     void getInfo_data()
@@ -45,7 +45,7 @@ private slots:
         u.setUserPwd("stale");
         QCOMPARE(u.GetInfo(typed), got != "|");
         QCOMPARE(u.UserName() + '|' + u.UserPwd(), got);
-        QCOMPARE(Users().In_DB(typed), got != "|");
+        QCOMPARE(Users().exists(typed), got != "|");
     }
 
     void deleteSparesAdminAndRenameFindsAnyLetterCase()

@@ -2,7 +2,7 @@
 // quotes and ids beyond 16 bits.
 #include "catalogue/Website.h"
 #include "core/DateText.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "core/db/DbError.h"
 #include "tests/support/TestDb.h"
 
@@ -34,17 +34,17 @@ private slots:
         w.Webmemos = " it's ";
         const QString date = DateText::toText(w.Webtime);
         w.Insert();
-        QCOMPARE(SqlStr, "INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('O''优化','http://a''.cn',#"
+        QCOMPARE(lastStatement, "INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('O''优化','http://a''.cn',#"
                              + date + "#,'it''s')");
         w.GetInfo(1);
         QCOMPARE(fields(w), QString("1|O'优化|http://a'.cn|2012-02-29|it's"));
         w.Update(1);
-        QCOMPARE(SqlStr, "UPDATE Website SET [webName]='O''优化', [Weburl]='http://a''.cn', [Webtime]=#" + date
+        QCOMPARE(lastStatement, "UPDATE Website SET [webName]='O''优化', [Weburl]='http://a''.cn', [Webtime]=#" + date
                              + "#,[WebMemos]='it''s' WHERE Webid=1");
-        QVERIFY(w.In_DB(" o'优化 "));
-        QCOMPARE(SqlStr, QString("SELECT Webid FROM Website WHERE webName='o''优化'"));
+        QVERIFY(w.exists(" o'优化 "));
+        QCOMPARE(lastStatement, QString("SELECT Webid FROM Website WHERE webName='o''优化'"));
         w.Delete(1);
-        QCOMPARE(SqlStr, QString("DELETE FROM Website WHERE Webid=1"));
+        QCOMPARE(lastStatement, QString("DELETE FROM Website WHERE Webid=1"));
     }
 
     void getInfo_data()
@@ -76,9 +76,9 @@ private slots:
         add(t, 40000 - 65536, "wrapped"); // the row a 16-bit id would reach
         add(t, 40000, "big");
         Website w;
-        QVERIFY(w.In_DB("  ABC "));
-        QVERIFY(!w.In_DB(""));
-        QVERIFY(!w.In_DB("abcd"));
+        QVERIFY(w.exists("  ABC "));
+        QVERIFY(!w.exists(""));
+        QVERIFY(!w.exists("abcd"));
         w.GetInfo(1);
         w.Webname = "changed";
         w.Update(40000);
