@@ -135,13 +135,13 @@ void AccountDialog::onOk()
 
     login.setUserName(newName);
     login.setUserPwd(passwordBox->text().trimmed());
-    login.Update(originalUserName);
+    login.update(originalUserName);
 
     // The logged-in account must hold what is stored, the password included,
     // or the next opening would show and write back the old password.
     Users &current = CurUser();
     if (current.UserName() == originalUserName)
-        current.GetInfo(newName);
+        current.load(newName);
 
     MessageBox::show(QStringLiteral("修改成功"));
     accept();

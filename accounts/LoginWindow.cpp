@@ -186,13 +186,13 @@ void LoginWindow::checkLogin()
         countFailure();
         return;
     }
-    login.GetInfo(m_typedName);
+    login.load(m_typedName);
     if (m_typedPassword != login.UserPwd()) {
         MessageBox::show(QStringLiteral("密码错误"));
         countFailure();
         return;
     }
-    CurUser().GetInfo(login.UserName());
+    CurUser().load(login.UserName());
 
     // Whoever listens opens the next window before this one closes: the
     // program ends when its last window closes, and it must never look as if

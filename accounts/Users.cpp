@@ -4,13 +4,13 @@
 #include "core/SqlText.h"
 #include "core/LastStatement.h"
 
-void Users::Init()
+void Users::clear()
 {
     m_userName.clear();
     m_userPwd.clear();
 }
 
-void Users::Delete(const QString &userName)
+void Users::remove(const QString &userName)
 {
     // The account named admin, in any letter case, is never deleted.
     if (userName.trimmed().toLower() == QLatin1String("admin"))
@@ -19,13 +19,13 @@ void Users::Delete(const QString &userName)
     Database::execute(lastStatement);
 }
 
-bool Users::GetInfo(const QString &userName)
+bool Users::load(const QString &userName)
 {
     m_userName = userName;
     lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
     const auto rs = Database::query(lastStatement);
     if (rs->eof()) {
-        Init();
+        clear();
         return false;
     }
     m_userPwd = rs->value(1).toString().trimmed();
@@ -38,14 +38,14 @@ bool Users::exists(const QString &userName)
     return !Database::query(lastStatement)->eof();
 }
 
-void Users::Insert()
+void Users::insert()
 {
     lastStatement = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
            + sqlText(m_userPwd.trimmed()) + QStringLiteral("')");
     Database::execute(lastStatement);
 }
 
-void Users::Update(const QString &userName)
+void Users::update(const QString &userName)
 {
     lastStatement = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
            + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")

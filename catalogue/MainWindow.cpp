@@ -6,7 +6,7 @@
 #include "catalogue/SearchPanel.h"
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteBrowser.h"
-#include "catalogue/WebsiteCommands.h"
+#include "catalogue/CatalogueCommands.h"
 #include "catalogue/WebsiteDetails.h"
 #include "core/Database.h"
 #include "core/DateText.h"
@@ -184,7 +184,7 @@ void MainWindow::buildWorkArea()
 
     browser = new WebsiteBrowser(workArea);
     browser->grid->viewport()->installEventFilter(this);
-    commands = new WebsiteCommands(browser, [this](int position) { reloadAt(position); }, this);
+    commands = new CatalogueCommands(browser, [this](int position) { reloadAt(position); }, this);
     details = new WebsiteDetails(workArea);
     search = new SearchPanel(workArea);
 
@@ -230,7 +230,7 @@ void MainWindow::buildWorkArea()
     connect(browser, &WebsiteBrowser::browseEnabledChanged, this, &MainWindow::setCommandsEnabled);
     connect(search->searchButton, &QPushButton::clicked, this, &MainWindow::onSearch);
     connect(details->modifyButton, &QPushButton::clicked, this, &MainWindow::onModifyInPlace);
-    connect(details->openNotesButton, &QPushButton::clicked, commands, &WebsiteCommands::openNotes);
+    connect(details->openNotesButton, &QPushButton::clicked, commands, &CatalogueCommands::openNotes);
 }
 
 void MainWindow::loadWindow()
@@ -371,7 +371,7 @@ void MainWindow::setCommandsEnabled(bool enabled)
 void MainWindow::showWebsite(const QString &idText)
 {
     Website &site = CurWebsite();
-    site.GetInfo(idText.trimmed().toInt());
+    site.load(idText.trimmed().toInt());
     details->showWebsite(site);
     browser->idBox->setText(QString::number(site.Webid));
 }

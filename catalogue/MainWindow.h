@@ -13,12 +13,12 @@ class QToolBar;
 class QWheelEvent;
 class SearchPanel;
 class WebsiteBrowser;
-class WebsiteCommands;
+class CatalogueCommands;
 class WebsiteDetails;
 
 // The program's frame window: menus, toolbar and status bar around the list
 // of websites (WebsiteBrowser), the details of the current one
-// (WebsiteDetails) and the search panel; WebsiteCommands runs what the
+// (WebsiteDetails) and the search panel; CatalogueCommands runs what the
 // toolbar asks of the current website.
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -57,7 +57,7 @@ public:
     WebsiteBrowser *browser;
     WebsiteDetails *details;
     SearchPanel *search;
-    WebsiteCommands *commands;
+    CatalogueCommands *commands;
     QCalendarWidget *calendar;
 
 protected:

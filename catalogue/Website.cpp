@@ -5,7 +5,7 @@
 #include "core/SqlText.h"
 #include "core/LastStatement.h"
 
-void Website::Init()
+void Website::clear()
 {
     Webid = 0;
     Webname.clear();
@@ -14,17 +14,17 @@ void Website::Init()
     Webmemos.clear();
 }
 
-void Website::GetInfo(qint32 id)
+void Website::load(qint32 id)
 {
     Webid = id;
     if (id == 0) {
-        Init();
+        clear();
         return;
     }
     lastStatement = QStringLiteral("SELECT * FROM Website WHERE Webid=") + QString::number(id);
     const auto rs = Database::query(lastStatement);
     if (rs->eof()) {
-        Init();
+        clear();
         return;
     }
     Webid = rs->value(0).toString().trimmed().toInt();
@@ -41,7 +41,7 @@ bool Website::exists(const QString &name)
     return !Database::query(lastStatement)->eof();
 }
 
-void Website::Insert()
+void Website::insert()
 {
     lastStatement = QStringLiteral("INSERT INTO Website ([webName], [Weburl],") + QStringLiteral(" [Webtime], [WebMemos])")
            + QStringLiteral(" VALUES('") + sqlText(Webname.trimmed()) + QStringLiteral("','")
@@ -50,7 +50,7 @@ void Website::Insert()
     Database::execute(lastStatement);
 }
 
-void Website::Update(qint32 id)
+void Website::update(qint32 id)
 {
     lastStatement = QStringLiteral("UPDATE Website SET [webName]='") + sqlText(Webname.trimmed())
            + QStringLiteral("', [Weburl]='") + sqlText(Weburl.trimmed()) + QStringLiteral("', [Webtime]=#")
@@ -59,7 +59,7 @@ void Website::Update(qint32 id)
     Database::execute(lastStatement);
 }
 
-void Website::Delete(qint32 id)
+void Website::remove(qint32 id)
 {
     lastStatement = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(id);
     Database::execute(lastStatement);

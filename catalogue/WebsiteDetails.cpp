@@ -105,7 +105,7 @@ bool WebsiteDetails::saveChanges()
     const QString name = nameBox->text().trimmed();
     if (name != storedNameBox->text() && WebsiteInput::refuseTakenName(boxes(), name))
         return false;
-    CurWebsite().Update(storedIdBox->text().trimmed().toInt());
+    CurWebsite().update(storedIdBox->text().trimmed().toInt());
     MessageBox::show(QStringLiteral("修改成功"));
     return true;
 }

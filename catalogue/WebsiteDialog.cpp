@@ -110,10 +110,10 @@ void WebsiteDialog::onOk()
         return;
 
     if (modifying) {
-        CurWebsite().Update(editedId);
+        CurWebsite().update(editedId);
         MessageBox::show(QStringLiteral("修改成功"));
     } else {
-        CurWebsite().Insert();
+        CurWebsite().insert();
         MessageBox::show(QStringLiteral("添加成功"));
     }
     accept();

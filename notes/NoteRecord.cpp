@@ -3,12 +3,12 @@
 #include "core/Database.h"
 #include "core/LastStatement.h"
 
-void NoteRecord::Init()
+void NoteRecord::clear()
 {
     // Holds no row of its own: nothing to reset.
 }
 
-void NoteRecord::Delete(qint32 id, const QString &notesTable)
+void NoteRecord::remove(qint32 id, const QString &notesTable)
 {
     lastStatement = QStringLiteral("DELETE FROM  ") + notesTable + QStringLiteral(" WHERE AutoId =") + QString::number(id);
     Database::execute(lastStatement);

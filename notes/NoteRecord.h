@@ -7,8 +7,8 @@
 // quoted with sqlText), and it frames them into one statement in lastStatement.
 class NoteRecord {
 public:
-    void Init();
-    void Delete(qint32 id, const QString &notesTable);
+    void clear();
+    void remove(qint32 id, const QString &notesTable);
     void insertRecord(const QString &notesTable, const QString &columnList, const QString &valueList);
     void updateRecord(qint32 id, const QString &notesTable, const QString &setList);
 

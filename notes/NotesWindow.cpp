@@ -394,7 +394,7 @@ void NotesWindow::onDelete()
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"))
         != MessageBox::Yes)
         return;
-    CurRecord().Delete(id, notesTable);
+    CurRecord().remove(id, notesTable);
     MessageBox::show(QStringLiteral("删除成功"));
     refreshGrid();
     restorePosition();

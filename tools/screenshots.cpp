@@ -93,12 +93,12 @@ void fillSampleWebsites()
     };
     for (const Sample &s : sites) {
         Website &w = CurWebsite();
-        w.Init();
+        w.clear();
         w.Webname = QString::fromUtf8(s.name);
         w.Weburl = QString::fromUtf8(s.url);
         w.Webtime = s.taken;
         w.Webmemos = QString::fromUtf8(s.memo);
-        w.Insert();
+        w.insert();
     }
 }
 
@@ -175,8 +175,8 @@ int main(int argc, char **argv)
 
     // From here on questions are answered by this program, not on the screen.
     MessageBox::setTestMode(true);
-    LoginUser().GetInfo(NewDatabase::FirstUser);
-    CurUser().GetInfo(NewDatabase::FirstUser);
+    LoginUser().load(NewDatabase::FirstUser);
+    CurUser().load(NewDatabase::FirstUser);
     fillSampleWebsites();
 
     MainWindow *main = Forms::get<MainWindow>();

@@ -56,7 +56,7 @@ private slots:
         QFETCH(QString, stored);
         TestDb t;
         t.exec("INSERT INTO Users VALUES ('bob', 'bobpwd')");
-        CurUser().GetInfo("admin");
+        CurUser().load("admin");
         AccountDialog *d = openDialog();
         if (QTest::currentDataTag() == QByteArray("account gone meanwhile"))
             t.exec("DELETE FROM Users WHERE UserName = 'admin'");
@@ -73,13 +73,13 @@ private slots:
         QCOMPARE(d->isVisible(), !saved);
         // The logged-in account holds what is stored: the old name no longer logs in.
         QCOMPARE(CurUser().UserName() + ':' + CurUser().UserPwd(), saved ? stored.section(QLatin1Char(','), 0, 0) : "admin:123456");
-        QCOMPARE(Users().GetInfo("admin"), stored.startsWith("admin:", Qt::CaseInsensitive));
+        QCOMPARE(Users().load("admin"), stored.startsWith("admin:", Qt::CaseInsensitive));
     }
 
     void cancelStoresNothing()
     {
         TestDb t;
-        CurUser().GetInfo("admin");
+        CurUser().load("admin");
         AccountDialog *d = openDialog();
         d->userNameBox->setText("root");
         QTest::mouseClick(d->cancelButton, Qt::LeftButton);

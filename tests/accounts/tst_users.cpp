@@ -12,15 +12,15 @@ private slots:
     {
         TestDb t;
         Users u;
-        u.GetInfo(" admin ");
+        u.load(" admin ");
         QCOMPARE(lastStatement, QString("SELECT * FROM Users WHERE UserName='admin'"));
         u.setUserName(" bob ");
         u.setUserPwd(" secret ");
-        u.Insert();
+        u.insert();
         QCOMPARE(lastStatement, QString("INSERT INTO Users Values('bob','secret')"));
-        u.Update(" bob ");
+        u.update(" bob ");
         QCOMPARE(lastStatement, QString("Update Users Set UserName='bob',UserPwd='secret' WHERE UserName='bob'"));
-        u.Delete(" bob ");
+        u.remove(" bob ");
         QCOMPARE(lastStatement, QString("DELETE FROM Users WHERE UserName='bob'"));
     }
 
@@ -43,7 +43,7 @@ private slots:
         t.exec("INSERT INTO Users VALUES('carol', '  pw  '), ('O''Reilly', 'it''s')");
         Users u;
         u.setUserPwd("stale");
-        QCOMPARE(u.GetInfo(typed), got != "|");
+        QCOMPARE(u.load(typed), got != "|");
         QCOMPARE(u.UserName() + '|' + u.UserPwd(), got);
         QCOMPARE(Users().exists(typed), got != "|");
     }
@@ -52,12 +52,12 @@ private slots:
     {
         TestDb t;
         t.exec("INSERT INTO Users VALUES('dup','a'), ('DUP','b')");
-        Users().Delete("aDmIn"); // never deleted
-        Users().Delete("Dup");   // every row of the name
+        Users().remove("aDmIn"); // never deleted
+        Users().remove("Dup");   // every row of the name
         Users u;
         u.setUserName("root");
         u.setUserPwd("654321");
-        u.Update("ADMIN");
+        u.update("ADMIN");
         QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), QString("root:654321"));
     }
 };

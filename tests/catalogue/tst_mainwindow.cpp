@@ -13,7 +13,7 @@ class TstMainWindow : public QObject, private MainWindowFixture {
     Q_OBJECT
 
 private:
-    // Enabled states of Fii1 Fii2 cmdlast Fii3 Fii4 cmdnext, as "1" and "0".
+    // Enabled states of first, previous, step up, next, last, step down, as "1" and "0".
     static QString browseStates()
     {
         QString s;
@@ -55,7 +55,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("states"); // Fii1 Fii2 cmdlast Fii3 Fii4 cmdnext
+        QTest::addColumn<QString>("states"); // in the order of browseStates()
         QTest::addColumn<QString>("statusText");
         QTest::newRow("first bounces") << QStringList{"Fii1"} << 0 << "000111" << "首条记录";
         QTest::newRow("last bounces") << QStringList{"Fii4"} << 2 << "111000" << "最一条记录";

@@ -33,17 +33,17 @@ private slots:
         w.Webtime = QDate(2012, 2, 29);
         w.Webmemos = " it's ";
         const QString date = DateText::toText(w.Webtime);
-        w.Insert();
+        w.insert();
         QCOMPARE(lastStatement, "INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('O''优化','http://a''.cn',#"
                              + date + "#,'it''s')");
-        w.GetInfo(1);
+        w.load(1);
         QCOMPARE(fields(w), QString("1|O'优化|http://a'.cn|2012-02-29|it's"));
-        w.Update(1);
+        w.update(1);
         QCOMPARE(lastStatement, "UPDATE Website SET [webName]='O''优化', [Weburl]='http://a''.cn', [Webtime]=#" + date
                              + "#,[WebMemos]='it''s' WHERE Webid=1");
         QVERIFY(w.exists(" o'优化 "));
         QCOMPARE(lastStatement, QString("SELECT Webid FROM Website WHERE webName='o''优化'"));
-        w.Delete(1);
+        w.remove(1);
         QCOMPARE(lastStatement, QString("DELETE FROM Website WHERE Webid=1"));
     }
 
@@ -65,7 +65,7 @@ private slots:
         add(t, 40000, "big");
         Website w;
         w.Webname = "stale";
-        w.GetInfo(id);
+        w.load(id);
         QTEST(fields(w), "fields");
     }
 
@@ -79,10 +79,10 @@ private slots:
         QVERIFY(w.exists("  ABC "));
         QVERIFY(!w.exists(""));
         QVERIFY(!w.exists("abcd"));
-        w.GetInfo(1);
+        w.load(1);
         w.Webname = "changed";
-        w.Update(40000);
-        w.Delete(1);
+        w.update(40000);
+        w.remove(1);
         QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM (SELECT Webname FROM Website ORDER BY Webid)").toString(),
                  QString("wrapped,changed"));
     }
@@ -90,7 +90,7 @@ private slots:
     void invalidDateIsRefusedBeforeWriting()
     {
         TestDb t;
-        QVERIFY_THROWS_EXCEPTION(db::DbError, Website().Insert());
+        QVERIFY_THROWS_EXCEPTION(db::DbError, Website().insert());
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
     }
 };

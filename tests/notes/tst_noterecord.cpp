@@ -32,7 +32,7 @@ private slots:
         QFETCH(QString, operation);
         m_db->exec(QStringLiteral("ALTER TABLE biji1 RENAME TO biji12"));
         if (operation == QLatin1String("delete"))
-            CurRecord().Delete(5, QStringLiteral("biji12"));
+            CurRecord().remove(5, QStringLiteral("biji12"));
         else if (operation == QLatin1String("insert"))
             CurRecord().insertRecord("biji12", "[时间],[备注],[PR]", "# 2011-10-27 #,'无','3'");
         else

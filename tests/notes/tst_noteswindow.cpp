@@ -42,7 +42,7 @@ private slots:
     {
         QTest::addColumn<QString>("presses"); // digits: navigationButtons buttons in order
         QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("enabled"); // Fii1..Fii4
+        QTest::addColumn<QString>("enabled"); // the four record buttons, first to last
         QTest::newRow("previous on first row") << "2" << 1 << "0011";
         QTest::newRow("next past last row") << "333" << 3 << "1100";
     }

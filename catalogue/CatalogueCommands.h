@@ -9,10 +9,10 @@ class WebsiteBrowser;
 // The commands that act on the list's current website (add, change in the
 // edit dialog, delete with its notes, open its notes). Each ends by asking
 // the main window to reload the list at a 1-based position (0: the top).
-class WebsiteCommands : public QObject {
+class CatalogueCommands : public QObject {
     Q_OBJECT
 public:
-    WebsiteCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent = nullptr);
+    CatalogueCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent = nullptr);
 
     void addWebsite();
     void modifyWebsite();

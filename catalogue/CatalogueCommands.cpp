@@ -1,4 +1,4 @@
-#include "catalogue/WebsiteCommands.h"
+#include "catalogue/CatalogueCommands.h"
 
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteBrowser.h"
@@ -18,12 +18,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-WebsiteCommands::WebsiteCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent)
+CatalogueCommands::CatalogueCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent)
     : QObject(parent), m_browser(browser), m_reloadAt(std::move(reloadAt))
 {
 }
 
-void WebsiteCommands::deleteWebsite()
+void CatalogueCommands::deleteWebsite()
 {
     if (!m_browser->hasCurrentRow()) {
         MessageBox::show(QStringLiteral("请选择记录"));
@@ -41,7 +41,7 @@ void WebsiteCommands::deleteWebsite()
     // leaves a website whose notes are already gone.
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
-    CurWebsite().Delete(id);
+    CurWebsite().remove(id);
     try {
         db::Connection conn;
         conn.open(Database::connectionString);
@@ -57,7 +57,7 @@ void WebsiteCommands::deleteWebsite()
     m_reloadAt(position);
 }
 
-void WebsiteCommands::openNotes()
+void CatalogueCommands::openNotes()
 {
     if (!m_browser->hasCurrentRow()) {
         MessageBox::show(QStringLiteral("没有任何网站信息"));
@@ -75,7 +75,7 @@ void WebsiteCommands::openNotes()
     m_reloadAt(position);
 }
 
-void WebsiteCommands::addWebsite()
+void CatalogueCommands::addWebsite()
 {
     WebsiteDialog *dialog = Forms::get<WebsiteDialog>();
     dialog->modifying = false;
@@ -84,7 +84,7 @@ void WebsiteCommands::addWebsite()
     m_reloadAt(0);
 }
 
-void WebsiteCommands::modifyWebsite()
+void CatalogueCommands::modifyWebsite()
 {
     if (!m_browser->hasCurrentRow()) {
         MessageBox::show(QStringLiteral("请选择记录"));
