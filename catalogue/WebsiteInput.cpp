@@ -58,4 +58,13 @@ bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name)
     return true;
 }
 
+bool refuseVanished(qint32 id)
+{
+    if (CurWebsite().isStored(id))
+        return false;
+    MessageBox::show(QStringLiteral("该网站已不存在（可能已在别处删除），修改没有保存。"), MessageBox::OkOnly,
+                     MessageBox::Exclamation);
+    return true;
+}
+
 } // namespace WebsiteInput

@@ -27,4 +27,9 @@ bool fillCurWebsite(const WebsiteBoxes &boxes);
 // (compared by the database without regard to letter case).
 bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name);
 
+// True, after telling the user that nothing was saved, when the website
+// with this id is no longer stored (deleted by another instance or tool).
+// The boxes keep what was typed.
+bool refuseVanished(qint32 id);
+
 } // namespace WebsiteInput

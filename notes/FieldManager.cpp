@@ -1,5 +1,6 @@
 #include "notes/FieldManager.h"
 
+#include "core/DatabaseProblems.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -199,7 +200,7 @@ void FieldManager::onOk()
         catalog.appendColumn(notesTable, col);
         catalog.refresh();
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("添加失败：") + e.message());
+        MessageBox::show(QStringLiteral("添加失败：") + DatabaseProblems::duringWork(e));
         return;
     }
     MessageBox::show(QStringLiteral("添加成功！"));
@@ -245,7 +246,7 @@ void FieldManager::remove(int i)
         db::Catalog catalog(Database::connectionString);
         catalog.dropColumn(notesTable, name);
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("删除失败：") + e.message());
+        MessageBox::show(QStringLiteral("删除失败：") + DatabaseProblems::duringWork(e));
         return;
     }
     MessageBox::show(QStringLiteral("删除成功！"));
