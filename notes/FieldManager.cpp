@@ -1,6 +1,7 @@
 #include "notes/FieldManager.h"
 
 #include "core/DatabaseProblems.h"
+#include "core/InputText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -179,6 +180,9 @@ void FieldManager::onOk()
 {
     const QString name = nameBox->text();
     const QString defaultText = defaultBox->text();
+    if (!InputText::acceptable(name, QStringLiteral("字段名称"), nameBox)
+        || !InputText::acceptable(defaultText, QStringLiteral("默认值"), defaultBox))
+        return;
     bool isNumber = false;
     const int size = sizeBox->text().trimmed().toInt(&isNumber);
     if (!acceptableName(name, m_names) || !isNumber || size < 1 || size > 255) {
