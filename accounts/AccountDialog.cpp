@@ -1,7 +1,9 @@
 #include "accounts/AccountDialog.h"
 
 #include "accounts/Users.h"
+#include "core/InputText.h"
 #include "core/MessageBox.h"
+#include "core/NameCompare.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
 
@@ -12,29 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-
-namespace {
-
-// Names are matched by the database without regard to ASCII letter case;
-// this folds the same way, so that renaming an account to another spelling
-// of its own name is not mistaken for taking someone else's.
-bool sameStoredName(const QString &a, const QString &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        QChar x = a.at(i), y = b.at(i);
-        if (x.unicode() < 128)
-            x = x.toLower();
-        if (y.unicode() < 128)
-            y = y.toLower();
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 AccountDialog::AccountDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
@@ -104,7 +83,12 @@ void AccountDialog::onOk()
         userNameBox->setFocus();
         return;
     }
-    if (passwordBox->text().size() < 6) {
+    if (!InputText::acceptable(userNameBox->text(), QStringLiteral("用户名"), userNameBox)
+        || !InputText::acceptable(passwordBox->text(), QStringLiteral("密码"), passwordBox)
+        || !InputText::acceptable(confirmBox->text(), QStringLiteral("确认密码"), confirmBox))
+        return;
+    // The length of what will be stored: the password is stored trimmed.
+    if (passwordBox->text().trimmed().size() < 6) {
         MessageBox::show(QStringLiteral("密码长度不能小于6"));
         passwordBox->setFocus();
         passwordBox->selectAll();
@@ -120,7 +104,9 @@ void AccountDialog::onOk()
     Users &login = LoginUser();
     // An update would otherwise leave two accounts with one name, and the
     // next login could find either of them.
-    if (!sameStoredName(newName, originalUserName.trimmed()) && login.exists(newName)) {
+    // Renaming an account to another spelling of its own name (other letter
+    // case, in any script) is not taking someone else's.
+    if (!NameCompare::same(newName, originalUserName.trimmed()) && login.exists(newName)) {
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         userNameBox->setFocus();
         userNameBox->selectAll();

@@ -3,7 +3,10 @@
 #include "accounts/Users.h"
 #include "core/Database.h"
 #include "core/Forms.h"
+#include "core/DatabaseProblems.h"
+#include "core/InputText.h"
 #include "core/MessageBox.h"
+#include "core/db/DbError.h"
 #include "core/Program.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
@@ -180,19 +183,32 @@ void LoginWindow::checkLogin()
     m_typedName = userBox->text().trimmed();
     m_typedPassword = passwordBox->text().trimmed();
 
+    // Every try that does not log in counts, whatever stopped it: text that
+    // cannot be looked up (a pasted NUL) or a lookup that failed.
+    if (!InputText::acceptable(userBox->text(), QStringLiteral("用户名"), userBox)
+        || !InputText::acceptable(passwordBox->text(), QStringLiteral("密码"), passwordBox)) {
+        countFailure();
+        return;
+    }
     Users &login = LoginUser();
-    if (!login.exists(m_typedName)) {
-        MessageBox::show(QStringLiteral("用户名不存在"));
+    try {
+        if (!login.exists(m_typedName)) {
+            MessageBox::show(QStringLiteral("用户名不存在"));
+            countFailure();
+            return;
+        }
+        login.load(m_typedName);
+        if (m_typedPassword != login.UserPwd()) {
+            MessageBox::show(QStringLiteral("密码错误"));
+            countFailure();
+            return;
+        }
+        CurUser().load(login.UserName());
+    } catch (const db::DbError &e) {
+        MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
         countFailure();
         return;
     }
-    login.load(m_typedName);
-    if (m_typedPassword != login.UserPwd()) {
-        MessageBox::show(QStringLiteral("密码错误"));
-        countFailure();
-        return;
-    }
-    CurUser().load(login.UserName());
 
     // Whoever listens opens the next window before this one closes: the
     // program ends when its last window closes, and it must never look as if

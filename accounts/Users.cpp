@@ -1,6 +1,7 @@
 #include "accounts/Users.h"
 
 #include "core/Database.h"
+#include "core/NameCompare.h"
 #include "core/SqlText.h"
 #include "core/LastStatement.h"
 
@@ -10,19 +11,38 @@ void Users::clear()
     m_userPwd.clear();
 }
 
+QString Users::storedName(const QString &userName)
+{
+    // The database folds ASCII letters only; "ＴＯＭ" is "ｔｏｍ" and "CAFÉ" is
+    // "café" all the same. A name not stored comes back as typed, trimmed.
+    const QString typed = userName.trimmed();
+    const QString key = NameCompare::key(typed);
+    lastStatement = QStringLiteral("SELECT UserName FROM Users");
+    for (auto rs = Database::query(lastStatement); !rs->eof(); rs->moveNext()) {
+        const QString stored = rs->value(0).toString();
+        if (stored == typed || NameCompare::key(stored) == key)
+            return stored;
+    }
+    return QString();
+}
+
 void Users::remove(const QString &userName)
 {
     // The account named admin, in any letter case, is never deleted.
-    if (userName.trimmed().toLower() == QLatin1String("admin"))
+    if (NameCompare::same(userName.trimmed(), QStringLiteral("admin")))
         return;
-    lastStatement = QStringLiteral("DELETE FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    const QString stored = storedName(userName);
+    lastStatement = QStringLiteral("DELETE FROM Users WHERE UserName='")
+                  + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
     Database::execute(lastStatement);
 }
 
 bool Users::load(const QString &userName)
 {
     m_userName = userName;
-    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    const QString stored = storedName(userName);
+    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='")
+                  + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
     const auto rs = Database::query(lastStatement);
     if (rs->eof()) {
         clear();
@@ -34,7 +54,10 @@ bool Users::load(const QString &userName)
 
 bool Users::exists(const QString &userName)
 {
-    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    const QString stored = storedName(userName);
+    if (stored.isNull())
+        return false;
+    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(stored) + QStringLiteral("'");
     return !Database::query(lastStatement)->eof();
 }
 
@@ -47,9 +70,10 @@ void Users::insert()
 
 void Users::update(const QString &userName)
 {
+    const QString stored = storedName(userName);
     lastStatement = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
            + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")
-           + sqlText(userName.trimmed()) + QStringLiteral("'");
+           + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
     Database::execute(lastStatement);
 }
 

@@ -19,6 +19,10 @@ public:
     void update(const QString &userName);
 
 private:
+    // The name as stored of the account that userName names, compared
+    // without regard to letter case in any script; null when none.
+    QString storedName(const QString &userName);
+
     QString m_userName;
     QString m_userPwd;
 };

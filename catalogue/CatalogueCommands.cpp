@@ -4,6 +4,7 @@
 #include "catalogue/WebsiteBrowser.h"
 #include "catalogue/WebsiteDialog.h"
 #include "core/Database.h"
+#include "core/DatabaseProblems.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/RecordsetModel.h"
@@ -18,7 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-CatalogueCommands::CatalogueCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent)
+CatalogueCommands::CatalogueCommands(WebsiteBrowser *browser, std::function<void(int, qint32)> reloadAt, QObject *parent)
     : QObject(parent), m_browser(browser), m_reloadAt(std::move(reloadAt))
 {
 }
@@ -37,24 +38,27 @@ void CatalogueCommands::deleteWebsite()
         return;
 
     // The website's notes go with it: first the windows over them, then the
-    // website, and its notes table last, so that a failure on the way never
-    // leaves a website whose notes are already gone.
+    // website and its notes table in one transaction, so that a failure
+    // leaves both as they were.
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
-    CurWebsite().remove(id);
     try {
-        db::Connection conn;
-        conn.open(Database::connectionString);
-        db::TableList tables(conn);
-        if (tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'")))
-            conn.execute(QStringLiteral("drop table ") + name);
+        bool hasNotes = false;
+        {
+            db::Connection conn;
+            conn.open(Database::connectionString);
+            db::TableList tables(conn);
+            hasNotes = tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'"));
+        }
+        CurWebsite().remove(id, hasNotes ? name : QString());
     } catch (const db::DbError &e) {
-        // The website is gone already; its leftover table harms nothing.
-        MessageBox::show(QStringLiteral("网站已删除，但它的优化记录表 %1 未能删除：%2").arg(name, e.message()),
+        MessageBox::show(QStringLiteral("删除失败，网站和它的优化记录都没有改动：") + DatabaseProblems::duringWork(e),
                          MessageBox::OkOnly, MessageBox::Exclamation);
+        m_reloadAt(position, id);
+        return;
     }
     MessageBox::show(QStringLiteral("删除成功"));
-    m_reloadAt(position);
+    m_reloadAt(position, 0);
 }
 
 void CatalogueCommands::openNotes()
@@ -65,6 +69,14 @@ void CatalogueCommands::openNotes()
     }
     const db::Recordset &rs = m_browser->websiteList.recordset();
     const int position = m_browser->currentPosition();
+    // Removed elsewhere since the list was read: a notes table made now
+    // would have no website behind it.
+    if (!CurWebsite().isStored(m_browser->currentIdText().toInt())) {
+        MessageBox::show(QStringLiteral("该网站已被删除（可能是在别处删除的），无法查看它的优化记录。"), MessageBox::OkOnly,
+                         MessageBox::Exclamation);
+        m_reloadAt(position, 0);
+        return;
+    }
     WebsiteRow row;
     row.Webid = m_browser->currentIdText().toInt();
     row.Webname = rs.value(1).toString().trimmed();
@@ -72,7 +84,7 @@ void CatalogueCommands::openNotes()
     row.Webtime = rs.value(3).toDate();
     QString name = QStringLiteral("biji") + m_browser->currentIdText();
     OpenWebsiteNotes(name, row);
-    m_reloadAt(position);
+    m_reloadAt(position, row.Webid);
 }
 
 void CatalogueCommands::addWebsite()
@@ -81,7 +93,7 @@ void CatalogueCommands::addWebsite()
     dialog->modifying = false;
     dialog->editedId = 0;
     dialog->exec(); // unloads itself when it closes
-    m_reloadAt(0);
+    m_reloadAt(0, 0);
 }
 
 void CatalogueCommands::modifyWebsite()
@@ -108,6 +120,7 @@ void CatalogueCommands::modifyWebsite()
     if (!memos.isEmpty())
         dialog->memoBox->setPlainText(memos);
     dialog->modifying = true;
+    const qint32 id = dialog->editedId;
     dialog->exec();
-    m_reloadAt(position);
+    m_reloadAt(position, id);
 }

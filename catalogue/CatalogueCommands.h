@@ -8,11 +8,12 @@ class WebsiteBrowser;
 
 // The commands that act on the list's current website (add, change in the
 // edit dialog, delete with its notes, open its notes). Each ends by asking
-// the main window to reload the list at a 1-based position (0: the top).
+// the main window to reload the list on a website id, or, when the list no
+// longer holds it (or the id is 0), at a 1-based position (0: the top).
 class CatalogueCommands : public QObject {
     Q_OBJECT
 public:
-    CatalogueCommands(WebsiteBrowser *browser, std::function<void(int)> reloadAt, QObject *parent = nullptr);
+    CatalogueCommands(WebsiteBrowser *browser, std::function<void(int, qint32)> reloadAt, QObject *parent = nullptr);
 
     void addWebsite();
     void modifyWebsite();
@@ -22,5 +23,5 @@ public:
 
 private:
     WebsiteBrowser *m_browser;
-    std::function<void(int)> m_reloadAt;
+    std::function<void(int, qint32)> m_reloadAt;
 };

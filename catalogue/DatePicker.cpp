@@ -1,5 +1,6 @@
 #include "catalogue/DatePicker.h"
 
+#include "core/CalendarFold.h"
 #include "core/DateText.h"
 
 #include <QApplication>
@@ -13,7 +14,7 @@ DatePicker::DatePicker(QLineEdit *box, QCalendarWidget *calendar, QObject *paren
     m_calendar->hide();
     m_box->installEventFilter(this);
     connect(m_calendar, &QCalendarWidget::clicked, this, &DatePicker::dayClicked);
-    connect(qApp, &QApplication::focusChanged, this, &DatePicker::focusChanged);
+    new CalendarFold(box, calendar, this);
 }
 
 void DatePicker::dropIn()
@@ -57,14 +58,4 @@ void DatePicker::dayClicked(const QDate &date)
         return;
     m_box->setText(DateText::toText(date));
     m_calendar->hide();
-}
-
-void DatePicker::focusChanged(QWidget *, QWidget *now)
-{
-    // A calendar left open would hide the controls below it once the user
-    // has moved on to them.
-    if (!alive() || !now || now == m_boxAlive.data() || now == m_calendarAlive.data()
-        || m_calendarAlive->isAncestorOf(now))
-        return;
-    m_calendarAlive->hide();
 }

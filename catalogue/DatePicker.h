@@ -12,7 +12,7 @@ class QWidget;
 // gets the focus, showing the box's own date (today when the box holds none);
 // clicking a day writes it into the box and hides the calendar. The box
 // changes only by such a click, so passing through it never replaces a
-// stored date.
+// stored date. The calendar folds away when the focus moves on, and on Esc.
 class DatePicker : public QObject {
     Q_OBJECT
 public:
@@ -28,7 +28,6 @@ protected:
 private:
     void place();
     void dayClicked(const QDate &date);
-    void focusChanged(QWidget *old, QWidget *now);
 
     bool alive() const { return m_boxAlive && m_calendarAlive; }
 

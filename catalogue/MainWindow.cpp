@@ -9,10 +9,13 @@
 #include "catalogue/CatalogueCommands.h"
 #include "catalogue/WebsiteDetails.h"
 #include "core/Database.h"
+#include "core/DatabaseProblems.h"
 #include "core/DateText.h"
+#include "core/InputText.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
+#include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "help/AboutBox.h"
 #include "help/HelpBrowser.h"
@@ -31,6 +34,8 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
+#include <QWindow>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -184,7 +189,8 @@ void MainWindow::buildWorkArea()
 
     browser = new WebsiteBrowser(workArea);
     browser->grid->viewport()->installEventFilter(this);
-    commands = new CatalogueCommands(browser, [this](int position) { reloadAt(position); }, this);
+    commands = new CatalogueCommands(
+        browser, [this](int position, qint32 websiteId) { reloadAt(position, websiteId); }, this);
     details = new WebsiteDetails(workArea);
     search = new SearchPanel(workArea);
 
@@ -239,7 +245,10 @@ void MainWindow::loadWindow()
     settings.beginGroup(QStringLiteral("Settings"));
     const int heightTwips = settingOr(settings, QStringLiteral("MainHeight"), DefaultHeight);
     const int widthTwips = settingOr(settings, QStringLiteral("MainWidth"), DefaultWidth);
-    resize(Twips::toPixels(widthTwips), Twips::toPixels(heightTwips));
+    // The stored size is the outer size, frame and title bar included; the
+    // frame is known once the window is shown (applyOuterSize).
+    m_outerSize = QSize(Twips::toPixels(widthTwips), Twips::toPixels(heightTwips));
+    resize(m_outerSize);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
@@ -248,16 +257,21 @@ void MainWindow::loadWindow()
     statusPanels[2]->setText(QStringLiteral("今天是：") + DateText::toLongText(QDate::currentDate()));
     statusPanels[4]->setText(QStringLiteral("版本 V1.0"));
 
-    Database::showStatus(QStringLiteral("准备就绪..."));
+    // A notebook that cannot be written is noticed now, not at the first change.
+    const bool readOnly = Database::readOnly();
+    Database::showStatus(readOnly ? DatabaseProblems::readOnlyNote(db::Connection::dataSource(Database::connectionString))
+                                  : QStringLiteral("准备就绪..."));
     search->fieldList->addItem(QStringLiteral("网站名称"));
     search->fieldList->addItem(QStringLiteral("网址"));
     calendar->setSelectedDate(QDate::currentDate());
-    // The window opens even when the list cannot be read; it is then empty.
+    // The window opens even when the list cannot be read; it is then empty,
+    // and the user is told why at once rather than shown an empty catalogue.
     try {
         loadWebsiteList();
-    } catch (const db::DbError &) {
+    } catch (const db::DbError &e) {
         browser->websiteList.recordset().close();
         bindListAndDetails();
+        MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
     }
     layOutWorkArea();
 }
@@ -376,23 +390,50 @@ void MainWindow::showWebsite(const QString &idText)
     browser->idBox->setText(QString::number(site.Webid));
 }
 
-void MainWindow::reloadAt(int position)
+void MainWindow::reloadAt(int position, qint32 websiteId)
 {
     loadWebsiteList();
-    browser->restorePosition(position);
+    browser->restoreWebsite(websiteId, position);
 }
 
 void MainWindow::onModifyInPlace()
 {
     Database::showStatus(QStringLiteral("修改记录"));
     const int position = browser->currentPosition();
+    const qint32 id = details->storedIdBox->text().trimmed().toInt();
     if (details->saveChanges())
-        reloadAt(position);
+        reloadAt(position, id);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_outerSizeApplied) {
+        m_outerSizeApplied = true;
+        applyOuterSize();
+        // Some window managers report the frame only after mapping.
+        QTimer::singleShot(0, this, &MainWindow::applyOuterSize);
+    }
+}
+
+void MainWindow::applyOuterSize()
+{
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize inner = m_outerSize - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (frame.isNull() || size() == inner)
+        return;
+    resize(inner);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - m_outerSize.width()) / 2, area.y() + (area.height() - m_outerSize.height()) / 2);
+    }
 }
 
 void MainWindow::onSearch()
 {
     Database::showStatus(QStringLiteral("搜索"));
+    if (!InputText::acceptable(search->textBox->text(), QStringLiteral("内容"), search->textBox))
+        return;
     const QString query = WebsiteBrowser::ListSelect + QStringLiteral(" FROM Website  where ") + search->condition()
                         + QStringLiteral(" order by webid");
     db::DataControl &list = browser->websiteList;

@@ -63,6 +63,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
@@ -81,10 +82,14 @@ private:
     void layOutWorkArea();
     // Enables or disables every command that needs a current website.
     void setCommandsEnabled(bool enabled);
-    // Reloads the list and makes the row at this 1-based position current.
-    void reloadAt(int position);
+    // Reloads the list and makes the website websiteId current again, or,
+    // when the list no longer holds it, the row at this 1-based position.
+    void reloadAt(int position, qint32 websiteId = 0);
+    void applyOuterSize();
     void showIdle();
 
     DatePicker *m_datePicker;
     int m_workAreaHeight = 0;
+    QSize m_outerSize;
+    bool m_outerSizeApplied = false;
 };

@@ -30,8 +30,7 @@ QString SearchPanel::condition() const
 {
     const QString column = fieldList->currentText() == QStringLiteral("网址") ? QStringLiteral("Weburl")
                                                                              : QStringLiteral("Webname");
-    // The text takes part exactly as typed, spaces included; its quotes are
-    // doubled so that O'Reilly is looked for like any other name.
-    return column + QStringLiteral(" ") + QStringLiteral("Like") + QStringLiteral(" '%") + sqlText(textBox->text())
-         + QStringLiteral("%'");
+    // The text takes part exactly as typed, spaces included, and is looked
+    // for literally: quotes, "%" and "_" are characters like any other.
+    return sqlContains(column, textBox->text());
 }

@@ -2,6 +2,7 @@
 
 #include "core/DateText.h"
 #include "core/Database.h"
+#include "core/NameCompare.h"
 #include "core/SqlText.h"
 #include "core/LastStatement.h"
 
@@ -38,6 +39,21 @@ bool Website::exists(const QString &name)
 {
     lastStatement = QStringLiteral("SELECT Webid FROM Website WHERE webName='") + sqlText(name.trimmed())
            + QStringLiteral("'");
+    if (!Database::query(lastStatement)->eof())
+        return true;
+    // The database folds ASCII letters only; "ＡＢＣ" and "ａｂｃ", "Café" and
+    // "CAFÉ" are one name all the same.
+    const QString key = NameCompare::key(name.trimmed());
+    lastStatement = QStringLiteral("SELECT Webname FROM Website");
+    for (auto rs = Database::query(lastStatement); !rs->eof(); rs->moveNext())
+        if (NameCompare::key(rs->value(0).toString().trimmed()) == key)
+            return true;
+    return false;
+}
+
+bool Website::isStored(qint32 id)
+{
+    lastStatement = QStringLiteral("SELECT Webid FROM Website WHERE Webid=") + QString::number(id);
     return !Database::query(lastStatement)->eof();
 }
 
@@ -59,10 +75,17 @@ void Website::update(qint32 id)
     Database::execute(lastStatement);
 }
 
-void Website::remove(qint32 id)
+void Website::remove(qint32 id, const QString &notesTable)
 {
     lastStatement = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(id);
-    Database::execute(lastStatement);
+    if (notesTable.isEmpty()) {
+        Database::execute(lastStatement);
+        return;
+    }
+    // One transaction: no failure leaves a website without its notes, or
+    // notes without their website (whose id a file without AUTOINCREMENT
+    // would give to the next website).
+    Database::executeTogether({lastStatement, QStringLiteral("drop table ") + notesTable});
 }
 
 Website &CurWebsite()

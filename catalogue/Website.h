@@ -15,9 +15,15 @@ public:
     QString Webmemos;
 
     void clear();
-    void remove(qint32 id);
+    // Deletes the website; with notesTable, drops that table in the same
+    // transaction, so that both go or neither does.
+    void remove(qint32 id, const QString &notesTable = QString());
     void load(qint32 id);
+    // True when some website has this name, compared without regard to
+    // letter case in any script.
     bool exists(const QString &name);
+    // True when the website with this id is still stored.
+    bool isStored(qint32 id);
     void insert();
     void update(qint32 id);
 

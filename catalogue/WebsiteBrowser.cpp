@@ -132,6 +132,24 @@ void WebsiteBrowser::followRecordset()
     grid->scrollTo(index);
 }
 
+void WebsiteBrowser::restoreWebsite(qint32 id, int position)
+{
+    // The website may have moved (a new date, a list no longer searched):
+    // find it by id, so that the next command acts on the same website.
+    db::Recordset &rs = websiteList.recordset();
+    if (id > 0 && rs.isOpen()) {
+        const int rows = rs.recordCount();
+        for (int row = 0; row < rows; ++row) {
+            if (rs.valueAt(row, 0).toLongLong() == id) {
+                rs.setAbsolutePosition(row + 1);
+                followRecordset();
+                return;
+            }
+        }
+    }
+    restorePosition(position);
+}
+
 void WebsiteBrowser::restorePosition(int position)
 {
     if (position > 1 && websiteList.recordset().isOpen()) {

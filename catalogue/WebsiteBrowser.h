@@ -52,6 +52,9 @@ public:
     // Moves the grid's selection onto the recordset's current row.
     void followRecordset();
     void restorePosition(int position);
+    // Makes the website with this id current; when the list no longer holds
+    // it, the row at the 1-based position instead.
+    void restoreWebsite(qint32 id, int position);
 
     void firstRecord();
     void previousRecord();

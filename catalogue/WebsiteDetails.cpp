@@ -105,7 +105,10 @@ bool WebsiteDetails::saveChanges()
     const QString name = nameBox->text().trimmed();
     if (name != storedNameBox->text() && WebsiteInput::refuseTakenName(boxes(), name))
         return false;
-    CurWebsite().update(storedIdBox->text().trimmed().toInt());
+    const qint32 id = storedIdBox->text().trimmed().toInt();
+    if (WebsiteInput::refuseVanished(id))
+        return false;
+    CurWebsite().update(id);
     MessageBox::show(QStringLiteral("修改成功"));
     return true;
 }

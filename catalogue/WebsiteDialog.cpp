@@ -110,6 +110,8 @@ void WebsiteDialog::onOk()
         return;
 
     if (modifying) {
+        if (WebsiteInput::refuseVanished(editedId))
+            return;
         CurWebsite().update(editedId);
         MessageBox::show(QStringLiteral("修改成功"));
     } else {

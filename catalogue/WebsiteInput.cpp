@@ -2,6 +2,7 @@
 
 #include "catalogue/Website.h"
 #include "core/DateText.h"
+#include "core/InputText.h"
 #include "core/MessageBox.h"
 
 #include <QLineEdit>
@@ -11,6 +12,12 @@ namespace WebsiteInput {
 
 bool fillCurWebsite(const WebsiteBoxes &boxes)
 {
+    // Pasted text may carry what the database cannot hold; say which box.
+    if (!InputText::acceptable(boxes.Webname->text(), QStringLiteral("网站名称"), boxes.Webname)
+        || !InputText::acceptable(boxes.Weburl->text(), QStringLiteral("网址"), boxes.Weburl)
+        || !InputText::acceptable(boxes.Webtime->text(), QStringLiteral("接单日期"), boxes.Webtime)
+        || !InputText::acceptable(boxes.Webmemos->toPlainText(), QStringLiteral("备注信息"), boxes.Webmemos))
+        return false;
     const QString name = boxes.Webname->text().trimmed();
     if (name.isEmpty()) {
         MessageBox::show(QStringLiteral("请输入网站名称"));
@@ -48,6 +55,15 @@ bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name)
     MessageBox::show(QStringLiteral("网站名称已经存在，请重新输入"));
     boxes.Webname->setFocus();
     boxes.Webname->selectAll();
+    return true;
+}
+
+bool refuseVanished(qint32 id)
+{
+    if (CurWebsite().isStored(id))
+        return false;
+    MessageBox::show(QStringLiteral("该网站已不存在（可能已在别处删除），修改没有保存。"), MessageBox::OkOnly,
+                     MessageBox::Exclamation);
     return true;
 }
 

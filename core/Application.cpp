@@ -1,5 +1,6 @@
 #include "core/Application.h"
 
+#include "core/DatabaseProblems.h"
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
 
@@ -10,7 +11,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const db::DbError &e) {
-        MessageBox::show(e.message(), MessageBox::OkOnly, MessageBox::Critical);
+        MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
     }
     return false;
 }

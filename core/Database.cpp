@@ -1,10 +1,11 @@
 #include "core/Database.h"
 
+#include "core/DatabaseProblems.h"
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/db/DbError.h"
-#include "core/db/TableList.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 
@@ -33,16 +34,11 @@ void openConnection()
     auto conn = std::make_unique<db::Connection>();
     try {
         conn->open(connectionString);
-        // Another program's SQLite file opens too; without our two tables it
-        // is not a database of this program.
-        db::TableList tables(*conn);
-        if (!tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || !tables.find(QStringLiteral("TABLE_NAME= 'Website'")))
-            conn.reset();
-    } catch (const db::DbError &) {
-        conn.reset();
-    }
-    if (!conn || conn->state() != db::Connection::Open) {
-        MessageBox::show(QStringLiteral("数据库连接失败"));
+        // Another program's SQLite file opens too; without our tables and
+        // their columns it is not a database of this program.
+        DatabaseProblems::requireNotebook(*conn);
+    } catch (const db::DbError &e) {
+        MessageBox::show(DatabaseProblems::startupFailure(db::Connection::dataSource(connectionString), e));
         Program::end(1);
     }
     Conn = std::move(conn);
@@ -98,8 +94,23 @@ std::unique_ptr<db::Recordset> query(const QString &sql)
 
 void showStatus(const QString &text)
 {
-    if (StatusPanel)
-        StatusPanel->setText(text);
+    if (!StatusPanel)
+        return;
+    StatusPanel->setText(text);
+    // The panel keeps its name; what it says reaches screen readers as its
+    // description, announced when it changes.
+    StatusPanel->setAccessibleDescription(text);
+    QAccessibleEvent changed(StatusPanel.data(), QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+bool readOnly() { return ConnOpen && Conn->isReadOnly(); }
+
+void executeTogether(const QStringList &statements)
+{
+    acquireConnection();
+    Conn->executeTogether(statements);
+    releaseConnection();
 }
 
 void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }

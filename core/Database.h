@@ -26,6 +26,10 @@ void resetConnection();
 void execute(const QString &sql);
 // Runs a query on the shared connection; the recordset stands on its first row.
 std::unique_ptr<db::Recordset> query(const QString &sql);
+// Runs the statements on the shared connection as one transaction: all or none.
+void executeTogether(const QStringList &statements);
+// True when the open shared connection can read the database but not write it.
+bool readOnly();
 
 // Sets the status text of the registered panel; with none registered, nothing.
 void showStatus(const QString &text);

@@ -1,5 +1,7 @@
 #include "notes/FieldManager.h"
 
+#include "core/DatabaseProblems.h"
+#include "core/InputText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -178,6 +180,9 @@ void FieldManager::onOk()
 {
     const QString name = nameBox->text();
     const QString defaultText = defaultBox->text();
+    if (!InputText::acceptable(name, QStringLiteral("字段名称"), nameBox)
+        || !InputText::acceptable(defaultText, QStringLiteral("默认值"), defaultBox))
+        return;
     bool isNumber = false;
     const int size = sizeBox->text().trimmed().toInt(&isNumber);
     if (!acceptableName(name, m_names) || !isNumber || size < 1 || size > 255) {
@@ -199,7 +204,7 @@ void FieldManager::onOk()
         catalog.appendColumn(notesTable, col);
         catalog.refresh();
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("添加失败：") + e.message());
+        MessageBox::show(QStringLiteral("添加失败：") + DatabaseProblems::duringWork(e));
         return;
     }
     MessageBox::show(QStringLiteral("添加成功！"));
@@ -245,7 +250,7 @@ void FieldManager::remove(int i)
         db::Catalog catalog(Database::connectionString);
         catalog.dropColumn(notesTable, name);
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("删除失败：") + e.message());
+        MessageBox::show(QStringLiteral("删除失败：") + DatabaseProblems::duringWork(e));
         return;
     }
     MessageBox::show(QStringLiteral("删除成功！"));

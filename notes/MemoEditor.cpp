@@ -1,5 +1,7 @@
 #include "notes/MemoEditor.h"
 
+#include "core/DatabaseProblems.h"
+#include "core/InputText.h"
 #include "core/MessageBox.h"
 #include "core/SqlText.h"
 #include "core/Twips.h"
@@ -64,13 +66,16 @@ MemoEditor::MemoEditor(QWidget *parent) : QDialog(parent)
 
 void MemoEditor::setTexts(const QString &date, const QString &memo)
 {
-    m_date->setText(date.trimmed());
-    m_memo->setPlainText(memo.trimmed());
+    // Blanks only: a memo that begins or ends with a line break keeps it.
+    m_date->setText(InputText::trimBlanks(date));
+    m_memo->setPlainText(InputText::trimBlanks(memo));
 }
 
 void MemoEditor::onOk()
 {
     notesTable = notesTable.trimmed();
+    if (!InputText::acceptable(m_memo->toPlainText(), QStringLiteral("备注"), m_memo))
+        return;
     const QString set = QStringLiteral("[备注]='") + sqlText(m_memo->toPlainText()) + QLatin1Char('\'');
     try {
         if (!CurRecord().exists(editedId, notesTable)) {
@@ -80,7 +85,7 @@ void MemoEditor::onOk()
         }
         CurRecord().updateRecord(editedId, notesTable, set);
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("更新失败：") + e.message(), MessageBox::OkOnly, MessageBox::Critical);
+        MessageBox::show(QStringLiteral("更新失败：") + DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
         return;
     }
     MessageBox::show(QStringLiteral("更新成功"));

@@ -1,6 +1,7 @@
 #include "notes/NotesWindow.h"
 
 #include "core/DateText.h"
+#include "core/InputText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -25,12 +26,13 @@
 
 namespace {
 
-// A cell as the editors show it: dates in the short form, text trimmed.
+// A cell as the editors show it: dates in the short form, text without
+// leading and trailing blanks (a memo's line breaks stay).
 QString cellText(const QVariant &value)
 {
     if (value.typeId() == QMetaType::QDate)
         return DateText::toText(value.toDate());
-    return value.toString().trimmed();
+    return InputText::trimBlanks(value.toString());
 }
 
 const QString NoRowMessage = QStringLiteral("请选择记录");
@@ -138,6 +140,9 @@ void NotesWindow::setHeader(const QString &name, const QString &url, const QDate
     nameLabel->setText(name.trimmed());
     addressLabel->setText(QStringLiteral("  ") + url + QLatin1Char(' '));
     dateLabel->setText(QStringLiteral("「") + DateText::toText(taken) + QStringLiteral(" 动手」"));
+    // A screen reader reads the website shown, not the captions of design time.
+    for (QLabel *label : {nameLabel, addressLabel, dateLabel})
+        label->setAccessibleName(label->text().trimmed());
     placeHeader();
 }
 

@@ -1,6 +1,9 @@
 #include "notes/RecordEditor.h"
 
+#include "core/DatabaseProblems.h"
+#include "core/CalendarFold.h"
 #include "core/DateText.h"
+#include "core/InputText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -78,6 +81,9 @@ RecordEditor::RecordEditor(QWidget *parent) : QDialog(parent)
     calendar->hide();
     connect(calendar, &QCalendarWidget::clicked, this, &RecordEditor::datePicked);
     connect(calendar, &QCalendarWidget::activated, this, &RecordEditor::datePicked);
+    // The same rule as the website dialog's date box: the calendar folds away
+    // when the focus moves on, and on Esc, rather than covering the items.
+    new CalendarFold(m_date, calendar, this);
 
     resize(Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight));
     itemsFrame->setGeometry(twipsRect(240, 800, 9500, 1215));
@@ -185,6 +191,15 @@ void RecordEditor::Load()
     calendar->setSelectedDate(QDate::currentDate());
     calendar->hide();
 
+    // Tab walks the inputs by their index (date, memo, items 3 to n-1), then
+    // the two buttons.
+    QList<QWidget *> order{m_date, m_memo};
+    for (int i = 3; i < columnCount; ++i)
+        order << m_items.value(i);
+    order << okButton << cancelButton;
+    for (qsizetype k = 1; k < order.size(); ++k)
+        setTabOrder(order[k - 1], order[k]);
+
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
 }
@@ -246,6 +261,11 @@ void RecordEditor::datePicked(const QDate &date)
 
 bool RecordEditor::validate()
 {
+    for (int i = 1; i < columnCount; ++i) {
+        QWidget *box = i == 1 ? static_cast<QWidget *>(m_date) : i == 2 ? static_cast<QWidget *>(m_memo) : m_items.value(i);
+        if (!InputText::acceptable(inputText(i), m_names.value(i), box))
+            return false;
+    }
     const QString dateText = m_date->text();
     if (!DateText::fromText(dateText)) {
         MessageBox::show(QStringLiteral("日期“%1”无法识别，请输入有效的日期，例如 %2。")
@@ -308,7 +328,7 @@ void RecordEditor::onOk()
             CurRecord().updateRecord(editedId, notesTable, S);
         }
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("保存失败：") + e.message(), MessageBox::OkOnly, MessageBox::Critical);
+        MessageBox::show(QStringLiteral("保存失败：") + DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
         return;
     }
 

@@ -15,6 +15,11 @@ QString errorText(sqlite3 *handle, int rc)
     return handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QString::fromUtf8(sqlite3_errstr(rc));
 }
 
+DbError engineError(sqlite3 *handle, int rc)
+{
+    return DbError(errorText(handle, rc), kindOfSqliteCode(rc));
+}
+
 } // namespace
 
 Connection::~Connection() { close(); }
@@ -40,7 +45,7 @@ void Connection::open(const QString &connectionString)
         throw DbError(QStringLiteral("连接字符串中没有数据文件：%1").arg(connectionString));
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
-        throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path));
+        throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path), DbError::Missing);
 
     sqlite3 *handle = nullptr;
     // Never SQLITE_OPEN_CREATE: a missing database is an error, not a new file.
@@ -48,7 +53,7 @@ void Connection::open(const QString &connectionString)
     if (rc != SQLITE_OK) {
         const QString message = errorText(handle, rc);
         sqlite3_close(handle);
-        throw DbError(QStringLiteral("无法打开数据库 %1：%2").arg(path, message));
+        throw DbError(QStringLiteral("无法打开数据库 %1：%2").arg(path, message), kindOfSqliteCode(rc));
     }
     sqlite3_extended_result_codes(handle, 1);
     sqlite3_busy_timeout(handle, 3000);
@@ -68,13 +73,14 @@ void Connection::open(const QString &connectionString)
     if (tables < 0) {
         sqlite3_close(handle);
         // A busy or locked file is ours all the same: say what keeps it shut.
-        if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
-            throw DbError(QStringLiteral("无法打开数据库 %1：%2").arg(path, message));
-        throw DbError(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, message));
+        const DbError::Kind kind = kindOfSqliteCode(step);
+        if (kind == DbError::Locked || kind == DbError::Damaged)
+            throw DbError(QStringLiteral("无法打开数据库 %1：%2").arg(path, message), kind);
+        throw DbError(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, message), DbError::Foreign);
     }
     if (tables == 0) {
         sqlite3_close(handle);
-        throw DbError(QStringLiteral("%1 不是本程序的数据库：其中没有任何表").arg(path));
+        throw DbError(QStringLiteral("%1 不是本程序的数据库：其中没有任何表").arg(path), DbError::Foreign);
     }
     m_db = handle;
     m_path = path;
@@ -99,15 +105,39 @@ void Connection::execute(const QString &sql)
         sqlite3_stmt *stmt = nullptr;
         int rc = sqlite3_prepare_v2(m_db, tail, int(end - tail), &stmt, &tail);
         if (rc != SQLITE_OK)
-            throw DbError(errorText(m_db, rc));
+            throw engineError(m_db, rc);
         if (!stmt)
             break; // only white space or a comment was left
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         }
         sqlite3_finalize(stmt);
         if (rc != SQLITE_DONE)
-            throw DbError(errorText(m_db, rc));
+            throw engineError(m_db, rc);
     }
+}
+
+void Connection::executeTogether(const QStringList &statements)
+{
+    execute(QStringLiteral("BEGIN"));
+    try {
+        for (const QString &statement : statements)
+            execute(statement);
+        execute(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        // SQLite may have rolled back already (a full disk, for one).
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+bool Connection::isReadOnly() const
+{
+    if (!m_db)
+        return false;
+    // SQLite opens a write-protected file for reading without a word; a
+    // folder that is not writable lets it read but not make its journal.
+    return sqlite3_db_readonly(m_db, "main") == 1 || !QFileInfo(QFileInfo(m_path).absolutePath()).isWritable();
 }
 
 int Connection::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -28,6 +29,14 @@ public:
     // SqlTranslate.h). Throws DbError with the engine's message; a failed
     // statement leaves the database as it was.
     void execute(const QString &sql);
+
+    // Runs the statements as one transaction: all of them take effect, or,
+    // when one fails, none does and its DbError is thrown.
+    void executeTogether(const QStringList &statements);
+
+    // True when the file can be read but not written (a write-protected file
+    // or folder): every change would fail.
+    bool isReadOnly() const;
 
     // Number of rows the last statement changed.
     int changes() const;

@@ -60,7 +60,7 @@ void Recordset::open(const QString &sql, Connection &conn)
     if (rc != SQLITE_OK || !stmt) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
         sqlite3_finalize(stmt);
-        throw DbError(message);
+        throw DbError(message, kindOfSqliteCode(rc));
     }
     // The columns are read after the first step, not after preparing: a
     // connection that has been open for a while prepares "SELECT *" against
@@ -119,7 +119,7 @@ void Recordset::open(const QString &sql, Connection &conn)
     if (rc != SQLITE_DONE) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
         sqlite3_finalize(stmt);
-        throw DbError(message);
+        throw DbError(message, kindOfSqliteCode(rc));
     }
     sqlite3_finalize(stmt);
 

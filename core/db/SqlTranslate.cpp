@@ -2,11 +2,17 @@
 
 #include "core/DateText.h"
 #include "core/db/DbError.h"
+#include "core/db/TextCheck.h"
 
 namespace db {
 
 QString translateSql(const QString &accessSql)
 {
+    // The last guard for text no box refused: such a statement would be cut
+    // short at a NUL or store a lone surrogate as "?".
+    if (const QString problem = textProblem(accessSql); !problem.isEmpty())
+        throw DbError(QStringLiteral("文字%1，不能写入数据库，也不能用来查找。请删去这个字符后再试。").arg(problem),
+                      DbError::BadText);
     if (!accessSql.contains(QLatin1Char('#')))
         return accessSql;
 

@@ -42,7 +42,8 @@ private slots:
         QTest::addColumn<QString>("stored"); // the accounts afterwards
         const QString before = QStringLiteral("admin:123456,bob:bobpwd");
         QTest::newRow("blanks-only name") << QStringList{"   ", "123456", "123456"} << "请输入用户名" << before;
-        QTest::newRow("blanks count in the length") << QStringList{"admin", " 123 ", " 123 "} << "密码长度不能小于6" << before;
+        // The length of what is stored: the password is stored trimmed.
+        QTest::newRow("blanks do not count in the length") << QStringList{"admin", "  ab   ", "  ab   "} << "密码长度不能小于6" << before;
         QTest::newRow("confirmation in other capitals") << QStringList{"admin", "abcdef", "ABCDEF"} << "密码和确认密码不相同，请重新确认" << before;
         QTest::newRow("another account in other capitals") << QStringList{" BOB ", "123456", "123456"} << "用户名已经存在，请重新输入" << before;
         QTest::newRow("rename, name trimmed") << QStringList{"  root  ", "abcdef", "abcdef"} << "修改成功" << "root:abcdef,bob:bobpwd";

@@ -34,13 +34,16 @@ private slots:
         QTest::newRow("quotes") << "o'reilly" << "o'reilly|it's";
         QTest::newRow("prefix is not a match, both emptied") << "adm" << "|";
         QTest::newRow("a quote is no condition") << "x' OR '1'='1" << "|";
+        QTest::newRow("full-width letters in other case") << "ＣＡＲＯＬ" << "ＣＡＲＯＬ|full";
+        QTest::newRow("accented letters in other case") << "CAFÉ" << "CAFÉ|acc";
+        QTest::newRow("width is not case") << "ｃａｆé" << "|";
     }
     void getInfo()
     {
         QFETCH(QString, typed);
         QFETCH(QString, got);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES('carol', '  pw  '), ('O''Reilly', 'it''s')");
+        t.exec("INSERT INTO Users VALUES('carol', '  pw  '), ('O''Reilly', 'it''s'), ('ｃａｒｏｌ', 'full'), ('café', 'acc')");
         Users u;
         u.setUserPwd("stale");
         QCOMPARE(u.load(typed), got != "|");
@@ -52,7 +55,8 @@ private slots:
     {
         TestDb t;
         t.exec("INSERT INTO Users VALUES('dup','a'), ('DUP','b')");
-        Users().remove("aDmIn"); // never deleted
+        for (const char *admin : {"aDmIn", "  admin ", " ADMIN\t"})
+            Users().remove(admin); // never deleted, blanks or not
         Users().remove("Dup");   // every row of the name
         Users u;
         u.setUserName("root");

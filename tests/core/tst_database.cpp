@@ -6,6 +6,7 @@
 #include "tests/support/TestDb.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,8 +22,11 @@ private slots:
         QVERIFY(!Database::connOpen());
         Database::query("SELECT * FROM Users");
         QVERIFY(Database::connOpen());
-        for (int i = 1; i < 999; ++i)
+        for (int i = 1; i < 998; ++i)
             Database::query("SELECT 1 FROM Users");
+        // A statement below 1000 uses leaves it open; the one reaching 1000 closes it.
+        Database::execute("UPDATE Users SET UserPwd = UserPwd");
+        QVERIFY(Database::connOpen());
         QCOMPARE(Database::connUses(), 999);
         Database::execute("UPDATE Users SET UserPwd = UserPwd");
         QVERIFY(!Database::connOpen());
@@ -48,13 +52,13 @@ private slots:
         QCOMPARE(Database::connUses(), 0);
     }
 
-    static QByteArray foreignSqliteFile()
+    static QByteArray foreignSqliteFile(const char *schema = "CREATE TABLE notes(x)")
     {
         QTemporaryDir dir;
         const QByteArray path = dir.filePath("other.db").toUtf8();
         sqlite3 *handle = nullptr;
         sqlite3_open(path.constData(), &handle);
-        sqlite3_exec(handle, "CREATE TABLE notes(x)", nullptr, nullptr, nullptr);
+        sqlite3_exec(handle, schema, nullptr, nullptr, nullptr);
         sqlite3_close(handle);
         QFile f(QString::fromUtf8(path));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -64,9 +68,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("exists");
-        QTest::newRow("missing") << QByteArray() << false;
-        QTest::newRow("text file") << QByteArray("UserName,UserPwd\nadmin,123456\n") << true;
-        QTest::newRow("another program's SQLite file") << foreignSqliteFile() << true;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray() << false << "不存在";
+        QTest::newRow("text file") << QByteArray("UserName,UserPwd\nadmin,123456\n") << true << "不是本程序的笔记本";
+        QTest::newRow("another program's SQLite file") << foreignSqliteFile() << true << "不是本程序的笔记本";
+        QTest::newRow("lower-case tables of other columns")
+            << foreignSqliteFile("CREATE TABLE users(name, pass); CREATE TABLE website(id, url)") << true << "不是本程序的笔记本";
     }
     void unusableDatabaseEndsTheProgram()
     {
@@ -81,7 +88,13 @@ private slots:
         } catch (const Program::Ended &ended) {
             QCOMPARE(ended.exitCode, 1);
         }
-        QCOMPARE(MessageBox::shown(), QStringList{"数据库连接失败"});
+        // The title line as ever, then the file and what the user can do about it.
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const QString shown = MessageBox::shown().constFirst();
+        QCOMPARE(shown.section('\n', 0, 0), QString("数据库连接失败"));
+        QVERIFY2(shown.contains(QFileInfo("data/mybook.mdb").absoluteFilePath()), qPrintable(shown));
+        QFETCH(QString, reason);
+        QVERIFY2(shown.contains(reason), qPrintable(shown));
         QVERIFY(!Database::connOpen());
         QCOMPARE(QFile::exists("data/mybook.mdb"), exists);
     }
@@ -95,6 +108,7 @@ private slots:
             Database::registerStatusPanel(&panel);
             Database::showStatus("首条记录");
             QCOMPARE(panel.text(), QString("首条记录"));
+            QCOMPARE(panel.accessibleDescription(), QString("首条记录"));
         }
         Database::showStatus("after the panel went away");
         QCOMPARE(Database::statusText(), QString());

@@ -61,6 +61,8 @@ private slots:
             QTest::newRow(qPrintable(QStringLiteral("size '%1'").arg(QString::fromUtf8(size)))) << "关键词2" << "" << size << "";
         QTest::newRow("default longer than size") << "短" << "123456" << "5"
                                                   << "默认值比字段长度（5）还长，请缩短默认值或加大字段长度。";
+        QTest::newRow("pasted NUL in the default") << "关键词2" << QStringLiteral("a") + QChar(0) << "50"
+            << "“默认值”中含有空字符（U+0000），这个字符通常是粘贴时带进来的，不能保存，也不能用来查找。请删去这个字符后再试。";
     }
 
     void newItem()

@@ -43,14 +43,18 @@ private slots:
         QTest::addColumn<QString>("presses"); // digits: navigationButtons buttons in order
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("enabled"); // the four record buttons, first to last
-        QTest::newRow("previous on first row") << "2" << 1 << "0011";
-        QTest::newRow("next past last row") << "333" << 3 << "1100";
+        QTest::addColumn<int>("rows");
+        QTest::newRow("previous on first row") << "2" << 1 << "0011" << 3;
+        QTest::newRow("next past last row") << "333" << 3 << "1100" << 3;
+        QTest::newRow("last on a one-row table") << "4" << 1 << "1100" << 1;
+        QTest::newRow("then first on a one-row table") << "41" << 1 << "0011" << 1;
     }
 
     void navigation()
     {
         QFETCH(QString, presses);
-        addRows({"2011-10-01", "2011-10-02", "2011-10-03"});
+        QFETCH(int, rows);
+        addRows(QStringList({"2011-10-01", "2011-10-02", "2011-10-03"}).mid(0, rows));
         NotesWindow *w = openNotes();
         for (const QChar c : presses)
             button(w, QStringLiteral("Fii") + c)->click();

@@ -1,0 +1,32 @@
+#include "core/db/DbError.h"
+
+#include <sqlite3.h>
+
+namespace db {
+
+DbError::Kind kindOfSqliteCode(int resultCode)
+{
+    switch (resultCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbError::Locked;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return DbError::ReadOnly;
+    case SQLITE_FULL:
+        return DbError::DiskFull;
+    case SQLITE_CORRUPT:
+        return DbError::Damaged;
+    case SQLITE_NOTADB:
+        return DbError::Foreign;
+    case SQLITE_CANTOPEN:
+        // The journal beside the file could not be made: its folder is not writable.
+        return DbError::ReadOnly;
+    case SQLITE_IOERR:
+        return (resultCode == SQLITE_IOERR_SHORT_READ) ? DbError::Damaged : DbError::Other;
+    default:
+        return DbError::Other;
+    }
+}
+
+} // namespace db

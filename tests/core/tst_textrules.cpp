@@ -1,0 +1,209 @@
+// Rules for text on its way into SQL: names compared without regard to case
+// in every script, blanks trimmed and nothing else, "%" and "_" searched for
+// literally, and text the database cannot hold refused with a reason.
+#include "core/DatabaseProblems.h"
+#include "core/InputText.h"
+#include "core/MessageBox.h"
+#include "core/NameCompare.h"
+#include "core/SqlText.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+#include "tests/support/TestDb.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+static const QString Lone = QString(QChar(0xD800));
+static const QString Nul = QString(QChar(0));
+
+class TestTextRules : public QObject {
+    Q_OBJECT
+private slots:
+    void namesCompareWithoutCaseInEveryScript_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("ascii") << u"Admin"_s << u"aDMIN"_s << true;
+        QTest::newRow("full-width latin") << u"ＡＢＣ"_s << u"ａｂｃ"_s << true;
+        QTest::newRow("accented") << u"Café"_s << u"CAFÉ"_s << true;
+        QTest::newRow("decomposed accent") << u"Cafe\u0301"_s << u"CAFÉ"_s << true;
+        QTest::newRow("greek") << u"ΣΟΦΙΑ"_s << u"σοφια"_s << true;
+        QTest::newRow("width is no case") << u"ＡＢＣ"_s << u"ABC"_s << false;
+        QTest::newRow("chinese") << u"百度优化"_s << u"百度优化站"_s << false;
+    }
+    void namesCompareWithoutCaseInEveryScript()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        QCOMPARE(NameCompare::same(a, b), same);
+        QCOMPARE(NameCompare::same(b, a), same);
+    }
+
+    void trimRemovesBlanksOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("trimmed");
+        QTest::newRow("blanks") << u"  ab c  "_s << u"ab c"_s;
+        QTest::newRow("line breaks stay") << u"\n第一行\n"_s << u"\n第一行\n"_s;
+        QTest::newRow("blanks outside a line break") << u"  \nx\t "_s << u"\nx\t"_s;
+        QTest::newRow("only blanks") << u"   "_s << QString();
+    }
+    void trimRemovesBlanksOnly()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, trimmed);
+        QCOMPARE(InputText::trimBlanks(text), trimmed);
+    }
+
+    void containsSearchTakesWildcardsLiterally_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("percent") << u"100%"_s << QStringList{u"100%好评"_s};
+        QTest::newRow("underscore") << u"a_b"_s << QStringList{u"a_b.cn"_s};
+        QTest::newRow("escape character") << u"!"_s << QStringList{u"Yahoo!"_s};
+        QTest::newRow("quote") << u"O'R"_s << QStringList{u"O'Reilly"_s};
+        QTest::newRow("letter case ignored") << u"YAHOO"_s << QStringList{u"Yahoo!"_s};
+    }
+    void containsSearchTakesWildcardsLiterally()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        TestDb t;
+        for (const QString &name : {u"100%好评"_s, u"1000 个客户"_s, u"a_b.cn"_s, u"axb.cn"_s, u"Yahoo!"_s, u"O'Reilly"_s})
+            t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES ('%1', '2011-01-01')"_s.arg(sqlText(name)));
+        db::Connection conn;
+        conn.open(u"Data Source=data/mybook.mdb;"_s);
+        db::Recordset rs;
+        rs.open(u"SELECT Webname FROM Website WHERE "_s + sqlContains(u"Webname"_s, text) + u" ORDER BY Webid"_s, conn);
+        QStringList names;
+        for (; !rs.eof(); rs.moveNext())
+            names << rs.value(0).toString();
+        QCOMPARE(names, found);
+    }
+
+    void textTheDatabaseCannotHoldIsRefused_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("nul") << u"a"_s + Nul + u"b"_s << u"U+0000"_s;
+        QTest::newRow("lone high surrogate") << u"名"_s + Lone << u"U+D800"_s;
+        QTest::newRow("lone low surrogate") << QString(QChar(0xDC01)) + u"x"_s << u"U+DC01"_s;
+        QTest::newRow("pair is fine") << u"😀"_s << QString();
+        QTest::newRow("plain") << u"百度 O'Reilly"_s << QString();
+    }
+    void textTheDatabaseCannotHoldIsRefused()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, named);
+        TestDb t;
+        MessageBox::clearShown();
+        QCOMPARE(InputText::acceptable(text, u"网站名称"_s), named.isEmpty());
+        if (!named.isEmpty()) {
+            QCOMPARE(MessageBox::shown().size(), 1);
+            QVERIFY(MessageBox::shown().constFirst().startsWith(u"“网站名称”中"_s));
+            QVERIFY(MessageBox::shown().constFirst().contains(named));
+        }
+        // Past the boxes, the engine layer refuses it before SQLite sees it,
+        // and nothing is written.
+        db::Connection conn;
+        conn.open(u"Data Source=data/mybook.mdb;"_s);
+        const QString sql = u"INSERT INTO Users VALUES ('"_s + sqlText(text) + u"', 'x')"_s;
+        if (named.isEmpty()) {
+            conn.execute(sql);
+            QCOMPARE(t.scalar(u"SELECT UserName FROM Users WHERE UserPwd = 'x'"_s).toString(), text);
+            return;
+        }
+        try {
+            conn.execute(sql);
+            QFAIL("the statement should have been refused");
+        } catch (const db::DbError &e) {
+            QCOMPARE(e.kind(), db::DbError::BadText);
+            QVERIFY(e.message().contains(named));
+        }
+        QCOMPARE(t.scalar(u"SELECT count(*) FROM Users"_s).toInt(), 1);
+    }
+
+    // Files that cannot serve as the notebook, and what the user is told.
+    void startupFailureNamesFileAndReason_data()
+    {
+        QTest::addColumn<QString>("make");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << u"missing"_s << u"不存在"_s;
+        QTest::newRow("empty") << u"empty"_s << u"不是本程序的笔记本"_s;
+        QTest::newRow("text") << u"text"_s << u"不是本程序的笔记本"_s;
+        QTest::newRow("lower-case foreign tables") << u"foreign"_s << u"不是本程序的笔记本"_s;
+        QTest::newRow("cut short") << u"cut"_s << u"已经损坏"_s;
+        QTest::newRow("locked") << u"locked"_s << u"正被其他程序锁定"_s;
+    }
+    void startupFailureNamesFileAndReason()
+    {
+        QFETCH(QString, make);
+        QFETCH(QString, reason);
+        TestDb t(make != u"missing"_s && make != u"empty"_s && make != u"text"_s && make != u"foreign"_s);
+        const QString path = u"data/mybook.mdb"_s;
+        QDir().mkpath(u"data"_s);
+        sqlite3 *holder = nullptr;
+        if (make == u"empty"_s || make == u"text"_s) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (make == u"text"_s)
+                f.write("UserName,UserPwd\nadmin,123456\n");
+        } else if (make == u"foreign"_s) {
+            sqlite3_open(path.toUtf8().constData(), &holder);
+            sqlite3_exec(holder, "CREATE TABLE users(name, pass); CREATE TABLE website(id, url)", nullptr, nullptr,
+                         nullptr);
+            sqlite3_close(holder);
+            holder = nullptr;
+        } else if (make == u"cut"_s) {
+            t.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)"
+                   " INSERT INTO Website (Webname, Webmemos) SELECT 'site' || i, hex(zeroblob(300)) FROM n"_s);
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() / 3));
+        } else if (make == u"locked"_s) {
+            sqlite3_open(path.toUtf8().constData(), &holder);
+            sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+        }
+        QString message;
+        try {
+            db::Connection conn;
+            conn.open(u"Data Source=data/mybook.mdb;"_s);
+            sqlite3_busy_timeout(conn.handle(), 50);
+            DatabaseProblems::requireNotebook(conn);
+            QFAIL("the file should have been refused");
+        } catch (const db::DbError &e) {
+            message = DatabaseProblems::startupFailure(path, e);
+        }
+        sqlite3_close(holder);
+        const QStringList lines = message.split(u'\n');
+        QCOMPARE(lines.value(0), u"数据库连接失败"_s);
+        QVERIFY2(message.contains(QFileInfo(path).absoluteFilePath()), qPrintable(message));
+        QVERIFY2(message.contains(reason), qPrintable(message));
+    }
+
+    void commonErrorsDuringWorkAreTranslated_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("locked") << int(db::DbError::Locked) << u"数据库文件正被其他程序锁定，这次操作没有完成，请稍后再试。（engine）"_s;
+        QTest::newRow("disk full") << int(db::DbError::DiskFull) << u"磁盘已满，这次修改没有保存。请腾出空间后再试。（engine）"_s;
+        QTest::newRow("other stays as it is") << int(db::DbError::Other) << u"engine"_s;
+    }
+    void commonErrorsDuringWorkAreTranslated()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, expected);
+        QCOMPARE(DatabaseProblems::duringWork(db::DbError(u"engine"_s, db::DbError::Kind(kind))), expected);
+    }
+};
+
+QTEST_MAIN(TestTextRules)
+#include "tst_textrules.moc"
