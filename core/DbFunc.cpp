@@ -10,7 +10,16 @@
 
 namespace DbFunc {
 
-const QString ConnString = QStringLiteral("Data Source=data/mybook.mdb;");
+namespace {
+QString CurrentConnString = QStringLiteral("Data Source=data/mybook.mdb;");
+}
+const QString &ConnString = CurrentConnString;
+
+void useDatabase(const QString &connectionString)
+{
+    CloseConn();
+    CurrentConnString = connectionString;
+}
 
 namespace {
 

@@ -13,8 +13,10 @@ class QLabel;
 // after the statement that finds 1000 or more counted uses.
 namespace DbFunc {
 
-// The program's one connection string: data/mybook.mdb under the current folder.
-extern const QString ConnString;
+// The program's one connection string: data/mybook.mdb under the current
+// folder until start-up names the notebook it found (useDatabase).
+extern const QString &ConnString;
+void useDatabase(const QString &connectionString);
 
 void OpenConn();
 void CloseConn();
