@@ -24,13 +24,11 @@ QString absoluteIn(const QString &folder, const QString &path)
 // The folder that holds data/ for a file in a data folder; else the file's own.
 QString workingFolderOf(const QString &file)
 {
-    const QDir dir = QFileInfo(file).absoluteDir();
-    if (dir.dirName() == QLatin1String("data")) {
-        QDir parent = dir;
-        if (parent.cdUp())
-            return parent.absolutePath();
-    }
-    return dir.absolutePath();
+    // The folders need not exist yet: work on the names alone.
+    const QString folder = QFileInfo(file).absolutePath();
+    if (QFileInfo(folder).fileName() == QLatin1String("data"))
+        return QFileInfo(folder).absolutePath();
+    return folder;
 }
 
 // Folders from the outermost missing one down to `folder` itself, so that a
