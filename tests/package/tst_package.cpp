@@ -103,7 +103,7 @@ private slots:
               "usr/share/icons/hicolor/128x128/apps/org.example.Tavorin.png",
               "usr/share/icons/hicolor/256x256/apps/org.example.Tavorin.png",
               "usr/share/icons/hicolor/scalable/apps/org.example.Tavorin.svg", "usr/share/doc/tavorin/copyright",
-              "usr/share/doc/tavorin/changelog.Debian.gz"})
+              "usr/share/doc/tavorin/changelog.Debian.gz", "usr/share/man/man1/tavorin.1.gz"})
             QTest::newRow(file) << file << false;
     }
 
