@@ -11,6 +11,12 @@
 
 namespace Startup {
 
+namespace {
+QString NotebookStatus;
+}
+
+QString notebookStatus() { return NotebookStatus; }
+
 QString firstRunText(const QString &path)
 {
     return QStringLiteral("已为您新建记事本数据库：\n%1\n\n初始帐号：%2，密码：%3。\n"
@@ -34,6 +40,7 @@ DatabaseLocation openNotebook(const DatabaseLocation &location)
     }
     DbFunc::useDatabase(location.connectionString());
     ResourceLocator::setWorkingFolder(location.workingFolder());
+    NotebookStatus = location.statusText();
     return location;
 }
 

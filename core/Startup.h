@@ -17,4 +17,8 @@ QString firstRunText(const QString &path);
 // that cannot be made, is a message and the end of the program (status 1).
 DatabaseLocation openNotebook(const DatabaseLocation &location);
 
+// Which notebook the program works on, for the status bar: the file, and a
+// note when it can only be read. Empty before openNotebook().
+QString notebookStatus();
+
 } // namespace Startup

@@ -205,6 +205,7 @@ private slots:
         QCOMPARE(ResourceLocator::workingFolder(), t.dir() + "/user");
         QCOMPARE(DbFunc::OpenQuery("SELECT count(*) FROM Users")->value(0).toInt(), 1);
         QCOMPARE(DbFunc::sharedConnection()->path(), loc.path());
+        QCOMPARE(Startup::notebookStatus(), QStringLiteral("数据库：") + QDir::toNativeSeparators(loc.path()));
     }
 
     void sameFileSameKey_data()
