@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "accounts/FrmLogin.h"
-#include "catalogue/FrmMain.h"
+#include "accounts/LoginWindow.h"
+#include "catalogue/MainWindow.h"
 #include "core/Application.h"
 #include "core/DatabaseLocation.h"
 #include "core/Forms.h"
@@ -56,7 +56,7 @@ int checkInstallation(const DatabaseLocation &location)
         ok = ok && !found.isEmpty();
     }
     // The login window as the user would get it: drawn from that artwork, or plain.
-    auto *login = Forms::get<FrmLogin>();
+    auto *login = Forms::get<LoginWindow>();
     out << "login-artwork-shown: " << (login->artworkShown() ? "yes" : "no") << '\n';
     ok = ok && login->artworkShown();
     delete login;
@@ -65,9 +65,9 @@ int checkInstallation(const DatabaseLocation &location)
 
 void bringForward()
 {
-    QWidget *window = Forms::loaded<FrmMain>();
+    QWidget *window = Forms::loaded<MainWindow>();
     if (!window || !window->isVisible())
-        window = Forms::loaded<FrmLogin>();
+        window = Forms::loaded<LoginWindow>();
     if (!window)
         return;
     if (window->isMinimized())
@@ -111,7 +111,9 @@ int main(int argc, char **argv)
 
     Startup::openNotebook(location);
     // The login window is all there is at first; the database is opened by
-    // the first login check, not here.
-    Forms::get<FrmLogin>()->show();
+    // the first login check, not here. A good login opens the main window.
+    LoginWindow *login = Forms::get<LoginWindow>();
+    QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
+    login->show();
     return app.exec();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Startup.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/Program.h"
@@ -38,7 +38,7 @@ DatabaseLocation openNotebook(const DatabaseLocation &location)
     case DatabaseLocation::Ready:
         break;
     }
-    DbFunc::useDatabase(location.connectionString());
+    Database::useDatabase(location.connectionString());
     ResourceLocator::setWorkingFolder(location.workingFolder());
     NotebookStatus = location.statusText();
     return location;

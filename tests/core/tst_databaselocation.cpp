@@ -3,7 +3,7 @@
 // (whole or not at all, never over an existing file), and the start-up's
 // answer to a named file that is missing.
 #include "core/DatabaseLocation.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/ResourceLocator.h"
@@ -52,7 +52,7 @@ class TestDatabaseLocation : public QObject {
 private slots:
     void cleanup()
     {
-        DbFunc::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+        Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
         ResourceLocator::setWorkingFolder(QString());
     }
 
@@ -201,10 +201,10 @@ private slots:
         }
         // The user is told the first account; the program then works on that file.
         QVERIFY(shown.contains(QStringLiteral("admin")) && shown.contains(QStringLiteral("123456")));
-        QCOMPARE(DbFunc::ConnString, loc.connectionString());
+        QCOMPARE(Database::connectionString, loc.connectionString());
         QCOMPARE(ResourceLocator::workingFolder(), t.dir() + "/user");
-        QCOMPARE(DbFunc::OpenQuery("SELECT count(*) FROM Users")->value(0).toInt(), 1);
-        QCOMPARE(DbFunc::sharedConnection()->path(), loc.path());
+        QCOMPARE(Database::query("SELECT count(*) FROM Users")->value(0).toInt(), 1);
+        QCOMPARE(Database::sharedConnection()->path(), loc.path());
         QCOMPARE(Startup::notebookStatus(), QStringLiteral("数据库：") + QDir::toNativeSeparators(loc.path()));
     }
 

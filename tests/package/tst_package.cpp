@@ -3,19 +3,22 @@
 // (dpkg -x) and run from there as a new user would: the files in their
 // places, the first start making the notebook in the user's data folder, a
 // login on it through the login window, and one program per notebook.
-#include "accounts/FrmLogin.h"
-#include "catalogue/FrmMain.h"
+#include "accounts/LoginWindow.h"
+#include "catalogue/MainWindow.h"
 #include "core/DatabaseLocation.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/ResourceLocator.h"
 #include "core/SingleInstance.h"
+#include "core/Startup.h"
 #include "tests/support/TestDb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -152,18 +155,28 @@ private slots:
         // The notebook takes the first account through the login window.
         {
             TestDb t(false);
-            DbFunc::useDatabase(QStringLiteral("Data Source=%1;").arg(userDatabase()));
-            FrmLogin *login = Forms::get<FrmLogin>();
+            // Started in an empty folder, the program opens the user's notebook.
+            Startup::openNotebook(
+                DatabaseLocation::find({{}, {}, m_work, m_home.filePath(".local/share/Tavorin")}));
+            LoginWindow *login = Forms::get<LoginWindow>();
+            // As the program does: a good login opens the main window.
+            connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
             login->show();
-            QTest::keyClicks(login->txtUser, NewDatabase::FirstUser);
-            QTest::keyClicks(login->txtPwd, NewDatabase::FirstPassword);
-            QTest::keyClick(login->txtPwd, Qt::Key_Return);
+            QTest::keyClicks(login->userBox, NewDatabase::FirstUser);
+            QTest::keyClicks(login->passwordBox, NewDatabase::FirstPassword);
+            QTest::keyClick(login->passwordBox, Qt::Key_Return);
             QCOMPARE(MessageBox::shown(), QStringList());
-            QVERIFY(Forms::loaded<FrmMain>() && Forms::loaded<FrmMain>()->isVisible());
-            QCOMPARE(DbFunc::OpenQuery("SELECT count(*) FROM Website")->value(0).toInt(), 0);
-            delete Forms::loaded<FrmMain>();
-            delete Forms::loaded<FrmLogin>();
-            DbFunc::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible());
+            QCOMPARE(Database::query("SELECT count(*) FROM Website")->value(0).toInt(), 0);
+            QCOMPARE(Database::sharedConnection()->path(), userDatabase());
+            // The status bar names it.
+            auto *file = Forms::loaded<MainWindow>()->findChild<QLabel *>("NotebookFile");
+            QVERIFY(file);
+            QCOMPARE(file->text(), QStringLiteral("数据库：") + userDatabase());
+            delete Forms::loaded<MainWindow>();
+            delete Forms::loaded<LoginWindow>();
+            Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+            ResourceLocator::setWorkingFolder(QString());
         }
 
         // The next start uses it as it is.
