@@ -1,12 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "accounts/LoginWindow.h"
 #include "catalogue/MainWindow.h"
 #include "core/Application.h"
+#include "core/DatabaseLocation.h"
 #include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/ResourceLocator.h"
+#include "core/SingleInstance.h"
+#include "core/StartOptions.h"
+#include "core/Startup.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/TableList.h"
+
+#include <QDir>
+#include <QTextStream>
+
+namespace {
+
+const QString DesktopId = QStringLiteral("org.example.Tavorin");
+
+// --check: what a start would use, printed instead of shown; the per-user
+// notebook is made as a first start makes it. Status 0 when everything is found.
+int checkInstallation(const DatabaseLocation &location)
+{
+    QTextStream out(stdout);
+    bool ok = true;
+    QString message;
+    const DatabaseLocation::Readiness readiness = location.prepare(&message);
+    out << "database: " << QDir::toNativeSeparators(location.path()) << '\n';
+    if (readiness == DatabaseLocation::Missing || readiness == DatabaseLocation::Failed) {
+        out << "database-problem: " << message.simplified() << '\n';
+        ok = false;
+    } else {
+        out << "database-created: " << (readiness == DatabaseLocation::Created ? "yes" : "no") << '\n';
+        out << "database-read-only: " << (location.readOnly() ? "yes" : "no") << '\n';
+        try {
+            db::Connection conn;
+            conn.open(location.connectionString());
+            db::TableList tables(conn);
+            const bool ours = tables.find(QStringLiteral("TABLE_NAME= 'Users'"))
+                              && tables.find(QStringLiteral("TABLE_NAME= 'Website'"));
+            out << "database-opens: " << (ours ? "yes" : "no, not a notebook of this program") << '\n';
+            ok = ok && ours;
+        } catch (const db::DbError &e) {
+            out << "database-opens: no, " << e.message() << '\n';
+            ok = false;
+        }
+    }
+    ResourceLocator::setWorkingFolder(location.workingFolder());
+
+    for (const char *name : {"img/login.png", "test.html"}) {
+        const QString found = ResourceLocator::find(QLatin1String(name));
+        out << name << ": " << (found.isEmpty() ? QStringLiteral("missing") : QDir::toNativeSeparators(found)) << '\n';
+        ok = ok && !found.isEmpty();
+    }
+    // The login window as the user would get it: drawn from that artwork, or plain.
+    auto *login = Forms::get<LoginWindow>();
+    out << "login-artwork-shown: " << (login->artworkShown() ? "yes" : "no") << '\n';
+    ok = ok && login->artworkShown();
+    delete login;
+    return ok ? 0 : 1;
+}
+
+void bringForward()
+{
+    QWidget *window = Forms::loaded<MainWindow>();
+    if (!window || !window->isVisible())
+        window = Forms::loaded<LoginWindow>();
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
+    QGuiApplication::setDesktopFileName(DesktopId);
+
+    const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
+    if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
+        return options.report();
+
+    const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(options.database));
+    if (options.action == StartOptions::Check)
+        return checkInstallation(location);
+
+    // Two programs writing one file would each show stale lists and undo the
+    // other's work: a second start hands over to the first.
+    SingleInstance instance(location.instanceKey());
+    switch (instance.claim()) {
+    case SingleInstance::First:
+        break;
+    case SingleInstance::Forwarded:
+        QTextStream(stdout) << "Tavorin: " << QDir::toNativeSeparators(location.path())
+                            << " is already open; its window was brought forward.\n";
+        return 0;
+    case SingleInstance::AlreadyOpen:
+        MessageBox::show(QStringLiteral("这个记事本已经在另一个 Tavorin 中打开：\n%1")
+                             .arg(QDir::toNativeSeparators(location.path())));
+        return 1;
+    }
+    QObject::connect(&instance, &SingleInstance::activationRequested, &bringForward);
+
+    Startup::openNotebook(location);
     // The login window is all there is at first; the database is opened by
     // the first login check, not here. A good login opens the main window.
     LoginWindow *login = Forms::get<LoginWindow>();

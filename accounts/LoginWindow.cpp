@@ -8,6 +8,7 @@
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
 #include "core/Program.h"
+#include "core/ResourceLocator.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
 #include "png/LoadPNG.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QBitmap>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,7 +138,16 @@ void LoginWindow::loadArtwork()
     m_loader->BackgroundPicture(m_picture);
     m_loader->SetAlpha(true);
     m_loader->SetTrans(true);
-    m_loader->OpenPNG("img/login.png");
+    // The user's own artwork beside the notebook wins over the installed one;
+    // the copy inside the program comes last.
+    const QString artwork = ResourceLocator::findOrFirst(QStringLiteral("img/login.png"));
+    if (artwork.startsWith(QLatin1Char(':'))) {
+        QFile builtIn(artwork);
+        const QByteArray bytes = builtIn.open(QIODevice::ReadOnly) ? builtIn.readAll() : QByteArray();
+        m_loader->OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    } else {
+        m_loader->OpenPNG(QFile::encodeName(artwork).toStdString());
+    }
 
     // A missing or damaged image must not leave an invisible window, nor one
     // whose boxes or buttons lie in holes: then the plain background is shown

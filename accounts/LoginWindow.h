@@ -16,7 +16,7 @@ class WidgetTarget;
 } // namespace png
 
 // The first window: a frameless login panel, moved by dragging its body. Its
-// look is the artwork img/login.png (from the current folder) with the exactly
+// look is the artwork img/login.png (see ResourceLocator) with the exactly
 // black pixels see-through, so the window takes the artwork's shape. It allows
 // three failed attempts in all, then ends the program; a successful login
 // records the account in CurUser and says so with loggedIn().

@@ -10,6 +10,7 @@
 #include "catalogue/WebsiteDetails.h"
 #include "core/Database.h"
 #include "core/DatabaseProblems.h"
+#include "core/Startup.h"
 #include "core/DateText.h"
 #include "core/InputText.h"
 #include "core/Forms.h"
@@ -173,6 +174,17 @@ void MainWindow::buildStatusBar()
     statusPanels[3]->setText(QStringLiteral("Tavorin 工作室"));
     statusPanels[3]->setToolTip(QStringLiteral("tavorin@example.org"));
     Database::registerStatusPanel(statusPanels[1]);
+
+    // Which notebook this is (and whether it can only be read): with the
+    // per-user and the current-folder notebooks, the user cannot tell otherwise.
+    notebookPanel = new QLabel(Startup::notebookStatus(), statusLine);
+    notebookPanel->setObjectName(QStringLiteral("NotebookFile"));
+    notebookPanel->setAccessibleName(QStringLiteral("数据库文件"));
+    notebookPanel->setToolTip(Startup::notebookStatus());
+    notebookPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    notebookPanel->setFrameShape(QFrame::Panel);
+    notebookPanel->setFrameShadow(QFrame::Sunken);
+    statusLine->addWidget(notebookPanel, 1);
 }
 
 void MainWindow::buildWorkArea()

@@ -51,6 +51,8 @@ public:
 
     QStatusBar *statusLine;
     QLabel *statusPanels[5];
+    // The notebook file in use, after the five panels.
+    QLabel *notebookPanel;
 
     // Holds the list, the details and the search; sized to the frame by hand.
     QWidget *workArea;

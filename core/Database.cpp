@@ -11,7 +11,16 @@
 
 namespace Database {
 
-const QString connectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+namespace {
+QString CurrentConnectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+}
+const QString &connectionString = CurrentConnectionString;
+
+void useDatabase(const QString &newConnectionString)
+{
+    closeConnection();
+    CurrentConnectionString = newConnectionString;
+}
 
 namespace {
 

@@ -13,8 +13,10 @@ class QLabel;
 // after the statement that finds 1000 or more counted uses.
 namespace Database {
 
-// The program's one connection string: data/mybook.mdb under the current folder.
-extern const QString connectionString;
+// The program's one connection string: data/mybook.mdb under the current
+// folder until start-up names the notebook it found (useDatabase).
+extern const QString &connectionString;
+void useDatabase(const QString &connectionString);
 
 void openConnection();
 void closeConnection();

@@ -1,6 +1,7 @@
 #include "help/HelpBrowser.h"
 
 #include "core/MessageBox.h"
+#include "core/ResourceLocator.h"
 #include "core/Twips.h"
 
 #include <QAction>
@@ -69,7 +70,7 @@ QString decodePage(const QByteArray &bytes)
 
 QString HelpBrowser::instructionsPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/test.html");
+    return ResourceLocator::findOrFirst(QStringLiteral("test.html"));
 }
 
 QString HelpBrowser::addressText(const QUrl &url)
@@ -293,10 +294,14 @@ void HelpBrowser::showPage(const QUrl &url)
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         QString body = QStringLiteral("<p>没有找到这个网页，或者它无法读取：</p><p><b>%1</b></p>")
                            .arg(QDir::toNativeSeparators(path).toHtmlEscaped());
-        if (QFileInfo(path).absoluteFilePath() == QFileInfo(instructionsPath()).absoluteFilePath())
-            body = QStringLiteral("<p>没有找到使用说明页面 test.html。程序在这里查找它：</p><p><b>%1</b></p>"
-                                  "<p>请把 test.html 放到程序所在的文件夹中，然后点“刷新”。</p>")
-                       .arg(QDir::toNativeSeparators(path).toHtmlEscaped());
+        if (QFileInfo(path).absoluteFilePath() == QFileInfo(instructionsPath()).absoluteFilePath()) {
+            QStringList places;
+            for (const QString &place : ResourceLocator::candidates(QStringLiteral("test.html")))
+                places << QStringLiteral("<b>%1</b>").arg(QDir::toNativeSeparators(place).toHtmlEscaped());
+            body = QStringLiteral("<p>没有找到使用说明页面 test.html。程序在这些地方查找它：</p><p>%1</p>"
+                                  "<p>请把 test.html 放到第一个文件夹中，然后点“刷新”。</p>")
+                       .arg(places.join(QStringLiteral("<br>")));
+        }
         showProblemPage(notFoundTitle, body);
         return;
     }

@@ -15,7 +15,7 @@ class QTimer;
 class QToolBar;
 
 // A small browser for the program's instructions page (test.html beside the
-// program). Pages on this computer are shown inside; web addresses are
+// notebook or where the program is installed). Pages on this computer are shown inside; web addresses are
 // handed to the system's browser.
 class HelpBrowser : public QWidget {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
 
     // The maker's home page, always offered in the address list.
     static const QString MakerHomePage;
-    // test.html in the program's folder.
+    // test.html where ResourceLocator finds it, else the first place it looks.
     static QString instructionsPath();
 
     QToolBar *toolbar;

@@ -1,5 +1,7 @@
 // tavorin-artwork OUTDIR: draws the login window's artwork (login.png,
-// 342 x 308 RGBA) and the about box's logo (logo.png, 60 x 90) into OUTDIR.
+// 342 x 308 RGBA), the about box's logo (logo.png, 60 x 90) and the desktop
+// icon (icons/tavorin-48.png, -128.png, -256.png and icons/tavorin.svg, the
+// same shapes in SVG) into OUTDIR.
 //
 // The login window keys out exactly-black pixels, so everything outside the
 // panel is written as (0,0,0) with alpha 0 and nothing that belongs to the
@@ -9,6 +11,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -226,6 +229,73 @@ QImage drawLogo()
     return img.convertToFormat(QImage::Format_RGB32);
 }
 
+// The desktop icon on a 256-unit square: a rounded tile, a T built of two
+// bars (no font, so the SVG and the PNGs agree) and the rising chart.
+struct IconShapes {
+    QRectF tile{16, 16, 224, 224};
+    qreal tileRadius = 48;
+    QRectF bar{60, 52, 136, 38};
+    QRectF stem{109, 52, 38, 120};
+    QList<QPointF> chart{{58, 208}, {96, 184}, {132, 196}, {168, 158}, {204, 132}};
+    qreal chartWidth = 14;
+    QColor top{44, 96, 150}, bottom{8, 22, 40}, letter{250, 252, 255}, line{255, 196, 64}, rim{140, 190, 235};
+};
+
+QImage drawIcon(int size)
+{
+    const IconShapes s;
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    QLinearGradient bg(0, s.tile.top(), 0, s.tile.bottom());
+    bg.setColorAt(0.0, s.top);
+    bg.setColorAt(1.0, s.bottom);
+    p.setPen(QPen(s.rim, 4));
+    p.setBrush(bg);
+    p.drawRoundedRect(s.tile, s.tileRadius, s.tileRadius);
+    p.setPen(Qt::NoPen);
+    p.setBrush(s.letter);
+    p.drawRect(s.bar);
+    p.drawRect(s.stem);
+    p.setPen(QPen(s.line, s.chartWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(s.chart.constData(), int(s.chart.size()));
+    p.end();
+    return img;
+}
+
+QString iconSvg()
+{
+    const IconShapes s;
+    auto rect = [](const QRectF &r) {
+        return QStringLiteral("x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+            .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    QStringList points;
+    for (const QPointF &pt : s.chart)
+        points << QStringLiteral("%1,%2").arg(pt.x()).arg(pt.y());
+    return QStringLiteral(
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+               "  <defs>\n"
+               "    <linearGradient id=\"tile\" x1=\"0\" y1=\"%1\" x2=\"0\" y2=\"%2\" gradientUnits=\"userSpaceOnUse\">\n"
+               "      <stop offset=\"0\" stop-color=\"%3\"/>\n"
+               "      <stop offset=\"1\" stop-color=\"%4\"/>\n"
+               "    </linearGradient>\n"
+               "  </defs>\n"
+               "  <rect %5 rx=\"%6\" fill=\"url(#tile)\" stroke=\"%7\" stroke-width=\"4\"/>\n"
+               "  <rect %8 fill=\"%9\"/>\n"
+               "  <rect %10 fill=\"%9\"/>\n"
+               "  <polyline points=\"%11\" fill=\"none\" stroke=\"%12\" stroke-width=\"%13\" "
+               "stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
+               "</svg>\n")
+        .arg(s.tile.top()).arg(s.tile.bottom())
+        .arg(s.top.name(), s.bottom.name(), rect(s.tile)).arg(s.tileRadius)
+        .arg(s.rim.name(), rect(s.bar), s.letter.name(), rect(s.stem), points.join(QLatin1Char(' ')), s.line.name())
+        .arg(s.chartWidth);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -237,24 +307,33 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
-        err << "usage: tavorin-artwork OUTDIR   (writes login.png and logo.png)\n";
+        err << "usage: tavorin-artwork OUTDIR   (writes login.png, logo.png and icons/)\n";
         return 2;
     }
     const QDir out(args[0]);
-    if (!out.exists() && !QDir().mkpath(out.path())) {
-        err << "tavorin-artwork: cannot make " << out.path() << "\n";
+    if (!QDir().mkpath(out.filePath(QStringLiteral("icons")))) {
+        err << "tavorin-artwork: cannot make " << out.filePath(QStringLiteral("icons")) << "\n";
         return 1;
     }
     const struct {
         QString name;
         QImage image;
-    } files[] = {{QStringLiteral("login.png"), drawLogin()}, {QStringLiteral("logo.png"), drawLogo()}};
+    } files[] = {{QStringLiteral("login.png"), drawLogin()},
+                 {QStringLiteral("logo.png"), drawLogo()},
+                 {QStringLiteral("icons/tavorin-48.png"), drawIcon(48)},
+                 {QStringLiteral("icons/tavorin-128.png"), drawIcon(128)},
+                 {QStringLiteral("icons/tavorin-256.png"), drawIcon(256)}};
     for (const auto &f : files) {
         const QString path = out.filePath(f.name);
         if (!f.image.save(path, "PNG")) {
             err << "tavorin-artwork: cannot write " << path << "\n";
             return 1;
         }
+    }
+    QFile svg(out.filePath(QStringLiteral("icons/tavorin.svg")));
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(iconSvg().toUtf8()) < 0) {
+        err << "tavorin-artwork: cannot write " << svg.fileName() << "\n";
+        return 1;
     }
     return 0;
 }

@@ -16,8 +16,15 @@ install_missing() {
 
 # What building and running the program needs.
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
-# What the tests need besides: libpng and zlib as oracles for the PNG decoder.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev)
+# What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file
+# for the dependencies; the tests build it too.
+DEB_PACKAGES=(dpkg-dev file)
+# What the tests need besides: libpng and zlib as oracles for the PNG decoder;
+# the package test unpacks the package and runs what it installs.
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" libpng-dev zlib1g-dev)
+# What scripts/package needs besides: the checkers of the package, its menu
+# entry and its AppStream metadata.
+PACKAGE_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" lintian desktop-file-utils appstream)
 # What the benchmarks need besides: the PNG decoder's rivals, and an X server
 # with its client library for the start-up figure.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" libdeflate-dev libspng-dev libxcb1-dev xvfb xauth)

@@ -29,16 +29,23 @@ private slots:
         // and wait for the user instead of failing or ending.
         const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("../../tavorin");
         QVERIFY2(QFile::exists(program), "build the tavorin target first");
-        QTemporaryDir folder;
+        // Its notebook is then the user's own, made in the user's data folder.
+        QTemporaryDir folder, home;
         QProcess p;
         p.setWorkingDirectory(folder.path());
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.remove("TAVORIN_DATABASE");
+        p.setProcessEnvironment(env);
         p.start(program);
         QVERIFY(p.waitForStarted());
         QVERIFY2(!p.waitForFinished(2500), qPrintable(p.readAllStandardError()));
         p.kill();
         p.waitForFinished();
         QVERIFY(!QFileInfo::exists(folder.filePath("data")));
+        QVERIFY(QFileInfo::exists(home.filePath("data/Tavorin/data/mybook.mdb")));
     }
 
     void loginHandsOverToTheMainWindowAndClosingItEnds()

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Startup.h"
+
+#include "core/Database.h"
+#include "core/MessageBox.h"
+#include "core/NewDatabase.h"
+#include "core/Program.h"
+#include "core/ResourceLocator.h"
+
+#include <QDir>
+
+namespace Startup {
+
+namespace {
+QString NotebookStatus;
+}
+
+QString notebookStatus() { return NotebookStatus; }
+
+QString firstRunText(const QString &path)
+{
+    return QStringLiteral("已为您新建记事本数据库：\n%1\n\n初始帐号：%2，密码：%3。\n"
+                          "请登录后在“系统管理 → 帐号/密码”中修改密码。")
+        .arg(QDir::toNativeSeparators(path), NewDatabase::FirstUser, NewDatabase::FirstPassword);
+}
+
+DatabaseLocation openNotebook(const DatabaseLocation &location)
+{
+    QString message;
+    switch (location.prepare(&message)) {
+    case DatabaseLocation::Missing:
+    case DatabaseLocation::Failed:
+        MessageBox::show(message);
+        Program::end(1);
+    case DatabaseLocation::Created:
+        MessageBox::show(firstRunText(location.path()));
+        break;
+    case DatabaseLocation::Ready:
+        break;
+    }
+    Database::useDatabase(location.connectionString());
+    ResourceLocator::setWorkingFolder(location.workingFolder());
+    NotebookStatus = location.statusText();
+    return location;
+}
+
+} // namespace Startup

@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the notebook is looked for, the per-user one made on the first start
+// (whole or not at all, never over an existing file), and the start-up's
+// answer to a named file that is missing.
+#include "core/DatabaseLocation.h"
+#include "core/Database.h"
+#include "core/MessageBox.h"
+#include "core/Program.h"
+#include "core/ResourceLocator.h"
+#include "core/Startup.h"
+#include "core/db/Connection.h"
+#include "core/db/Recordset.h"
+#include "tests/support/TestDb.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file and folder under `root`, relative to it, sorted.
+QStringList tree(const QString &root)
+{
+    QStringList all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        all << QDir(root).relativeFilePath(it.next());
+    all.sort();
+    return all;
+}
+
+} // namespace
+
+class TestDatabaseLocation : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+        ResourceLocator::setWorkingFolder(QString());
+    }
+
+    void lookUpOrder_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<bool>("localExists");
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("path");    // relative to the temporary root
+        QTest::addColumn<QString>("working"); // relative to the temporary root
+
+        QTest::newRow("option before all") << "elsewhere/data/nb.mdb" << "env.mdb" << true
+                                           << int(DatabaseLocation::CommandLine) << "cwd/elsewhere/data/nb.mdb"
+                                           << "cwd/elsewhere";
+        QTest::newRow("option outside a data folder") << "../plain.mdb" << "" << false
+                                                      << int(DatabaseLocation::CommandLine) << "plain.mdb" << "";
+        QTest::newRow("environment before the current folder") << "" << "shared/data/nb.mdb" << true
+                                                               << int(DatabaseLocation::Environment)
+                                                               << "cwd/shared/data/nb.mdb" << "cwd/shared";
+        QTest::newRow("current folder when its database exists") << "" << "" << true
+                                                                 << int(DatabaseLocation::CurrentFolder)
+                                                                 << "cwd/data/mybook.mdb" << "cwd";
+        QTest::newRow("per-user folder otherwise") << "" << "" << false << int(DatabaseLocation::UserData)
+                                                   << "user/Tavorin/data/mybook.mdb" << "user/Tavorin";
+    }
+
+    void lookUpOrder()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, environment);
+        QFETCH(bool, localExists);
+        QFETCH(int, source);
+        QFETCH(QString, path);
+        QFETCH(QString, working);
+
+        QTemporaryDir root;
+        const QString cwd = root.filePath("cwd");
+        QDir().mkpath(cwd);
+        if (localExists)
+            writeFile(cwd + "/data/mybook.mdb", "x");
+        const auto loc = DatabaseLocation::find({option, environment, cwd, root.filePath("user/Tavorin")});
+        QCOMPARE(int(loc.source()), source);
+        QCOMPARE(loc.path(), QDir::cleanPath(root.filePath(path)));
+        QCOMPARE(loc.workingFolder(), QDir::cleanPath(root.filePath(working)));
+        QCOMPARE(loc.mayCreate(), source == DatabaseLocation::UserData);
+        QCOMPARE(loc.connectionString(), QStringLiteral("Data Source=%1;").arg(loc.path()));
+        // Looking never makes anything.
+        QCOMPARE(QFileInfo::exists(loc.path()), localExists && source == DatabaseLocation::CurrentFolder);
+    }
+
+    void prepare_data()
+    {
+        QTest::addColumn<bool>("named");        // --database instead of the per-user folder
+        QTest::addColumn<QByteArray>("existing"); // bytes already at the path, or none
+        QTest::addColumn<bool>("blocked");      // the data folder lies under a plain file
+        QTest::addColumn<int>("readiness");
+        QTest::addColumn<QString>("messagePart");
+
+        QTest::newRow("first start makes it") << false << QByteArray() << false << int(DatabaseLocation::Created) << "";
+        QTest::newRow("an existing one is kept as it is")
+            << false << QByteArray("not touched") << false << int(DatabaseLocation::Ready) << "";
+        QTest::newRow("a named file is never made")
+            << true << QByteArray() << false << int(DatabaseLocation::Missing) << "数据库连接失败";
+        QTest::newRow("an unmakeable folder is named with the reason")
+            << false << QByteArray() << true << int(DatabaseLocation::Failed) << "Not a directory";
+    }
+
+    void prepare()
+    {
+        QFETCH(bool, named);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, blocked);
+        QFETCH(int, readiness);
+        QFETCH(QString, messagePart);
+
+        QTemporaryDir root;
+        QString userFolder = root.filePath("home/.local/share/Tavorin");
+        if (blocked) {
+            writeFile(root.filePath("home/.local"), "a file where a folder should be");
+        }
+        const auto loc = DatabaseLocation::find(
+            {named ? root.filePath("nb/data/mine.mdb") : QString(), {}, root.path(), userFolder});
+        if (!existing.isEmpty())
+            writeFile(loc.path(), existing);
+        const QStringList before = tree(root.path());
+
+        QString message;
+        QCOMPARE(int(loc.prepare(&message)), readiness);
+        if (readiness == DatabaseLocation::Created) {
+            db::Connection conn;
+            conn.open(loc.connectionString());
+            db::Recordset rs;
+            rs.open("SELECT UserName FROM Users", conn);
+            QCOMPARE(rs.value(0).toString(), QStringLiteral("admin"));
+            rs.open("SELECT count(*) FROM Website", conn);
+            QCOMPARE(rs.value(0).toInt(), 0);
+            // Only the database itself is left: no temporary or probe file.
+            QCOMPARE(tree(root.path()), QStringList({"home", "home/.local", "home/.local/share",
+                                                     "home/.local/share/Tavorin", "home/.local/share/Tavorin/data",
+                                                     "home/.local/share/Tavorin/data/mybook.mdb"}));
+        } else {
+            QCOMPARE(tree(root.path()), before);
+            if (!existing.isEmpty())
+                QCOMPARE(readFile(loc.path()), existing);
+        }
+        if (messagePart.isEmpty()) {
+            QVERIFY(message.isEmpty());
+        } else {
+            QVERIFY2(message.contains(messagePart), qPrintable(message));
+            // The message names the file or the folder it could not make.
+            const QString named = QDir::toNativeSeparators(blocked ? QFileInfo(loc.path()).absolutePath() : loc.path());
+            QVERIFY2(message.contains(named), qPrintable(message));
+        }
+    }
+
+    void startUpSaysWhatItMadeOrEndsOnAMissingFile_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<int>("exitCode"); // -1: the program goes on
+        QTest::newRow("--database on a missing file") << true << 1;
+        QTest::newRow("first start") << false << -1;
+    }
+
+    void startUpSaysWhatItMadeOrEndsOnAMissingFile()
+    {
+        QFETCH(bool, named);
+        QFETCH(int, exitCode);
+        TestDb t(false);
+        const auto loc = DatabaseLocation::find(
+            {named ? QStringLiteral("gone/mybook.mdb") : QString(), {}, t.dir(), t.dir() + "/user"});
+        int ended = -1;
+        try {
+            Startup::openNotebook(loc);
+        } catch (const Program::Ended &e) {
+            ended = e.exitCode;
+        }
+        QCOMPARE(ended, exitCode);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const QString shown = MessageBox::shown().constFirst();
+        QVERIFY2(shown.contains(QDir::toNativeSeparators(loc.path())), qPrintable(shown));
+        if (named) {
+            QVERIFY(shown.startsWith(QStringLiteral("数据库连接失败")));
+            QVERIFY(!QFileInfo::exists(t.dir() + "/gone"));
+            return;
+        }
+        // The user is told the first account; the program then works on that file.
+        QVERIFY(shown.contains(QStringLiteral("admin")) && shown.contains(QStringLiteral("123456")));
+        QCOMPARE(Database::connectionString, loc.connectionString());
+        QCOMPARE(ResourceLocator::workingFolder(), t.dir() + "/user");
+        QCOMPARE(Database::query("SELECT count(*) FROM Users")->value(0).toInt(), 1);
+        QCOMPARE(Database::sharedConnection()->path(), loc.path());
+        QCOMPARE(Startup::notebookStatus(), QStringLiteral("数据库：") + QDir::toNativeSeparators(loc.path()));
+    }
+
+    void sameFileSameKey_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("two spellings") << "a/data/mybook.mdb" << "a/x/../data/./mybook.mdb" << true;
+        QTest::newRow("through a link") << "a/data/mybook.mdb" << "link/data/mybook.mdb" << true;
+        QTest::newRow("another file") << "a/data/mybook.mdb" << "b/data/mybook.mdb" << false;
+    }
+
+    void sameFileSameKey()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, same);
+        QTemporaryDir root;
+        writeFile(root.filePath("a/data/mybook.mdb"), "x");
+        writeFile(root.filePath("b/data/mybook.mdb"), "x");
+        QDir().mkpath(root.filePath("a/x"));
+        QVERIFY(QFile::link(root.filePath("a"), root.filePath("link")));
+        auto key = [&](const QString &p) { return DatabaseLocation::find({p, {}, root.path(), {}}).instanceKey(); };
+        QCOMPARE(key(first) == key(second), same);
+    }
+};
+
+QTEST_MAIN(TestDatabaseLocation)
+#include "tst_databaselocation.moc"

@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Debian package made from this build, unpacked into a temporary root
+// (dpkg -x) and run from there as a new user would: the files in their
+// places, the first start making the notebook in the user's data folder, a
+// login on it through the login window, and one program per notebook.
+#include "accounts/LoginWindow.h"
+#include "catalogue/MainWindow.h"
+#include "core/DatabaseLocation.h"
+#include "core/Database.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "core/NewDatabase.h"
+#include "core/ResourceLocator.h"
+#include "core/SingleInstance.h"
+#include "core/Startup.h"
+#include "tests/support/TestDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QMap<QString, QString> parseReport(const QString &text)
+{
+    QMap<QString, QString> values;
+    for (const QString &line : text.split('\n'))
+        if (const qsizetype colon = line.indexOf(": "); colon > 0)
+            values.insert(line.left(colon), line.mid(colon + 2));
+    return values;
+}
+
+} // namespace
+
+class TestPackage : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_root;  // the unpacked package
+    QTemporaryDir m_home;  // the new user's home, data and settings folders
+    QString m_work;        // the folder the program is started in (empty)
+
+    QString installed(const QString &relative) const { return m_root.filePath(relative); }
+    QString userDatabase() const { return m_home.filePath(".local/share/Tavorin/data/mybook.mdb"); }
+
+    QProcessEnvironment userEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_home.path());
+        env.insert("XDG_DATA_HOME", m_home.filePath(".local/share"));
+        env.insert("XDG_CONFIG_HOME", m_home.filePath(".config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("TAVORIN_DATABASE");
+        return env;
+    }
+
+    void startInstalled(QProcess &p, const QStringList &args) const
+    {
+        p.setProcessEnvironment(userEnvironment());
+        p.setWorkingDirectory(m_work);
+        p.start(installed("usr/bin/tavorin"), args);
+    }
+
+    QMap<QString, QString> check()
+    {
+        QProcess p;
+        startInstalled(p, {"--check"});
+        if (!p.waitForFinished(30000))
+            p.kill();
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        auto report = parseReport(out);
+        report.insert("exit", QString::number(p.exitCode()));
+        report.insert("stderr", QString::fromUtf8(p.readAllStandardError()));
+        return report;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QDir dir(TAVORIN_PACKAGE_DIR);
+        const QStringList debs = dir.entryList({"tavorin_*.deb"}, QDir::Files, QDir::Time);
+        QVERIFY2(!debs.isEmpty(), "no package in " TAVORIN_PACKAGE_DIR " (the package_build test makes it)");
+        QProcess dpkg;
+        dpkg.start("dpkg", {"-x", dir.filePath(debs.first()), m_root.path()});
+        QVERIFY(dpkg.waitForFinished(60000));
+        QVERIFY2(dpkg.exitCode() == 0, dpkg.readAllStandardError().constData());
+        m_work = m_home.filePath("work");
+        QVERIFY(QDir().mkpath(m_work));
+    }
+
+    void filesInTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("executable");
+        for (const char *tool : {"usr/bin/tavorin", "usr/bin/tavorin-newdb", "usr/bin/tavorin-pngdump"})
+            QTest::newRow(tool) << tool << true;
+        for (const char *file :
+             {"usr/share/tavorin/img/login.png", "usr/share/tavorin/test.html",
+              "usr/share/applications/org.example.Tavorin.desktop",
+              "usr/share/metainfo/org.example.Tavorin.metainfo.xml",
+              "usr/share/icons/hicolor/48x48/apps/org.example.Tavorin.png",
+              "usr/share/icons/hicolor/128x128/apps/org.example.Tavorin.png",
+              "usr/share/icons/hicolor/256x256/apps/org.example.Tavorin.png",
+              "usr/share/icons/hicolor/scalable/apps/org.example.Tavorin.svg", "usr/share/doc/tavorin/copyright",
+              "usr/share/doc/tavorin/changelog.Debian.gz", "usr/share/man/man1/tavorin.1.gz"})
+            QTest::newRow(file) << file << false;
+    }
+
+    void filesInTheirPlaces()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, executable);
+        const QFileInfo info(installed(path));
+        QVERIFY2(info.isFile(), qPrintable(path));
+        QCOMPARE(info.isExecutable(), executable);
+        if (path.endsWith(".png") && path.contains("/icons/")) {
+            // Each icon is the size its folder says.
+            const int size = path.section('/', 4, 4).section('x', 0, 0).toInt();
+            QCOMPARE(QImage(info.filePath()).size(), QSize(size, size));
+        }
+    }
+
+    void menuEntryStartsTheInstalledProgram()
+    {
+        QFile f(installed("usr/share/applications/org.example.Tavorin.desktop"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const auto entry = QString::fromUtf8(f.readAll()).split('\n');
+        QVERIFY(entry.contains("Exec=tavorin"));
+        QVERIFY(entry.contains("Icon=org.example.Tavorin"));
+        QVERIFY(entry.contains("Name[zh_CN]=网站优化记事本"));
+        QVERIFY(entry.contains("Categories=Office;Database;"));
+        // The window class the program's windows carry, for the desktop to
+        // match its windows with the menu entry.
+        QVERIFY(entry.contains("StartupWMClass=Tavorin"));
+    }
+
+    void firstStartMakesTheNotebookAndFindsTheInstalledFiles()
+    {
+        auto report = check();
+        QCOMPARE(report.value("exit"), QString("0"));
+        QCOMPARE(report.value("database"), userDatabase());
+        QCOMPARE(report.value("database-created"), QString("yes"));
+        QCOMPARE(report.value("database-read-only"), QString("no"));
+        QCOMPARE(report.value("database-opens"), QString("yes"));
+        QCOMPARE(report.value("img/login.png"), installed("usr/share/tavorin/img/login.png"));
+        QCOMPARE(report.value("login-artwork-shown"), QString("yes"));
+        QCOMPARE(report.value("test.html"), installed("usr/share/tavorin/test.html"));
+        // Nothing in the folder it was started in.
+        QCOMPARE(QDir(m_work).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+
+        // The notebook takes the first account through the login window.
+        {
+            TestDb t(false);
+            // Started in an empty folder, the program opens the user's notebook.
+            Startup::openNotebook(
+                DatabaseLocation::find({{}, {}, m_work, m_home.filePath(".local/share/Tavorin")}));
+            LoginWindow *login = Forms::get<LoginWindow>();
+            // As the program does: a good login opens the main window.
+            connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
+            login->show();
+            QTest::keyClicks(login->userBox, NewDatabase::FirstUser);
+            QTest::keyClicks(login->passwordBox, NewDatabase::FirstPassword);
+            QTest::keyClick(login->passwordBox, Qt::Key_Return);
+            QCOMPARE(MessageBox::shown(), QStringList());
+            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible());
+            QCOMPARE(Database::query("SELECT count(*) FROM Website")->value(0).toInt(), 0);
+            QCOMPARE(Database::sharedConnection()->path(), userDatabase());
+            // The status bar names it.
+            auto *file = Forms::loaded<MainWindow>()->findChild<QLabel *>("NotebookFile");
+            QVERIFY(file);
+            QCOMPARE(file->text(), QStringLiteral("数据库：") + userDatabase());
+            // It takes the room the five fixed panels leave: at the design width
+            // little, in a wider window the whole name.
+            Forms::loaded<MainWindow>()->resize(1400, 700);
+            QTRY_VERIFY(file->width() >= file->fontMetrics().horizontalAdvance(file->text()));
+            delete Forms::loaded<MainWindow>();
+            delete Forms::loaded<LoginWindow>();
+            Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+            ResourceLocator::setWorkingFolder(QString());
+        }
+
+        // The next start uses it as it is.
+        const QByteArray before = [&] {
+            QFile db(userDatabase());
+            return db.open(QIODevice::ReadOnly) ? db.readAll() : QByteArray();
+        }();
+        report = check();
+        QCOMPARE(report.value("database-created"), QString("no"));
+        QFile db(userDatabase());
+        QVERIFY(db.open(QIODevice::ReadOnly));
+        QCOMPARE(db.readAll(), before);
+    }
+
+    void aSecondStartHandsOverToTheFirst()
+    {
+        if (!QFile::exists(userDatabase()))
+            QSKIP("needs the notebook of the first start");
+        const QString key = DatabaseLocation::find({{}, {}, m_work, m_home.filePath(".local/share/Tavorin")}).instanceKey();
+        QProcess first;
+        startInstalled(first, {});
+        QVERIFY(first.waitForStarted());
+        // It holds its notebook once its lock is there and it listens.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SingleInstance(key).lockFilePath()), 15000);
+        QTest::qWait(300);
+
+        QProcess second;
+        startInstalled(second, {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY2(second.readAllStandardOutput().contains("is already open"), "the second start did not hand over");
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // Another notebook is another program's business: it starts.
+        const QString other = m_home.filePath("other/data/mybook.mdb");
+        QVERIFY(NewDatabase::create(other));
+        QProcess third;
+        startInstalled(third, {"--database", other});
+        QVERIFY(third.waitForStarted());
+        QVERIFY2(!third.waitForFinished(2000), third.readAllStandardOutput().constData());
+
+        for (QProcess *p : {&first, &third}) {
+            p->terminate();
+            if (!p->waitForFinished(5000)) {
+                p->kill();
+                p->waitForFinished();
+            }
+        }
+        // A lock left behind by a program that was killed fools nobody.
+        QProcess again;
+        startInstalled(again, {});
+        QVERIFY(again.waitForStarted());
+        QVERIFY2(!again.waitForFinished(2000), again.readAllStandardOutput().constData());
+        again.kill();
+        again.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestPackage)
+#include "tst_package.moc"
