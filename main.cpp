@@ -1,5 +1,6 @@
 #include "accounts/FrmLogin.h"
 #include "core/Application.h"
+#include "core/BackupGuard.h"
 #include "core/Forms.h"
 
 int main(int argc, char **argv)
@@ -9,5 +10,8 @@ int main(int argc, char **argv)
     // The login window is all there is at first; the database is opened by
     // the first login check, not here.
     Forms::get<FrmLogin>()->show();
-    return app.exec();
+    const int status = app.exec();
+    // What was written in this session is kept before the program ends.
+    BackupGuard::atExit();
+    return status;
 }

@@ -191,7 +191,8 @@ void FrmLogin::LoginCheck()
         return;
     }
     login.GetInfo(NameKey);
-    if (PasswordKey != login.UserPwd()) {
+    // Stored passwords are hashes: the typed one is checked against the hash.
+    if (!login.CheckPassword(PasswordKey)) {
         MessageBox::show(QStringLiteral("密码错误"));
         countFailure();
         return;

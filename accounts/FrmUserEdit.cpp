@@ -41,14 +41,14 @@ FrmUserEdit::FrmUserEdit(QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmUserEdit"));
     setWindowTitle(QStringLiteral("编辑用户信息"));
-    setFixedSize(Twips::toPixels(4470), Twips::toPixels(2220));
+    setFixedSize(Twips::toPixels(4470), Twips::toPixels(2610));
     setModal(true);
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(twipsRect(240, 120, 3975, 1455));
+    Frame1->setGeometry(twipsRect(240, 120, 3975, 1845));
 
     const QFont labelFont(QStringLiteral("宋体"), 9);
     auto makeLabel = [&](const char *name, const QString &caption, QRect geometry) {
@@ -70,15 +70,21 @@ FrmUserEdit::FrmUserEdit(QWidget *parent)
 
     Label1 = makeLabel("Label1", QStringLiteral("用户名"), twipsRect(240, 240, 540, 180));
     txtUserName = makeBox("txtUserName", twipsRect(1560, 240, 2175, 270), false);
-    Label2 = makeLabel("Label2", QStringLiteral("密码"), twipsRect(240, 630, 360, 180));
-    txtPass = makeBox("txtPass", twipsRect(1560, 585, 2175, 270), true);
-    Label3 = makeLabel("Label3", QStringLiteral("确认密码"), twipsRect(240, 1035, 720, 180));
-    txtPass2 = makeBox("txtPass2", twipsRect(1560, 990, 2175, 270), true);
+    Label4 = makeLabel("Label4", QStringLiteral("当前密码"), twipsRect(240, 630, 720, 180));
+    txtOldPass = makeBox("txtOldPass", twipsRect(1560, 585, 2175, 270), true);
+    Label2 = makeLabel("Label2", QStringLiteral("密码"), twipsRect(240, 1020, 360, 180));
+    txtPass = makeBox("txtPass", twipsRect(1560, 975, 2175, 270), true);
+    Label3 = makeLabel("Label3", QStringLiteral("确认密码"), twipsRect(240, 1425, 720, 180));
+    txtPass2 = makeBox("txtPass2", twipsRect(1560, 1380, 2175, 270), true);
+    txtOldPass->setToolTip(QStringLiteral("修改密码时输入当前密码；只改用户名时留空"));
+    txtPass->setToolTip(QStringLiteral("新密码，不少于6个字符；留空则不修改密码"));
 
     Label1->setBuddy(txtUserName);
+    Label4->setBuddy(txtOldPass);
     Label2->setBuddy(txtPass);
     Label3->setBuddy(txtPass2);
     txtUserName->setAccessibleName(Label1->text());
+    txtOldPass->setAccessibleName(Label4->text());
     txtPass->setAccessibleName(Label2->text());
     txtPass2->setAccessibleName(Label3->text());
 
@@ -90,10 +96,11 @@ FrmUserEdit::FrmUserEdit(QWidget *parent)
         button->setCursor(Qt::PointingHandCursor);
         return button;
     };
-    Cmd_Ok = makeButton("Cmd_Ok", QStringLiteral("确 定"), twipsRect(780, 1680, 1305, 405));
-    Cmd_Cancel = makeButton("Cmd_Cancel", QStringLiteral("取 消"), twipsRect(2385, 1680, 1305, 405));
+    Cmd_Ok = makeButton("Cmd_Ok", QStringLiteral("确 定"), twipsRect(780, 2070, 1305, 405));
+    Cmd_Cancel = makeButton("Cmd_Cancel", QStringLiteral("取 消"), twipsRect(2385, 2070, 1305, 405));
 
-    setTabOrder(txtUserName, txtPass);
+    setTabOrder(txtUserName, txtOldPass);
+    setTabOrder(txtOldPass, txtPass);
     setTabOrder(txtPass, txtPass2);
     setTabOrder(txtPass2, Cmd_Ok);
     setTabOrder(Cmd_Ok, Cmd_Cancel);
@@ -118,13 +125,21 @@ void FrmUserEdit::Cmd_Ok_Click()
         txtUserName->setFocus();
         return;
     }
-    if (txtPass->text().size() < 6) {
+    // With every password box empty only the name changes. What is stored
+    // is the trimmed text, so the length rule counts the trimmed text.
+    const bool newPassword = !txtOldPass->text().isEmpty() || !txtPass->text().isEmpty() || !txtPass2->text().isEmpty();
+    if (newPassword && txtOldPass->text().isEmpty()) {
+        MessageBox::show(QStringLiteral("请输入当前密码"));
+        txtOldPass->setFocus();
+        return;
+    }
+    if (newPassword && txtPass->text().trimmed().size() < 6) {
         MessageBox::show(QStringLiteral("密码长度不能小于6"));
         txtPass->setFocus();
         txtPass->selectAll();
         return;
     }
-    if (txtPass->text() != txtPass2->text()) {
+    if (newPassword && txtPass->text() != txtPass2->text()) {
         MessageBox::show(QStringLiteral("密码和确认密码不相同，请重新确认"));
         txtPass2->setFocus();
         txtPass2->selectAll();
@@ -147,8 +162,20 @@ void FrmUserEdit::Cmd_Ok_Click()
         return;
     }
 
+    Users stored;
+    stored.GetInfo(OriUser);
+    if (newPassword && !stored.CheckPassword(txtOldPass->text())) {
+        MessageBox::show(QStringLiteral("当前密码错误"));
+        txtOldPass->setFocus();
+        txtOldPass->selectAll();
+        return;
+    }
+
     login.setUserName(newName);
-    login.setUserPwd(txtPass->text().trimmed());
+    if (newPassword)
+        login.setPassword(txtPass->text());
+    else
+        login.setUserPwd(stored.UserPwd());
     login.Update(OriUser);
 
     // The logged-in account must hold what is stored, the password included,

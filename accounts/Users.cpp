@@ -1,6 +1,7 @@
 #include "accounts/Users.h"
 
 #include "core/DbFunc.h"
+#include "core/Password.h"
 #include "core/SqlText.h"
 #include "core/Variable.h"
 
@@ -41,16 +42,36 @@ bool Users::In_DB(const QString &TmpUser)
 void Users::Insert()
 {
     SqlStr = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
-           + sqlText(m_userPwd.trimmed()) + QStringLiteral("')");
+           + sqlText(storedPassword()) + QStringLiteral("')");
     DbFunc::ExecuteSql(SqlStr);
 }
 
 void Users::Update(const QString &TmpUser)
 {
     SqlStr = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
-           + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")
+           + QStringLiteral("',UserPwd='") + sqlText(storedPassword()) + QStringLiteral("' WHERE UserName='")
            + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
     DbFunc::ExecuteSql(SqlStr);
+}
+
+void Users::setPassword(const QString &password) { m_userPwd = Password::hash(password.trimmed()); }
+
+QString Users::storedPassword() const
+{
+    return Password::isHash(m_userPwd) ? m_userPwd : Password::hash(m_userPwd.trimmed());
+}
+
+bool Users::CheckPassword(const QString &typed)
+{
+    if (!Password::verify(m_userPwd, typed.trimmed()))
+        return false;
+    if (Password::needsRehash(m_userPwd)) {
+        setPassword(typed);
+        SqlStr = QStringLiteral("Update Users Set UserPwd='") + sqlText(m_userPwd) + QStringLiteral("' WHERE UserName='")
+               + sqlText(m_userName.trimmed()) + QStringLiteral("'");
+        DbFunc::ExecuteSql(SqlStr);
+    }
+    return true;
 }
 
 Users &LoginUser()

@@ -3,13 +3,20 @@
 #include <QString>
 
 // One login account in memory, and the only code that reads or writes the
-// table Users (UserName, UserPwd in that order).
+// table Users (UserName, UserPwd in that order). UserPwd holds the stored
+// form of the password: an Argon2id hash string (see core/Password.h).
 class Users {
 public:
     QString UserName() const { return m_userName; }
     void setUserName(const QString &name) { m_userName = name; }
     QString UserPwd() const { return m_userPwd; }
     void setUserPwd(const QString &pwd) { m_userPwd = pwd; }
+    // Sets the password to store from the text typed: its hash, made from
+    // the trimmed text.
+    void setPassword(const QString &password);
+    // Whether a typed password, trimmed, matches the loaded account. A hash
+    // made with older limits is made again and stored.
+    bool CheckPassword(const QString &typed);
 
     void Init();
     void Delete(const QString &TmpUser);
@@ -19,6 +26,9 @@ public:
     void Update(const QString &TmpUser);
 
 private:
+    // What Insert and Update write: never clear text, whatever was set.
+    QString storedPassword() const;
+
     QString m_userName;
     QString m_userPwd;
 };

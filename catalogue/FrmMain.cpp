@@ -1,11 +1,15 @@
 #include "catalogue/FrmMain.h"
 
+#include "accounts/FrmLogin.h"
 #include "accounts/FrmUserEdit.h"
 #include "accounts/Users.h"
 #include "catalogue/DatePicker.h"
 #include "catalogue/FrmStyleEdit.h"
+#include "catalogue/RestoreDialog.h"
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteInput.h"
+#include "core/BackupGuard.h"
+#include "core/Backups.h"
 #include "core/DateText.h"
 #include "core/DbFunc.h"
 #include "core/Forms.h"
@@ -23,6 +27,7 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QDir>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -123,6 +128,10 @@ void FrmMain::buildMenus()
     system->setObjectName(QStringLiteral("system"));
     zhanghao = system->addAction(QStringLiteral("帐号/密码(&N)"));
     zhanghao->setObjectName(QStringLiteral("zhanghao"));
+    backupDatabase = system->addAction(QStringLiteral("备份数据库(&B)"));
+    backupDatabase->setObjectName(QStringLiteral("backupDatabase"));
+    restoreDatabase = system->addAction(QStringLiteral("恢复数据库(&R)"));
+    restoreDatabase->setObjectName(QStringLiteral("restoreDatabase"));
     Line501 = system->addSeparator();
     Line501->setObjectName(QStringLiteral("Line501"));
     tuichu = system->addAction(QStringLiteral("退出系统(&E)"));
@@ -138,6 +147,8 @@ void FrmMain::buildMenus()
     guanyuwomen->setObjectName(QStringLiteral("guanyuwomen"));
 
     connect(zhanghao, &QAction::triggered, this, &FrmMain::zhanghao_Click);
+    connect(backupDatabase, &QAction::triggered, this, &FrmMain::backupDatabase_Click);
+    connect(restoreDatabase, &QAction::triggered, this, &FrmMain::restoreDatabase_Click);
     connect(tuichu, &QAction::triggered, this, &FrmMain::tuichu_Click);
     // Both open without waiting; the main window stays usable beside them.
     connect(shuoming, &QAction::triggered, this, [] { Forms::get<Frmbijishuoming>()->show(); });
@@ -442,6 +453,10 @@ void FrmMain::showIdle()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    if (m_returningToLogin) {
+        event->accept();
+        return;
+    }
     const auto answer = MessageBox::show(QStringLiteral("真的退出该系统吗(Y/N)？    "), MessageBox::YesNo,
                                          MessageBox::Question, QStringLiteral("请确认..."));
     if (answer != MessageBox::Yes) {
@@ -717,6 +732,9 @@ void FrmMain::DeleteWebsite()
     // The website's notes go with it: first the windows over them, then the
     // website, and its notes table last, so that a failure on the way never
     // leaves a website whose notes are already gone.
+    // Nothing is deleted without a backup to come back to.
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站")))
+        return;
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
     CurWebsite().Delete(id);
@@ -872,10 +890,66 @@ void FrmMain::zhanghao_Click()
     FrmUserEdit *dialog = Forms::get<FrmUserEdit>();
     dialog->OriUser = CurUser().UserName();
     dialog->txtUserName->setText(CurUser().UserName());
-    dialog->txtPass->setText(CurUser().UserPwd());
-    dialog->txtPass2->setText(CurUser().UserPwd());
+    // The stored password is a hash and is never shown: the boxes start empty.
+    dialog->txtOldPass->clear();
+    dialog->txtPass->clear();
+    dialog->txtPass2->clear();
     dialog->txtUserName->setEnabled(true);
     dialog->exec();
+}
+
+void FrmMain::backupDatabase_Click()
+{
+    QString error;
+    const QString made = Backups::make(BackupGuard::databasePath(), &error);
+    if (made.isEmpty())
+        MessageBox::show(QStringLiteral("备份数据库失败：%1").arg(error), MessageBox::OkOnly, MessageBox::Exclamation);
+    else
+        MessageBox::show(QStringLiteral("备份成功：%1").arg(QDir::toNativeSeparators(made)));
+}
+
+void FrmMain::restoreDatabase_Click()
+{
+    const QString database = BackupGuard::databasePath();
+    RestoreDialog dialog(database, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen.isEmpty())
+        return;
+    if (MessageBox::show(QStringLiteral("用所选备份替换当前数据库？当前数据库会先备份，然后回到登录窗口。"),
+                         MessageBox::YesNo, MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
+        != MessageBox::Yes)
+        return;
+
+    // Every window over the file closes first, and with them every
+    // connection to it: the file is then replaced under nobody's feet.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) {
+            MessageBox::show(QStringLiteral("请先关闭其他窗口，再恢复数据库。"));
+            return;
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Adodc1.connection().close();
+    DbFunc::ResetConn();
+
+    QString saved, error;
+    if (!Backups::restore(dialog.chosen, database, &saved, &error)) {
+        MessageBox::show(error, MessageBox::OkOnly, MessageBox::Exclamation);
+        LoadWebsiteList();
+        return;
+    }
+    MessageBox::show(QStringLiteral("数据库已恢复。恢复前的数据库已备份为 %1。请重新登录。")
+                         .arg(QDir::toNativeSeparators(saved)));
+    LoginUser().Init();
+    CurUser().Init();
+    // The login window shows before this one closes, so that the program
+    // never runs out of windows on the way.
+    Forms::get<FrmLogin>()->show();
+    m_returningToLogin = true;
+    close();
 }
 
 void FrmMain::tuichu_Click()

@@ -45,6 +45,8 @@ public:
 
     QMenu *system;
     QAction *zhanghao;
+    QAction *backupDatabase;
+    QAction *restoreDatabase;
     QAction *Line501;
     QAction *tuichu;
     QMenu *help;
@@ -97,6 +99,8 @@ protected:
 private slots:
     void Toolbar1_ButtonClick(QAction *button);
     void zhanghao_Click();
+    void backupDatabase_Click();
+    void restoreDatabase_Click();
     void tuichu_Click();
     void Fii1_Click();
     void Fii2_Click();
@@ -136,4 +140,7 @@ private:
     DatePicker *m_datePicker;
     int m_picture1Height = 0;
     bool m_following = false;
+    // Set when a restore sends the user back to the login window: the
+    // window then closes without asking and without ending the program.
+    bool m_returningToLogin = false;
 };

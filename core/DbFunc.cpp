@@ -1,12 +1,15 @@
 #include "core/DbFunc.h"
 
+#include "core/Backups.h"
 #include "core/MessageBox.h"
 #include "core/Program.h"
+#include "core/Schema.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
 
 #include <QLabel>
 #include <QPointer>
+#include <sqlite3.h>
 
 namespace DbFunc {
 
@@ -23,6 +26,17 @@ std::unique_ptr<db::Connection> Conn;
 bool ConnOpen = false;
 int ConnUses = 0;
 QPointer<QLabel> StatusPanel;
+
+int userVersion(db::Connection &conn)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(conn.handle(), "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
 
 } // namespace
 
@@ -45,6 +59,20 @@ void OpenConn()
         MessageBox::show(QStringLiteral("数据库连接失败"));
         Program::end(1);
     }
+    // A file of an older layout is upgraded (after a backup) before anything
+    // reads it; a newer one is refused untouched.
+    if (userVersion(*conn) != Schema::CurrentVersion) {
+        const QString path = conn->path();
+        conn.reset();
+        QString error;
+        if (Schema::prepare(path, &error) == Schema::Outcome::Failed) {
+            MessageBox::show(error);
+            Program::end(1);
+        }
+        conn = std::make_unique<db::Connection>();
+        conn->open(ConnString);
+    }
+    Backups::markCleanIfUnmarked(conn->path());
     Conn = std::move(conn);
     ConnOpen = true;
 }

@@ -1,5 +1,6 @@
 #include "notes/FrmBasicEdit.h"
 
+#include "core/BackupGuard.h"
 #include "core/DbFunc.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -240,6 +241,8 @@ void FrmBasicEdit::remove(int i)
     if (MessageBox::show(QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。"), MessageBox::YesNo,
                          MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
         != MessageBox::Yes)
+        return;
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除项目")))
         return;
     try {
         db::Catalog catalog(DbFunc::ConnString);

@@ -1,5 +1,6 @@
 #include "notes/FrmDetailed.h"
 
+#include "core/BackupGuard.h"
 #include "core/DateText.h"
 #include "core/DbFunc.h"
 #include "core/Forms.h"
@@ -393,6 +394,8 @@ void FrmDetailed::Cmd_Del_Click()
     const qint32 id = qint32(rs.value(0).toLongLong());
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"))
         != MessageBox::Yes)
+        return;
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除记录")))
         return;
     CurItem().Delete(id, Bijiname);
     MessageBox::show(QStringLiteral("删除成功"));

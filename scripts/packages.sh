@@ -15,7 +15,7 @@ install_missing() {
 }
 
 # What building and running the program needs.
-RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
+RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libsodium-dev libsodium23 fonts-noto-cjk)
 # What the tests need besides: libpng and zlib as oracles for the PNG decoder.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev)
 # What the benchmarks need besides: the PNG decoder's rivals, and an X server

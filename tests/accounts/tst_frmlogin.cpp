@@ -6,11 +6,13 @@
 #include "core/DbFunc.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
+#include "core/Password.h"
 #include "core/Program.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
 #include <QtWidgets>
+#include <sodium.h>
 
 namespace {
 
@@ -66,6 +68,7 @@ private slots:
         QTest::newRow("Enter in the name box") << "admin" << "123456" << true << "admin|123456";
         QTest::newRow("blanks trimmed") << "  admin " << "  123456 " << false << "admin|123456";
         QTest::newRow("quotes") << "o'neil" << "it's" << false << "o'neil|it's";
+        QTest::newRow("hash of older limits made again") << "weak" << "weakpw" << false << "weak|weakpw";
     }
     void loggedIn()
     {
@@ -73,13 +76,24 @@ private slots:
         QFETCH(QString, pwd);
         QFETCH(bool, enterInUser);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('o''neil', 'it''s')");
+        t.addUser("o'neil", "it's");
+        // A hash made with smaller limits than today's still logs in, and is
+        // then stored again with today's.
+        char weak[crypto_pwhash_STRBYTES];
+        QVERIFY(crypto_pwhash_str(weak, "weakpw", 6, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN) == 0);
+        t.exec(QStringLiteral("INSERT INTO Users VALUES ('weak', '%1')").arg(QLatin1String(weak)));
         FrmLogin *w = openLogin();
         attempt(w, "nobody", "x"); // one failure first: a later success must not be held against it
         MessageBox::clearShown();
         QCOMPARE(attempt(w, user, pwd, enterInUser), -1);
         QCOMPARE(MessageBox::shown(), QStringList());
-        QTEST(CurUser().UserName() + '|' + CurUser().UserPwd(), "current");
+        QFETCH(QString, current);
+        QCOMPARE(CurUser().UserName(), current.section('|', 0, 0));
+        QVERIFY(Password::verify(CurUser().UserPwd(), current.section('|', 1)));
+        const QString stored = t.scalar(QStringLiteral("SELECT UserPwd FROM Users WHERE UserName = '%1'")
+                                            .arg(current.section('|', 0, 0).replace("'", "''")))
+                                   .toString();
+        QVERIFY(Password::verify(stored, current.section('|', 1)) && !Password::needsRehash(stored));
         QVERIFY(Forms::loaded<FrmMain>() && Forms::loaded<FrmMain>()->isVisible() && !w->isVisible());
     }
 
@@ -100,7 +114,7 @@ private slots:
     {
         QFETCH(QStringList, attempts);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('bob', 'Secret')");
+        t.addUser("bob", "Secret");
         FrmLogin *w = openLogin();
         for (int i = 0; i < attempts.size(); i += 2)
             QCOMPARE(attempt(w, attempts[i], attempts[i + 1]), i + 2 == attempts.size() ? 0 : -1);
