@@ -16,17 +16,17 @@ public:
     void setPassword(const QString &password);
     // Whether a typed password, trimmed, matches the loaded account. A hash
     // made with older limits is made again and stored.
-    bool CheckPassword(const QString &typed);
+    bool checkPassword(const QString &typed);
 
-    void Init();
-    void Delete(const QString &TmpUser);
-    bool GetInfo(const QString &TmpUser);
-    bool In_DB(const QString &TmpUser);
-    void Insert();
-    void Update(const QString &TmpUser);
+    void clear();
+    void remove(const QString &userName);
+    bool load(const QString &userName);
+    bool exists(const QString &userName);
+    void insert();
+    void update(const QString &userName);
 
 private:
-    // What Insert and Update write: never clear text, whatever was set.
+    // What insert and update write: never clear text, whatever was set.
     QString storedPassword() const;
 
     QString m_userName;

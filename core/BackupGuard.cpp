@@ -1,7 +1,7 @@
 #include "core/BackupGuard.h"
 
 #include "core/Backups.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/db/Connection.h"
 
@@ -9,7 +9,7 @@
 
 namespace BackupGuard {
 
-QString databasePath() { return db::Connection::dataSource(DbFunc::ConnString); }
+QString databasePath() { return db::Connection::dataSource(Database::connectionString); }
 
 bool beforeDestructiveStep(const QString &step)
 {

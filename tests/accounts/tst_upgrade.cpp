@@ -3,7 +3,7 @@
 // left anywhere in the file; a newer version is refused untouched.
 #include "accounts/Users.h"
 #include "core/Backups.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/Schema.h"
@@ -50,7 +50,7 @@ void makeVersionZero(const QString &path, const QString &usersTable)
 int openShared()
 {
     try {
-        DbFunc::OpenQuery("SELECT count(*) FROM Users");
+        Database::query("SELECT count(*) FROM Users");
     } catch (const Program::Ended &e) {
         return e.exitCode;
     }
@@ -80,9 +80,9 @@ private slots:
         QCOMPARE(t.scalar("PRAGMA user_version").toInt(), Schema::CurrentVersion);
         for (const auto &[name, password] : Accounts) {
             Users u;
-            QVERIFY(u.GetInfo(name));
-            QVERIFY2(u.CheckPassword(password), qPrintable(name));
-            QVERIFY(!u.CheckPassword(password + "x"));
+            QVERIFY(u.load(name));
+            QVERIFY2(u.checkPassword(password), qPrintable(name));
+            QVERIFY(!u.checkPassword(password + "x"));
         }
         QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM Website").toString(), QString("site"));
         // No clear text anywhere in the file, free pages included.
@@ -93,7 +93,7 @@ private slots:
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
         QCOMPARE(Schema::version(backups[0].path, nullptr), 0);
-        DbFunc::ResetConn();
+        Database::resetConnection();
         QCOMPARE(openShared(), -1);
         QCOMPARE(Backups::list(t.dbPath()).size(), 1);
     }
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY2(MessageBox::shown()[0].contains(message) && MessageBox::shown()[0].contains("mybook.mdb"),
                  qPrintable(MessageBox::shown()[0]));
-        QVERIFY(!DbFunc::connOpen());
+        QVERIFY(!Database::connOpen());
         QCOMPARE(fileBytes(t.dbPath()), before);
     }
 

@@ -2,7 +2,7 @@
 // passwords stored and checked only as hashes.
 #include "accounts/Users.h"
 #include "core/Password.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
@@ -14,20 +14,20 @@ private slots:
     {
         TestDb t;
         Users u;
-        u.GetInfo(" admin ");
-        QCOMPARE(SqlStr, QString("SELECT * FROM Users WHERE UserName='admin'"));
+        u.load(" admin ");
+        QCOMPARE(lastStatement, QString("SELECT * FROM Users WHERE UserName='admin'"));
         u.setUserName(" bob ");
         u.setUserPwd(" secret ");
-        u.Insert();
+        u.insert();
         // The password is written as the hash of the trimmed text, never as typed.
-        QVERIFY(SqlStr.startsWith("INSERT INTO Users Values('bob','$argon2id$") && !SqlStr.contains("secret"));
+        QVERIFY(lastStatement.startsWith("INSERT INTO Users Values('bob','$argon2id$") && !lastStatement.contains("secret"));
         const QString stored = t.scalar("SELECT UserPwd FROM Users WHERE UserName = 'bob'").toString();
         QVERIFY(Password::verify(stored, "secret"));
-        u.GetInfo("bob");
-        u.Update(" bob ");
-        QCOMPARE(SqlStr, QString("Update Users Set UserName='bob',UserPwd='%1' WHERE UserName='bob'").arg(stored));
-        u.Delete(" bob ");
-        QCOMPARE(SqlStr, QString("DELETE FROM Users WHERE UserName='bob'"));
+        u.load("bob");
+        u.update(" bob ");
+        QCOMPARE(lastStatement, QString("Update Users Set UserName='bob',UserPwd='%1' WHERE UserName='bob'").arg(stored));
+        u.remove(" bob ");
+        QCOMPARE(lastStatement, QString("DELETE FROM Users WHERE UserName='bob'"));
     }
 
     void getInfo_data()
@@ -48,13 +48,13 @@ private slots:
         t.addUser("O'Reilly", "it's");
         Users u;
         u.setUserPwd("stale");
-        QCOMPARE(u.GetInfo(typed), got != "|");
+        QCOMPARE(u.load(typed), got != "|");
         QCOMPARE(u.UserName(), got.section('|', 0, 0));
         if (got == "|")
             QCOMPARE(u.UserPwd(), QString());
         else
-            QVERIFY(u.CheckPassword(got.section('|', 1)));
-        QCOMPARE(Users().In_DB(typed), got != "|");
+            QVERIFY(u.checkPassword(got.section('|', 1)));
+        QCOMPARE(Users().exists(typed), got != "|");
     }
 
     void deleteSparesAdminAndRenameFindsAnyLetterCase()
@@ -62,12 +62,12 @@ private slots:
         TestDb t;
         t.addUser("dup", "a");
         t.addUser("DUP", "b");
-        Users().Delete("aDmIn"); // never deleted
-        Users().Delete("Dup");   // every row of the name
+        Users().remove("aDmIn"); // never deleted
+        Users().remove("Dup");   // every row of the name
         Users u;
         u.setUserName("root");
         u.setUserPwd("654321");
-        u.Update("ADMIN");
+        u.update("ADMIN");
         QCOMPARE(t.accounts({"123456", "654321"}), QString("root:654321"));
     }
 
@@ -87,13 +87,13 @@ private slots:
         TestDb t;
         t.addUser("eve", "Pass word");
         Users u;
-        QVERIFY(u.GetInfo("eve"));
+        QVERIFY(u.load("eve"));
         if (typed == "<hash>")
             typed = u.UserPwd();
-        QTEST(u.CheckPassword(typed), "matches");
+        QTEST(u.checkPassword(typed), "matches");
         // Clear text stored by someone else matches nothing, not even itself.
         t.exec("UPDATE Users SET UserPwd = 'Pass word'");
-        QVERIFY(u.GetInfo("eve") && !u.CheckPassword("Pass word"));
+        QVERIFY(u.load("eve") && !u.checkPassword("Pass word"));
     }
 };
 

@@ -1,17 +1,17 @@
 // The program's backups in use: one before each step that destroys data (and
 // no step when it fails), one at the end after writes, and restore from the
 // menu, which closes everything over the file and returns to the login window.
-#include "accounts/FrmLogin.h"
+#include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
-#include "catalogue/FrmMain.h"
+#include "catalogue/MainWindow.h"
 #include "catalogue/RestoreDialog.h"
 #include "core/BackupGuard.h"
 #include "core/Backups.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "notes/FrmBasicEdit.h"
-#include "notes/FrmDetailed.h"
+#include "notes/FieldManager.h"
+#include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
 #include "tests/support/TestDb.h"
 
@@ -38,11 +38,11 @@ int countIn(const QString &file, const QString &sql)
 
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-FrmDetailed *openNotes()
+NotesWindow *openNotes()
 {
-    FrmDetailed *w = Forms::get<FrmDetailed>();
-    w->Bijiname = QStringLiteral("biji1");
-    w->OriId = 1;
+    NotesWindow *w = Forms::get<NotesWindow>();
+    w->notesTable = QStringLiteral("biji1");
+    w->websiteId = 1;
     w->openNotes();
     return w;
 }
@@ -54,10 +54,10 @@ class TestSafety : public QObject {
 private slots:
     void cleanup()
     {
-        delete Forms::loaded<FrmBasicEdit>();
-        delete Forms::loaded<FrmDetailed>();
-        delete Forms::loaded<FrmMain>();
-        delete Forms::loaded<FrmLogin>();
+        delete Forms::loaded<FieldManager>();
+        delete Forms::loaded<NotesWindow>();
+        delete Forms::loaded<MainWindow>();
+        delete Forms::loaded<LoginWindow>();
         flushDeletes();
     }
 
@@ -91,13 +91,13 @@ private slots:
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes);
         if (step == "删除网站") {
-            Forms::get<FrmMain>()->show();
-            Forms::loaded<FrmMain>()->findChild<QAction *>("Delete")->trigger();
+            Forms::get<MainWindow>()->show();
+            Forms::loaded<MainWindow>()->findChild<QAction *>("Delete")->trigger();
         } else if (step == "删除记录") {
             openNotes()->findChild<QPushButton *>("Cmd_Del")->click();
         } else {
             openNotes()->findChild<QPushButton *>("Basecset")->click();
-            Forms::loaded<FrmBasicEdit>()->findChild<QPushButton *>("Webworlddel_3")->click();
+            Forms::loaded<FieldManager>()->findChild<QPushButton *>("Webworlddel_3")->click();
         }
         flushDeletes();
         QCOMPARE(t.scalar(gone).toInt(), backupWorks ? 0 : 1);
@@ -116,10 +116,10 @@ private slots:
     {
         TestDb t;
         BackupGuard::atExit(); // never opened: nothing to keep
-        DbFunc::OpenQuery("SELECT * FROM Website");
+        Database::query("SELECT * FROM Website");
         BackupGuard::atExit();
         QCOMPARE(Backups::list(t.dbPath()).size(), 0);
-        DbFunc::ExecuteSql("INSERT INTO Website (Webname) VALUES ('new')");
+        Database::execute("INSERT INTO Website (Webname) VALUES ('new')");
         BackupGuard::atExit();
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
@@ -132,8 +132,8 @@ private slots:
     void backupFromTheMenu()
     {
         TestDb t;
-        Forms::get<FrmMain>()->show();
-        Forms::loaded<FrmMain>()->backupDatabase->trigger();
+        Forms::get<MainWindow>()->show();
+        Forms::loaded<MainWindow>()->backupAction->trigger();
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
         QCOMPARE(MessageBox::shown(), QStringList{"备份成功：" + QDir::toNativeSeparators(backups[0].path)});
@@ -162,8 +162,8 @@ private slots:
             f.write(QByteArray(4096, '\x44'));
         }
         t.exec("DELETE FROM Website WHERE Webid > 1");
-        CurUser().GetInfo("admin");
-        FrmMain *main = Forms::get<FrmMain>();
+        CurUser().load("admin");
+        MainWindow *main = Forms::get<MainWindow>();
         main->show();
         openNotes(); // a window of its own over the file, closed by the restore
         MessageBox::clearShown();
@@ -178,7 +178,7 @@ private slots:
             dialog->Cmd_OK->click();
         });
         MessageBox::setNextAnswer(MessageBox::Yes);
-        main->restoreDatabase->trigger();
+        main->restoreAction->trigger();
         flushDeletes();
 
         QCOMPARE(listed.size(), 3);
@@ -187,7 +187,7 @@ private slots:
         if (damaged) {
             QVERIFY2(MessageBox::shown()[1].contains("保持原样") && MessageBox::shown()[1].contains(copy), qPrintable(MessageBox::shown()[1]));
             QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 1);
-            QVERIFY(Forms::loaded<FrmMain>() && Forms::loaded<FrmMain>()->isVisible());
+            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible());
             QCOMPARE(Backups::list(t.dbPath()).size(), 1);
         } else {
             QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 40);
@@ -195,8 +195,8 @@ private slots:
             QCOMPARE(backups.size(), 2); // the chosen copy and the state before the restore
             QCOMPARE(countIn(backups[0].path, "SELECT count(*) FROM Website"), 1);
             QVERIFY(MessageBox::shown()[1].contains(QDir::toNativeSeparators(backups[0].path)));
-            QVERIFY(!Forms::loaded<FrmMain>() && !Forms::loaded<FrmDetailed>());
-            QVERIFY(Forms::loaded<FrmLogin>() && Forms::loaded<FrmLogin>()->isVisible());
+            QVERIFY(!Forms::loaded<MainWindow>() && !Forms::loaded<NotesWindow>());
+            QVERIFY(Forms::loaded<LoginWindow>() && Forms::loaded<LoginWindow>()->isVisible());
             QCOMPARE(CurUser().UserName(), QString());
         }
     }
