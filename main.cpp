@@ -3,6 +3,7 @@
 #include "catalogue/MainWindow.h"
 #include "core/Application.h"
 #include "core/DatabaseLocation.h"
+#include "core/BackupGuard.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/ResourceLocator.h"
@@ -115,5 +116,8 @@ int main(int argc, char **argv)
     LoginWindow *login = Forms::get<LoginWindow>();
     QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
     login->show();
-    return app.exec();
+    const int status = app.exec();
+    // What was written in this session is kept before the program ends.
+    BackupGuard::atExit();
+    return status;
 }

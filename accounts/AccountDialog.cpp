@@ -21,14 +21,14 @@ AccountDialog::AccountDialog(QWidget *parent)
 {
     setObjectName(QStringLiteral("FrmUserEdit"));
     setWindowTitle(QStringLiteral("编辑用户信息"));
-    setFixedSize(Twips::toPixels(4470), Twips::toPixels(2220));
+    setFixedSize(Twips::toPixels(4470), Twips::toPixels(2610));
     setModal(true);
 
     frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
-    frame->setGeometry(twipsRect(240, 120, 3975, 1455));
+    frame->setGeometry(twipsRect(240, 120, 3975, 1845));
 
     const QFont labelFont(QStringLiteral("宋体"), 9);
     const auto caption = [&](const char *name, const QString &text, int left, int top, int width, int height) {
@@ -38,27 +38,33 @@ AccountDialog::AccountDialog(QWidget *parent)
         return label;
     };
     userNameLabel = caption("Label1", QStringLiteral("用户名"), 240, 240, 540, 180);
-    passwordLabel = caption("Label2", QStringLiteral("密码"), 240, 630, 360, 180);
-    confirmLabel = caption("Label3", QStringLiteral("确认密码"), 240, 1035, 720, 180);
+    currentPasswordLabel = caption("Label4", QStringLiteral("当前密码"), 240, 630, 720, 180);
+    passwordLabel = caption("Label2", QStringLiteral("密码"), 240, 1020, 360, 180);
+    confirmLabel = caption("Label3", QStringLiteral("确认密码"), 240, 1425, 720, 180);
     userNameBox = ui::boxFor(frame, QStringLiteral("txtUserName"), userNameLabel);
+    currentPasswordBox = ui::boxFor(frame, QStringLiteral("txtOldPass"), currentPasswordLabel);
     passwordBox = ui::boxFor(frame, QStringLiteral("txtPass"), passwordLabel);
     confirmBox = ui::boxFor(frame, QStringLiteral("txtPass2"), confirmLabel);
     ui::place(userNameBox, 1560, 240, 2175, 270);
-    ui::place(passwordBox, 1560, 585, 2175, 270);
-    ui::place(confirmBox, 1560, 990, 2175, 270);
-    for (QLineEdit *box : {userNameBox, passwordBox, confirmBox})
+    ui::place(currentPasswordBox, 1560, 585, 2175, 270);
+    ui::place(passwordBox, 1560, 975, 2175, 270);
+    ui::place(confirmBox, 1560, 1380, 2175, 270);
+    for (QLineEdit *box : {userNameBox, currentPasswordBox, passwordBox, confirmBox})
         box->setMaxLength(20);
-    passwordBox->setEchoMode(QLineEdit::Password);
-    confirmBox->setEchoMode(QLineEdit::Password);
+    for (QLineEdit *box : {currentPasswordBox, passwordBox, confirmBox})
+        box->setEchoMode(QLineEdit::Password);
+    currentPasswordBox->setToolTip(QStringLiteral("修改密码时输入当前密码；只改用户名时留空"));
+    passwordBox->setToolTip(QStringLiteral("新密码，不少于6个字符；留空则不修改密码"));
 
     okButton = ui::button(this, QStringLiteral("Cmd_Ok"), QStringLiteral("确 定"));
     cancelButton = ui::button(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("取 消"));
-    ui::place(okButton, 780, 1680, 1305, 405);
-    ui::place(cancelButton, 2385, 1680, 1305, 405);
+    ui::place(okButton, 780, 2070, 1305, 405);
+    ui::place(cancelButton, 2385, 2070, 1305, 405);
     okButton->setCursor(Qt::PointingHandCursor);
     cancelButton->setCursor(Qt::PointingHandCursor);
 
-    setTabOrder(userNameBox, passwordBox);
+    setTabOrder(userNameBox, currentPasswordBox);
+    setTabOrder(currentPasswordBox, passwordBox);
     setTabOrder(passwordBox, confirmBox);
     setTabOrder(confirmBox, okButton);
     setTabOrder(okButton, cancelButton);
@@ -84,17 +90,26 @@ void AccountDialog::onOk()
         return;
     }
     if (!InputText::acceptable(userNameBox->text(), QStringLiteral("用户名"), userNameBox)
+        || !InputText::acceptable(currentPasswordBox->text(), QStringLiteral("当前密码"), currentPasswordBox)
         || !InputText::acceptable(passwordBox->text(), QStringLiteral("密码"), passwordBox)
         || !InputText::acceptable(confirmBox->text(), QStringLiteral("确认密码"), confirmBox))
         return;
-    // The length of what will be stored: the password is stored trimmed.
-    if (passwordBox->text().trimmed().size() < 6) {
+    // With every password box empty only the name changes. What is stored
+    // is the trimmed text, so the length rule counts the trimmed text.
+    const bool newPassword =
+        !currentPasswordBox->text().isEmpty() || !passwordBox->text().isEmpty() || !confirmBox->text().isEmpty();
+    if (newPassword && currentPasswordBox->text().isEmpty()) {
+        MessageBox::show(QStringLiteral("请输入当前密码"));
+        currentPasswordBox->setFocus();
+        return;
+    }
+    if (newPassword && passwordBox->text().trimmed().size() < 6) {
         MessageBox::show(QStringLiteral("密码长度不能小于6"));
         passwordBox->setFocus();
         passwordBox->selectAll();
         return;
     }
-    if (passwordBox->text() != confirmBox->text()) {
+    if (newPassword && passwordBox->text() != confirmBox->text()) {
         MessageBox::show(QStringLiteral("密码和确认密码不相同，请重新确认"));
         confirmBox->setFocus();
         confirmBox->selectAll();
@@ -119,8 +134,20 @@ void AccountDialog::onOk()
         return;
     }
 
+    Users stored;
+    stored.load(originalUserName);
+    if (newPassword && !stored.checkPassword(currentPasswordBox->text())) {
+        MessageBox::show(QStringLiteral("当前密码错误"));
+        currentPasswordBox->setFocus();
+        currentPasswordBox->selectAll();
+        return;
+    }
+
     login.setUserName(newName);
-    login.setUserPwd(passwordBox->text().trimmed());
+    if (newPassword)
+        login.setPassword(passwordBox->text());
+    else
+        login.setUserPwd(stored.UserPwd());
     login.update(originalUserName);
 
     // The logged-in account must hold what is stored, the password included,

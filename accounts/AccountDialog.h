@@ -9,7 +9,9 @@ class QLineEdit;
 class QPushButton;
 
 // Lets the logged-in user change the name and password of their own account.
-// The caller sets originalUserName and fills the three boxes, then calls exec().
+// The caller sets originalUserName and fills the name box, then calls exec().
+// The password boxes start empty: the name can be changed alone; a new
+// password needs the current one, then the new one twice.
 class AccountDialog : public QDialog {
     Q_OBJECT
 public:
@@ -22,7 +24,9 @@ public:
     QLabel *userNameLabel;
     QLabel *passwordLabel;
     QLabel *confirmLabel;
+    QLabel *currentPasswordLabel;
     QLineEdit *userNameBox;
+    QLineEdit *currentPasswordBox;
     QLineEdit *passwordBox;
     QLineEdit *confirmBox;
     QPushButton *okButton;

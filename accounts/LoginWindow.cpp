@@ -209,7 +209,8 @@ void LoginWindow::checkLogin()
             return;
         }
         login.load(m_typedName);
-        if (m_typedPassword != login.UserPwd()) {
+        // Stored passwords are hashes: the typed one is checked against the hash.
+        if (!login.checkPassword(m_typedPassword)) {
             MessageBox::show(QStringLiteral("密码错误"));
             countFailure();
             return;

@@ -2,6 +2,7 @@
 
 #include "core/Database.h"
 #include "core/NameCompare.h"
+#include "core/Password.h"
 #include "core/SqlText.h"
 #include "core/LastStatement.h"
 
@@ -64,7 +65,7 @@ bool Users::exists(const QString &userName)
 void Users::insert()
 {
     lastStatement = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
-           + sqlText(m_userPwd.trimmed()) + QStringLiteral("')");
+           + sqlText(storedPassword()) + QStringLiteral("')");
     Database::execute(lastStatement);
 }
 
@@ -72,9 +73,30 @@ void Users::update(const QString &userName)
 {
     const QString stored = storedName(userName);
     lastStatement = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
-           + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")
+           + QStringLiteral("',UserPwd='") + sqlText(storedPassword()) + QStringLiteral("' WHERE UserName='")
            + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
     Database::execute(lastStatement);
+}
+
+void Users::setPassword(const QString &password) { m_userPwd = Password::hash(password.trimmed()); }
+
+QString Users::storedPassword() const
+{
+    return Password::isHash(m_userPwd) ? m_userPwd : Password::hash(m_userPwd.trimmed());
+}
+
+bool Users::checkPassword(const QString &typed)
+{
+    if (!Password::verify(m_userPwd, typed.trimmed()))
+        return false;
+    if (Password::needsRehash(m_userPwd)) {
+        setPassword(typed);
+        const QString stored = storedName(m_userName);
+        lastStatement = QStringLiteral("Update Users Set UserPwd='") + sqlText(m_userPwd) + QStringLiteral("' WHERE UserName='")
+                      + sqlText(stored.isNull() ? m_userName.trimmed() : stored) + QStringLiteral("'");
+        Database::execute(lastStatement);
+    }
+    return true;
 }
 
 Users &LoginUser()

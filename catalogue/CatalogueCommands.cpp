@@ -3,6 +3,7 @@
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteBrowser.h"
 #include "catalogue/WebsiteDialog.h"
+#include "core/BackupGuard.h"
 #include "core/Database.h"
 #include "core/DatabaseProblems.h"
 #include "core/Forms.h"
@@ -39,7 +40,10 @@ void CatalogueCommands::deleteWebsite()
 
     // The website's notes go with it: first the windows over them, then the
     // website and its notes table in one transaction, so that a failure
-    // leaves both as they were.
+    // leaves both as they were. Nothing is deleted without a backup to come
+    // back to.
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站")))
+        return;
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
     try {

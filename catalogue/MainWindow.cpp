@@ -1,13 +1,17 @@
 #include "catalogue/MainWindow.h"
 
 #include "accounts/AccountDialog.h"
+#include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
 #include "catalogue/DatePicker.h"
+#include "catalogue/RestoreDialog.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteBrowser.h"
 #include "catalogue/CatalogueCommands.h"
 #include "catalogue/WebsiteDetails.h"
+#include "core/BackupGuard.h"
+#include "core/Backups.h"
 #include "core/Database.h"
 #include "core/DatabaseProblems.h"
 #include "core/Startup.h"
@@ -22,6 +26,7 @@
 #include "help/HelpBrowser.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -84,6 +89,10 @@ void MainWindow::buildMenus()
     systemMenu->setObjectName(QStringLiteral("system"));
     accountAction = systemMenu->addAction(QStringLiteral("帐号/密码(&N)"));
     accountAction->setObjectName(QStringLiteral("zhanghao"));
+    backupAction = systemMenu->addAction(QStringLiteral("备份数据库(&B)"));
+    backupAction->setObjectName(QStringLiteral("backupDatabase"));
+    restoreAction = systemMenu->addAction(QStringLiteral("恢复数据库(&R)"));
+    restoreAction->setObjectName(QStringLiteral("restoreDatabase"));
     systemSeparator = systemMenu->addSeparator();
     systemSeparator->setObjectName(QStringLiteral("Line501"));
     exitAction = systemMenu->addAction(QStringLiteral("退出系统(&E)"));
@@ -99,6 +108,8 @@ void MainWindow::buildMenus()
     aboutAction->setObjectName(QStringLiteral("guanyuwomen"));
 
     connect(accountAction, &QAction::triggered, this, &MainWindow::onAccount);
+    connect(backupAction, &QAction::triggered, this, &MainWindow::onBackup);
+    connect(restoreAction, &QAction::triggered, this, &MainWindow::onRestore);
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExit);
     // Both open without waiting; the main window stays usable beside them.
     connect(instructionsAction, &QAction::triggered, this, [] { Forms::get<HelpBrowser>()->show(); });
@@ -345,6 +356,10 @@ void MainWindow::showIdle()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_returningToLogin) {
+        event->accept();
+        return;
+    }
     const auto answer = MessageBox::show(QStringLiteral("真的退出该系统吗(Y/N)？    "), MessageBox::YesNo,
                                          MessageBox::Question, QStringLiteral("请确认..."));
     if (answer != MessageBox::Yes) {
@@ -495,10 +510,69 @@ void MainWindow::onAccount()
     AccountDialog *dialog = Forms::get<AccountDialog>();
     dialog->originalUserName = CurUser().UserName();
     dialog->userNameBox->setText(CurUser().UserName());
-    dialog->passwordBox->setText(CurUser().UserPwd());
-    dialog->confirmBox->setText(CurUser().UserPwd());
+    // The stored password is a hash and is never shown: the boxes start empty.
+    dialog->currentPasswordBox->clear();
+    dialog->passwordBox->clear();
+    dialog->confirmBox->clear();
     dialog->userNameBox->setEnabled(true);
     dialog->exec();
+}
+
+void MainWindow::onBackup()
+{
+    QString error;
+    const QString made = Backups::make(BackupGuard::databasePath(), &error);
+    if (made.isEmpty())
+        MessageBox::show(QStringLiteral("备份数据库失败：%1").arg(error), MessageBox::OkOnly, MessageBox::Exclamation);
+    else
+        MessageBox::show(QStringLiteral("备份成功：%1").arg(QDir::toNativeSeparators(made)));
+}
+
+void MainWindow::onRestore()
+{
+    const QString database = BackupGuard::databasePath();
+    RestoreDialog dialog(database, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen.isEmpty())
+        return;
+    if (MessageBox::show(QStringLiteral("用所选备份替换当前数据库？当前数据库会先备份，然后回到登录窗口。"),
+                         MessageBox::YesNo, MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
+        != MessageBox::Yes)
+        return;
+
+    // Every window over the file closes first, and with them every
+    // connection to it: the file is then replaced under nobody's feet.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) {
+            MessageBox::show(QStringLiteral("请先关闭其他窗口，再恢复数据库。"));
+            return;
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    browser->websiteList.connection().close();
+    Database::resetConnection();
+
+    QString saved, error;
+    if (!Backups::restore(dialog.chosen, database, &saved, &error)) {
+        MessageBox::show(error, MessageBox::OkOnly, MessageBox::Exclamation);
+        loadWebsiteList();
+        return;
+    }
+    MessageBox::show(QStringLiteral("数据库已恢复。恢复前的数据库已备份为 %1。请重新登录。")
+                         .arg(QDir::toNativeSeparators(saved)));
+    LoginUser().clear();
+    CurUser().clear();
+    // The login window shows before this one closes, so that the program
+    // never runs out of windows on the way; a good login opens a new main
+    // window, as at start.
+    LoginWindow *login = Forms::get<LoginWindow>();
+    connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
+    login->show();
+    m_returningToLogin = true;
+    close();
 }
 
 void MainWindow::onExit()

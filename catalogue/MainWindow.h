@@ -35,6 +35,8 @@ public:
 
     QMenu *systemMenu;
     QAction *accountAction;
+    QAction *backupAction;
+    QAction *restoreAction;
     QAction *systemSeparator;
     QAction *exitAction;
     QMenu *helpMenu;
@@ -71,6 +73,8 @@ protected:
 private slots:
     void onToolbarAction(QAction *action);
     void onAccount();
+    void onBackup();
+    void onRestore();
     void onExit();
     void onSearch();
     void onModifyInPlace();
@@ -94,4 +98,7 @@ private:
     int m_workAreaHeight = 0;
     QSize m_outerSize;
     bool m_outerSizeApplied = false;
+    // Set when a restore sends the user back to the login window: the
+    // window then closes without asking and without ending the program.
+    bool m_returningToLogin = false;
 };

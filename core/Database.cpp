@@ -1,13 +1,16 @@
 #include "core/Database.h"
 
 #include "core/DatabaseProblems.h"
+#include "core/Backups.h"
 #include "core/MessageBox.h"
 #include "core/Program.h"
+#include "core/Schema.h"
 #include "core/db/DbError.h"
 
 #include <QAccessible>
 #include <QLabel>
 #include <QPointer>
+#include <sqlite3.h>
 
 namespace Database {
 
@@ -34,6 +37,17 @@ bool ConnOpen = false;
 int ConnUses = 0;
 QPointer<QLabel> StatusPanel;
 
+int userVersion(db::Connection &conn)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(conn.handle(), "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
 } // namespace
 
 void openConnection()
@@ -50,6 +64,20 @@ void openConnection()
         MessageBox::show(DatabaseProblems::startupFailure(db::Connection::dataSource(connectionString), e));
         Program::end(1);
     }
+    // A file of an older layout is upgraded (after a backup) before anything
+    // reads it; a newer one is refused untouched.
+    if (userVersion(*conn) != Schema::CurrentVersion) {
+        const QString path = conn->path();
+        conn.reset();
+        QString error;
+        if (Schema::prepare(path, &error) == Schema::Outcome::Failed) {
+            MessageBox::show(error);
+            Program::end(1);
+        }
+        conn = std::make_unique<db::Connection>();
+        conn->open(connectionString);
+    }
+    Backups::markCleanIfUnmarked(conn->path());
     Conn = std::move(conn);
     ConnOpen = true;
 }

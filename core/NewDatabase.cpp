@@ -1,9 +1,13 @@
 #include "core/NewDatabase.h"
 
+#include "core/Password.h"
+#include "core/Schema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <stdexcept>
 
 namespace NewDatabase {
 
@@ -28,8 +32,6 @@ CREATE TABLE Website (
     Webmemos LONGTEXT
 );
 CREATE INDEX Website_Webtime ON Website (Webtime);
-INSERT INTO Users VALUES ('admin', '123456');
-COMMIT;
 )sql";
 
 bool fail(QString *error, const QString &message)
@@ -60,6 +62,30 @@ bool create(const QString &path, QString *error)
         rc = sqlite3_exec(db, Schema, nullptr, nullptr, &message);
     QString reason = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
     sqlite3_free(message);
+    // The first account's password goes in only as its hash, bound rather
+    // than written into the statement.
+    if (rc == SQLITE_OK) {
+        sqlite3_stmt *stmt = nullptr;
+        try {
+            const QByteArray hashed = Password::hash(FirstPassword).toLatin1();
+            rc = sqlite3_prepare_v2(db, "INSERT INTO Users (UserName, UserPwd) VALUES ('admin', ?1)", -1, &stmt, nullptr);
+            if (rc == SQLITE_OK) {
+                sqlite3_bind_text(stmt, 1, hashed.constData(), int(hashed.size()), SQLITE_TRANSIENT);
+                rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+            }
+            reason = QString::fromUtf8(sqlite3_errmsg(db));
+        } catch (const std::exception &e) {
+            rc = SQLITE_ERROR;
+            reason = QString::fromUtf8(e.what());
+        }
+        sqlite3_finalize(stmt);
+    }
+    if (rc == SQLITE_OK) {
+        const QByteArray finish = "PRAGMA user_version = " + QByteArray::number(::Schema::CurrentVersion) + "; COMMIT;";
+        rc = sqlite3_exec(db, finish.constData(), nullptr, nullptr, &message);
+        reason = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_free(message);
+    }
     if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) {
         rc = SQLITE_ERROR;
         reason = QStringLiteral("cannot close the new file");

@@ -2,6 +2,7 @@
 
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
+#include "core/BackupGuard.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -245,6 +246,8 @@ void FieldManager::remove(int i)
     if (MessageBox::show(QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。"), MessageBox::YesNo,
                          MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
         != MessageBox::Yes)
+        return;
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除项目")))
         return;
     try {
         db::Catalog catalog(Database::connectionString);

@@ -1,5 +1,6 @@
 #include "notes/NotesWindow.h"
 
+#include "core/BackupGuard.h"
 #include "core/DateText.h"
 #include "core/InputText.h"
 #include "core/Database.h"
@@ -398,6 +399,8 @@ void NotesWindow::onDelete()
     const qint32 id = qint32(rs.value(0).toLongLong());
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"))
         != MessageBox::Yes)
+        return;
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除记录")))
         return;
     CurRecord().remove(id, notesTable);
     MessageBox::show(QStringLiteral("删除成功"));

@@ -15,7 +15,7 @@ install_missing() {
 }
 
 # What building and running the program needs.
-RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
+RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libsodium-dev libsodium23 fonts-noto-cjk)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file
 # for the dependencies; the tests build it too.
 DEB_PACKAGES=(dpkg-dev file)

@@ -4,6 +4,7 @@
 #include "accounts/Users.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
+#include "core/Password.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
@@ -12,17 +13,18 @@
 namespace {
 
 // What the main window's account command does before exec(); the test
-// shows the dialog without a nested event loop.
+// shows the dialog without a nested event loop. The stored password is
+// never put into a box.
 AccountDialog *openDialog()
 {
     auto *d = Forms::get<AccountDialog>();
     d->originalUserName = CurUser().UserName();
     d->userNameBox->setText(CurUser().UserName());
-    d->passwordBox->setText(CurUser().UserPwd());
-    d->confirmBox->setText(CurUser().UserPwd());
     d->show();
     return d;
 }
+
+const QStringList Passwords{"123456", "bobpwd", "abcdef", "it's ok", "new pass"};
 
 } // namespace
 
@@ -37,43 +39,51 @@ private slots:
 
     void save_data()
     {
-        QTest::addColumn<QStringList>("typed"); // name, password, confirmation
+        QTest::addColumn<QStringList>("typed"); // name, current password, new password, confirmation
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("stored"); // the accounts afterwards
+        QTest::addColumn<QString>("stored"); // the accounts afterwards, with the password each logs in with
         const QString before = QStringLiteral("admin:123456,bob:bobpwd");
-        QTest::newRow("blanks-only name") << QStringList{"   ", "123456", "123456"} << "请输入用户名" << before;
-        // The length of what is stored: the password is stored trimmed.
-        QTest::newRow("blanks do not count in the length") << QStringList{"admin", "  ab   ", "  ab   "} << "密码长度不能小于6" << before;
-        QTest::newRow("confirmation in other capitals") << QStringList{"admin", "abcdef", "ABCDEF"} << "密码和确认密码不相同，请重新确认" << before;
-        QTest::newRow("another account in other capitals") << QStringList{" BOB ", "123456", "123456"} << "用户名已经存在，请重新输入" << before;
-        QTest::newRow("rename, name trimmed") << QStringList{"  root  ", "abcdef", "abcdef"} << "修改成功" << "root:abcdef,bob:bobpwd";
-        QTest::newRow("own name in other capitals") << QStringList{"ADMIN", "123456", "123456"} << "修改成功" << "ADMIN:123456,bob:bobpwd";
-        QTest::newRow("quotes") << QStringList{"o'neil", "it's ok", "it's ok"} << "修改成功" << "o'neil:it's ok,bob:bobpwd";
-        QTest::newRow("account gone meanwhile") << QStringList{"admin", "abcdef", "abcdef"} << "该用户已不存在，修改未保存" << "bob:bobpwd";
+        QTest::newRow("blanks-only name") << QStringList{"   ", "", "", ""} << "请输入用户名" << before;
+        QTest::newRow("new password without the current one") << QStringList{"admin", "", "abcdef", "abcdef"} << "请输入当前密码" << before;
+        QTest::newRow("blanks do not count in the length") << QStringList{"admin", "123456", " 12345 ", " 12345 "} << "密码长度不能小于6" << before;
+        QTest::newRow("current password alone") << QStringList{"admin", "123456", "", ""} << "密码长度不能小于6" << before;
+        QTest::newRow("confirmation in other capitals") << QStringList{"admin", "123456", "abcdef", "ABCDEF"} << "密码和确认密码不相同，请重新确认" << before;
+        QTest::newRow("wrong current password") << QStringList{"admin", "1234567", "abcdef", "abcdef"} << "当前密码错误" << before;
+        QTest::newRow("current password in other capitals") << QStringList{"admin", "bobpwd", "abcdef", "abcdef"} << "当前密码错误" << before;
+        QTest::newRow("another account in other capitals") << QStringList{" BOB ", "", "", ""} << "用户名已经存在，请重新输入" << before;
+        QTest::newRow("name alone, trimmed") << QStringList{"  root  ", "", "", ""} << "修改成功" << "root:123456,bob:bobpwd";
+        QTest::newRow("password alone, trimmed") << QStringList{"admin", " 123456 ", " new pass ", " new pass "} << "修改成功" << "admin:new pass,bob:bobpwd";
+        QTest::newRow("both, quotes") << QStringList{"o'neil", "123456", "it's ok", "it's ok"} << "修改成功" << "o'neil:it's ok,bob:bobpwd";
+        QTest::newRow("own name in other capitals") << QStringList{"ADMIN", "", "", ""} << "修改成功" << "ADMIN:123456,bob:bobpwd";
+        QTest::newRow("account gone meanwhile") << QStringList{"admin", "123456", "abcdef", "abcdef"} << "该用户已不存在，修改未保存" << "bob:bobpwd";
     }
     void save()
     {
         QFETCH(QStringList, typed);
         QFETCH(QString, stored);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('bob', 'bobpwd')");
+        t.addUser("bob", "bobpwd");
         CurUser().load("admin");
         AccountDialog *d = openDialog();
+        for (QLineEdit *box : {d->currentPasswordBox, d->passwordBox, d->confirmBox})
+            QVERIFY(box->text().isEmpty() && box->echoMode() == QLineEdit::Password);
         if (QTest::currentDataTag() == QByteArray("account gone meanwhile"))
             t.exec("DELETE FROM Users WHERE UserName = 'admin'");
-        for (int i = 0; i < 3; ++i) {
-            QLineEdit *box = QList{d->userNameBox, d->passwordBox, d->confirmBox}[i];
-            box->selectAll();
-            QTest::keyClicks(box, typed[i]);
+        const QList<QLineEdit *> boxes{d->userNameBox, d->currentPasswordBox, d->passwordBox, d->confirmBox};
+        for (int i = 0; i < boxes.size(); ++i) {
+            boxes[i]->selectAll();
+            QTest::keyClicks(boxes[i], typed[i]);
         }
         QTest::mouseClick(d->okButton, Qt::LeftButton);
         QFETCH(QString, message);
         QCOMPARE(MessageBox::shown(), QStringList{message});
-        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), stored);
+        QCOMPARE(t.accounts(Passwords), stored);
         const bool saved = message == QStringLiteral("修改成功");
         QCOMPARE(d->isVisible(), !saved);
         // The logged-in account holds what is stored: the old name no longer logs in.
-        QCOMPARE(CurUser().UserName() + ':' + CurUser().UserPwd(), saved ? stored.section(QLatin1Char(','), 0, 0) : "admin:123456");
+        const QString current = saved ? stored.section(QLatin1Char(','), 0, 0) : QStringLiteral("admin:123456");
+        QCOMPARE(CurUser().UserName(), current.section(':', 0, 0));
+        QVERIFY(Password::verify(CurUser().UserPwd(), current.section(':', 1)));
         QCOMPARE(Users().load("admin"), stored.startsWith("admin:", Qt::CaseInsensitive));
     }
 
@@ -83,9 +93,12 @@ private slots:
         CurUser().load("admin");
         AccountDialog *d = openDialog();
         d->userNameBox->setText("root");
+        d->currentPasswordBox->setText("123456");
+        d->passwordBox->setText("abcdef");
+        d->confirmBox->setText("abcdef");
         QTest::mouseClick(d->cancelButton, Qt::LeftButton);
         QVERIFY(!d->isVisible() && MessageBox::shown().isEmpty());
-        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), QString("admin:123456"));
+        QCOMPARE(t.accounts(Passwords), QString("admin:123456"));
     }
 };
 

@@ -5,13 +5,16 @@
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
+#include "core/Password.h"
 #include "core/Program.h"
+#include "core/NameCompare.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
 
 #include <algorithm>
 #include <QtWidgets>
+#include <sodium.h>
 
 namespace {
 
@@ -85,6 +88,7 @@ private slots:
         QTest::newRow("quotes") << "o'neil" << "it's" << false << "o'neil|it's";
         QTest::newRow("full-width name in other case") << "ＴＯＭ" << "pw1234" << false << "ＴＯＭ|pw1234";
         QTest::newRow("accented name in other case") << "CAFÉ" << "pw5678" << false << "CAFÉ|pw5678";
+        QTest::newRow("hash of older limits made again") << "weak" << "weakpw" << false << "weak|weakpw";
     }
     void loggedIn()
     {
@@ -92,13 +96,31 @@ private slots:
         QFETCH(QString, pwd);
         QFETCH(bool, enterInUser);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('o''neil', 'it''s'), ('ｔｏｍ', 'pw1234'), ('café', 'pw5678')");
+        t.addUser("o'neil", "it's");
+        t.addUser("ｔｏｍ", "pw1234");
+        t.addUser("café", "pw5678");
+        // A hash made with smaller limits than today's still logs in, and is
+        // then stored again with today's.
+        char weak[crypto_pwhash_STRBYTES];
+        QVERIFY(crypto_pwhash_str(weak, "weakpw", 6, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN) == 0);
+        t.exec(QStringLiteral("INSERT INTO Users VALUES ('weak', '%1')").arg(QLatin1String(weak)));
         LoginWindow *w = openLogin();
         attempt(w, "nobody", "x"); // one failure first: a later success must not be held against it
         MessageBox::clearShown();
         QCOMPARE(attempt(w, user, pwd, enterInUser), -1);
         QCOMPARE(MessageBox::shown(), QStringList());
-        QTEST(CurUser().UserName() + '|' + CurUser().UserPwd(), "current");
+        QFETCH(QString, current);
+        QCOMPARE(CurUser().UserName(), current.section('|', 0, 0));
+        QVERIFY(Password::verify(CurUser().UserPwd(), current.section('|', 1)));
+        // The account as stored: the typed name may differ from it in letter case.
+        QString storedName;
+        for (const char *name : {"admin", "o'neil", "ｔｏｍ", "café", "weak"})
+            if (NameCompare::same(QString::fromUtf8(name), current.section('|', 0, 0).trimmed()))
+                storedName = QString::fromUtf8(name);
+        const QString stored = t.scalar(QStringLiteral("SELECT UserPwd FROM Users WHERE UserName = '%1'")
+                                            .arg(storedName.replace("'", "''")))
+                                   .toString();
+        QVERIFY(Password::verify(stored, current.section('|', 1)) && !Password::needsRehash(stored));
         QVERIFY(logins == 1 && !w->isVisible());
     }
 
@@ -125,7 +147,7 @@ private slots:
     {
         QFETCH(QStringList, attempts);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('bob', 'Secret')");
+        t.addUser("bob", "Secret");
         LoginWindow *w = openLogin();
         for (int i = 0; i < attempts.size(); i += 2)
             QCOMPARE(attempt(w, attempts[i], attempts[i + 1]), i + 2 == attempts.size() ? 0 : -1);

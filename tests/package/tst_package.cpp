@@ -96,7 +96,7 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("executable");
-        for (const char *tool : {"usr/bin/tavorin", "usr/bin/tavorin-newdb", "usr/bin/tavorin-pngdump"})
+        for (const char *tool : {"usr/bin/tavorin", "usr/bin/tavorin-db", "usr/bin/tavorin-pngdump"})
             QTest::newRow(tool) << tool << true;
         for (const char *file :
              {"usr/share/tavorin/img/login.png", "usr/share/tavorin/test.html",

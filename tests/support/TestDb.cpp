@@ -3,6 +3,7 @@
 #include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/Password.h"
 #include "core/Program.h"
 #include "core/db/Connection.h"
 #include "core/db/Recordset.h"
@@ -46,4 +47,31 @@ QVariant TestDb::scalar(const QString &sql) const
     db::Recordset rs;
     rs.open(sql, conn);
     return rs.eof() ? QVariant() : rs.value(0);
+}
+
+void TestDb::addUser(const QString &name, const QString &password) const
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    exec(QStringLiteral("INSERT INTO Users VALUES ('%1', '%2')").arg(quoted, Password::hash(password)));
+}
+
+QString TestDb::accounts(const QStringList &candidates) const
+{
+    db::Connection conn;
+    conn.open(QStringLiteral("Data Source=%1;").arg(dbPath()));
+    db::Recordset rs;
+    rs.open(QStringLiteral("SELECT UserName, UserPwd FROM Users ORDER BY rowid"), conn);
+    QStringList result;
+    for (; !rs.eof(); rs.moveNext()) {
+        QString matched = QStringLiteral("?");
+        for (const QString &candidate : candidates) {
+            if (Password::verify(rs.value(1).toString(), candidate)) {
+                matched = candidate;
+                break;
+            }
+        }
+        result << rs.value(0).toString() + QLatin1Char(':') + matched;
+    }
+    return result.join(QLatin1Char(','));
 }

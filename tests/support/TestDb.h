@@ -22,6 +22,12 @@ public:
     // Direct access over a connection of the test's own, bypassing the stores.
     void exec(const QString &sql) const;
     QVariant scalar(const QString &sql) const;
+    // Adds an account the way the program stores one: the password hashed.
+    void addUser(const QString &name, const QString &password) const;
+    // The accounts as "name:password,..." in table order, each password
+    // given as the first of the candidates its stored hash matches ("?" for
+    // none): what a person could log in with.
+    QString accounts(const QStringList &candidates) const;
 
 private:
     QTemporaryDir m_dir;

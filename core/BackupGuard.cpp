@@ -1,0 +1,35 @@
+#include "core/BackupGuard.h"
+
+#include "core/Backups.h"
+#include "core/Database.h"
+#include "core/MessageBox.h"
+#include "core/db/Connection.h"
+
+#include <QFileInfo>
+
+namespace BackupGuard {
+
+QString databasePath() { return db::Connection::dataSource(Database::connectionString); }
+
+bool beforeDestructiveStep(const QString &step)
+{
+    QString error;
+    if (!Backups::make(databasePath(), &error).isEmpty())
+        return true;
+    MessageBox::show(QStringLiteral("备份数据库失败，%1未执行。\n%2").arg(step, error), MessageBox::OkOnly,
+                     MessageBox::Exclamation);
+    return false;
+}
+
+void atExit()
+{
+    const QString path = databasePath();
+    if (!QFileInfo::exists(path) || !Backups::writtenSinceMark(path))
+        return;
+    QString error;
+    if (Backups::make(path, &error).isEmpty())
+        MessageBox::show(QStringLiteral("退出前备份数据库失败：%1").arg(error), MessageBox::OkOnly,
+                         MessageBox::Exclamation);
+}
+
+} // namespace BackupGuard

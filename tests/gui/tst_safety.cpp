@@ -1,0 +1,206 @@
+// The program's backups in use: one before each step that destroys data (and
+// no step when it fails), one at the end after writes, and restore from the
+// menu, which closes everything over the file and returns to the login window.
+#include "accounts/LoginWindow.h"
+#include "accounts/Users.h"
+#include "catalogue/MainWindow.h"
+#include "catalogue/RestoreDialog.h"
+#include "core/BackupGuard.h"
+#include "core/Backups.h"
+#include "core/Database.h"
+#include "core/Forms.h"
+#include "core/MessageBox.h"
+#include "notes/FieldManager.h"
+#include "notes/NotesWindow.h"
+#include "notes/NotesTable.h"
+#include "tests/support/TestDb.h"
+
+#include <QTest>
+#include <QtWidgets>
+#include <sqlite3.h>
+
+namespace {
+
+// A count read from a backup copy.
+int countIn(const QString &file, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    int n = -1;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            n = sqlite3_column_int(stmt, 0);
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close_v2(db);
+    return n;
+}
+
+void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+NotesWindow *openNotes()
+{
+    NotesWindow *w = Forms::get<NotesWindow>();
+    w->notesTable = QStringLiteral("biji1");
+    w->websiteId = 1;
+    w->openNotes();
+    return w;
+}
+
+} // namespace
+
+class TestSafety : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        delete Forms::loaded<FieldManager>();
+        delete Forms::loaded<NotesWindow>();
+        delete Forms::loaded<MainWindow>();
+        delete Forms::loaded<LoginWindow>();
+        flushDeletes();
+    }
+
+    void destructiveStepsBackUpFirst_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("backupWorks");
+        QTest::addColumn<QString>("gone"); // a count that the step brings from 1 to 0
+        for (bool works : {true, false}) {
+            const char *suffix = works ? "" : ", backup fails";
+            QTest::addRow("delete website%s", suffix) << "删除网站" << works << "SELECT count(*) FROM Website";
+            QTest::addRow("delete notes row%s", suffix) << "删除记录" << works << "SELECT count(*) FROM biji1";
+            QTest::addRow("delete notes column%s", suffix)
+                << "删除项目" << works << "SELECT count(*) FROM pragma_table_info('biji1') WHERE name = '百度收入量'";
+        }
+    }
+    void destructiveStepsBackUpFirst()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, backupWorks);
+        QFETCH(QString, gone);
+        TestDb t;
+        t.exec("INSERT INTO Website (Webid, Webname, Weburl, Webtime, Webmemos) VALUES (1, 'site', 'u', '2024-01-01', 'm')");
+        QString table = QStringLiteral("biji1");
+        CreateNotesTable(table);
+        t.exec("INSERT INTO biji1 ([时间], [备注]) VALUES ('2024-02-01', 'row')");
+        if (!backupWorks) {
+            QFile blocker(QDir(t.dir()).filePath("data/backups"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        if (step == "删除网站") {
+            Forms::get<MainWindow>()->show();
+            Forms::loaded<MainWindow>()->findChild<QAction *>("Delete")->trigger();
+        } else if (step == "删除记录") {
+            openNotes()->findChild<QPushButton *>("Cmd_Del")->click();
+        } else {
+            openNotes()->findChild<QPushButton *>("Basecset")->click();
+            Forms::loaded<FieldManager>()->findChild<QPushButton *>("Webworlddel_3")->click();
+        }
+        flushDeletes();
+        QCOMPARE(t.scalar(gone).toInt(), backupWorks ? 0 : 1);
+        const auto backups = Backups::list(t.dbPath());
+        QCOMPARE(backups.size(), backupWorks ? 1 : 0);
+        if (backupWorks) {
+            QCOMPARE(countIn(backups[0].path, gone), 1); // the copy holds what was deleted
+        } else {
+            QCOMPARE(MessageBox::shown().size(), 2); // the question, then why nothing happened
+            QVERIFY2(MessageBox::shown()[1].startsWith("备份数据库失败，" + step + "未执行"), qPrintable(MessageBox::shown()[1]));
+            QVERIFY(MessageBox::shown()[1].contains("backups"));
+        }
+    }
+
+    void backupAtTheEndOnlyAfterWrites()
+    {
+        TestDb t;
+        BackupGuard::atExit(); // never opened: nothing to keep
+        Database::query("SELECT * FROM Website");
+        BackupGuard::atExit();
+        QCOMPARE(Backups::list(t.dbPath()).size(), 0);
+        Database::execute("INSERT INTO Website (Webname) VALUES ('new')");
+        BackupGuard::atExit();
+        const auto backups = Backups::list(t.dbPath());
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(countIn(backups[0].path, "SELECT count(*) FROM Website"), 1);
+        BackupGuard::atExit();
+        QCOMPARE(Backups::list(t.dbPath()).size(), 1);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void backupFromTheMenu()
+    {
+        TestDb t;
+        Forms::get<MainWindow>()->show();
+        Forms::loaded<MainWindow>()->backupAction->trigger();
+        const auto backups = Backups::list(t.dbPath());
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(MessageBox::shown(), QStringList{"备份成功：" + QDir::toNativeSeparators(backups[0].path)});
+    }
+
+    void restoreFromTheMenu_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("sound copy") << false;
+        QTest::newRow("damaged copy") << true;
+    }
+    void restoreFromTheMenu()
+    {
+        QFETCH(bool, damaged);
+        TestDb t;
+        for (int i = 0; i < 40; ++i)
+            t.exec(QStringLiteral("INSERT INTO Website (Webname, Webmemos) VALUES ('w%1', '%2')").arg(i).arg(QString(300, 'm')));
+        QString table = QStringLiteral("biji1");
+        CreateNotesTable(table);
+        QString error;
+        const QString copy = Backups::make(t.dbPath(), &error);
+        QVERIFY2(!copy.isEmpty(), qPrintable(error));
+        if (damaged) {
+            QFile f(copy);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(2 * 4096));
+            f.write(QByteArray(4096, '\x44'));
+        }
+        t.exec("DELETE FROM Website WHERE Webid > 1");
+        CurUser().load("admin");
+        MainWindow *main = Forms::get<MainWindow>();
+        main->show();
+        openNotes(); // a window of its own over the file, closed by the restore
+        MessageBox::clearShown();
+
+        QStringList listed;
+        QTimer::singleShot(0, [&listed] {
+            auto *dialog = qobject_cast<RestoreDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            for (int c = 0; c < 3; ++c)
+                listed << dialog->backupList->item(0, c)->text();
+            dialog->Cmd_OK->click();
+        });
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        main->restoreAction->trigger();
+        flushDeletes();
+
+        QCOMPARE(listed.size(), 3);
+        QCOMPARE(listed[2], QString("40")); // read from the copy's table
+        QCOMPARE(MessageBox::shown().size(), 2);
+        if (damaged) {
+            QVERIFY2(MessageBox::shown()[1].contains("保持原样") && MessageBox::shown()[1].contains(copy), qPrintable(MessageBox::shown()[1]));
+            QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 1);
+            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible());
+            QCOMPARE(Backups::list(t.dbPath()).size(), 1);
+        } else {
+            QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 40);
+            const auto backups = Backups::list(t.dbPath());
+            QCOMPARE(backups.size(), 2); // the chosen copy and the state before the restore
+            QCOMPARE(countIn(backups[0].path, "SELECT count(*) FROM Website"), 1);
+            QVERIFY(MessageBox::shown()[1].contains(QDir::toNativeSeparators(backups[0].path)));
+            QVERIFY(!Forms::loaded<MainWindow>() && !Forms::loaded<NotesWindow>());
+            QVERIFY(Forms::loaded<LoginWindow>() && Forms::loaded<LoginWindow>()->isVisible());
+            QCOMPARE(CurUser().UserName(), QString());
+        }
+    }
+};
+
+QTEST_MAIN(TestSafety)
+#include "tst_safety.moc"

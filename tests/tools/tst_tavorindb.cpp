@@ -1,0 +1,151 @@
+// tavorin-db run as a process: each command's effect on real files, its
+// messages naming the file and the reason, and its exit status
+// (0 success, 1 failed check or operation, 2 bad usage).
+#include "core/Backups.h"
+#include "core/Password.h"
+#include "core/Schema.h"
+#include "tests/support/TestDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestTavorinDb : public QObject {
+    Q_OBJECT
+private slots:
+    void commands_data()
+    {
+        // In args, DB stands for the test's database, COPY for a backup of it
+        // made before the run, NEW for a path where nothing exists yet.
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says"); // a piece of the output (stdout, then stderr)
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("no command") << "" << QStringList{} << QByteArray() << 2 << "usage: tavorin-db COMMAND" << "";
+        QTest::newRow("unknown command") << "" << QStringList{"copy", "DB"} << QByteArray() << 2 << "unknown command \"copy\"" << "";
+        QTest::newRow("help") << "" << QStringList{"help"} << QByteArray() << 0 << "reset-password PATH USER" << "";
+        QTest::newRow("new") << "" << QStringList{"new", "NEW"} << QByteArray() << 0 << "First login: user admin" << "new database";
+        QTest::newRow("new over an existing file") << "" << QStringList{"new", "DB"} << QByteArray() << 1 << "DB already exists" << "unchanged";
+        QTest::newRow("new without a path") << "" << QStringList{"new"} << QByteArray() << 2 << "usage: tavorin-db new PATH" << "";
+        QTest::newRow("check") << "" << QStringList{"check", "DB"} << QByteArray() << 0 << "schema version: 1" << "unchanged";
+        QTest::newRow("check counts") << "websites" << QStringList{"check", "DB"} << QByteArray() << 0 << "websites: 1" << "unchanged";
+        QTest::newRow("check damaged") << "damaged" << QStringList{"check", "DB"} << QByteArray() << 1 << "DB: integrity check failed" << "unchanged";
+        QTest::newRow("check newer version") << "newer" << QStringList{"check", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
+        QTest::newRow("check missing file") << "" << QStringList{"check", "NEW"} << QByteArray() << 1 << "NEW: no such file" << "";
+        QTest::newRow("check version 0") << "version 0" << QStringList{"check", "DB"} << QByteArray() << 0 << "1 with a clear-text password" << "unchanged";
+        QTest::newRow("backup") << "" << QStringList{"backup", "DB"} << QByteArray() << 0 << "(checked)" << "one backup";
+        QTest::newRow("backup into a folder") << "" << QStringList{"backup", "DB", "NEW"} << QByteArray() << 0 << "NEW/mybook-" << "one backup in NEW";
+        QTest::newRow("backup, too many arguments") << "" << QStringList{"backup", "DB", "a", "b"} << QByteArray() << 2 << "usage: tavorin-db backup" << "";
+        QTest::newRow("backup of a damaged file") << "damaged" << QStringList{"backup", "DB"} << QByteArray() << 1 << "未通过检查" << "no backup";
+        QTest::newRow("upgrade version 0") << "version 0" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "Upgraded DB to version 1" << "upgraded";
+        QTest::newRow("upgrade current") << "" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "already at version 1" << "unchanged";
+        QTest::newRow("upgrade newer") << "newer" << QStringList{"upgrade", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
+        QTest::newRow("restore") << "websites" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 0 << "Restored DB from COPY" << "restored";
+        QTest::newRow("restore a damaged copy") << "damaged copy" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 1 << "保持原样" << "unchanged";
+        QTest::newRow("restore, one argument") << "" << QStringList{"restore", "DB"} << QByteArray() << 2 << "usage: tavorin-db restore BACKUP PATH" << "";
+        QTest::newRow("reset password") << "" << QStringList{"reset-password", "DB", " ADMIN "} << QByteArray("  newpass1 \n") << 0 << "was changed" << "password newpass1";
+        QTest::newRow("reset password too short") << "" << QStringList{"reset-password", "DB", "admin"} << QByteArray(" 12345 \n") << 1 << "6 to 20 characters" << "unchanged";
+        QTest::newRow("reset password, no such user") << "" << QStringList{"reset-password", "DB", "bob"} << QByteArray("newpass1\n") << 1 << "no account named \"bob\"" << "unchanged";
+        QTest::newRow("reset password, no user") << "" << QStringList{"reset-password", "DB"} << QByteArray() << 2 << "usage: tavorin-db reset-password" << "";
+    }
+    void commands()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, args);
+        TestDb t;
+        const QString newPath = QDir(t.dir()).filePath("fresh/other.mdb");
+        QString copy;
+        if (setup == "websites" || setup == "damaged") {
+            for (int i = 0; i < (setup == "damaged" ? 30 : 2); ++i)
+                t.exec(QStringLiteral("INSERT INTO Website (Webname, Webmemos) VALUES ('w%1', '%2')").arg(i).arg(QString(500, 'm')));
+        }
+        if (setup == "websites" || setup == "damaged copy") {
+            QString error;
+            copy = Backups::make(t.dbPath(), &error);
+            QVERIFY2(!copy.isEmpty(), qPrintable(error));
+            t.exec("DELETE FROM Website");
+            t.exec("INSERT INTO Website (Webname) VALUES ('after the copy')");
+            if (setup == "damaged copy") {
+                QFile f(copy);
+                QVERIFY(f.open(QIODevice::ReadWrite));
+                f.seek(4096);
+                f.write(QByteArray(4096, '\x33'));
+            }
+        }
+        if (setup == "damaged") {
+            QFile f(t.dbPath());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(3 * 4096);
+            f.write(QByteArray(4096, '\x33'));
+        }
+        if (setup == "newer")
+            t.exec("PRAGMA user_version = 9");
+        if (setup == "version 0")
+            t.exec("PRAGMA user_version = 0; UPDATE Users SET UserPwd = '123456'");
+        const QByteArray before = fileBytes(t.dbPath());
+        const int backupsBefore = Backups::list(t.dbPath()).size();
+
+        for (QString &arg : args) {
+            if (arg == "DB")
+                arg = t.dbPath();
+            else if (arg == "COPY")
+                arg = copy;
+            else if (arg == "NEW")
+                arg = newPath;
+        }
+        QProcess tool;
+        tool.start(QStringLiteral(TAVORIN_DB_TOOL), args);
+        QVERIFY(tool.waitForStarted());
+        QFETCH(QByteArray, input);
+        tool.write(input);
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished(60000));
+        const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
+        QFETCH(int, status);
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(tool.exitCode() == status, qPrintable(output));
+        QFETCH(QString, says);
+        says.replace("DB", t.dbPath()).replace("COPY", copy).replace("NEW", newPath);
+        QVERIFY2(output.contains(says), qPrintable(output));
+        // Nothing the tool prints shows a password or a hash.
+        QVERIFY(!output.contains("$argon2") && !output.contains("newpass1"));
+
+        QFETCH(QString, after);
+        if (after == "unchanged") {
+            QCOMPARE(fileBytes(t.dbPath()), before);
+        } else if (after == "new database") {
+            QCOMPARE(Schema::version(newPath, nullptr), Schema::CurrentVersion);
+            QVERIFY(!fileBytes(newPath).contains("123456"));
+        } else if (after == "one backup" || after == "no backup") {
+            QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + (after == "one backup"));
+        } else if (after == "one backup in NEW") {
+            QCOMPARE(Backups::list(t.dbPath(), newPath).size(), 1);
+        } else if (after == "upgraded") {
+            QCOMPARE(t.scalar("PRAGMA user_version").toInt(), Schema::CurrentVersion);
+            QCOMPARE(t.accounts({"123456"}), QString("admin:123456"));
+            QVERIFY(!fileBytes(t.dbPath()).contains("123456"));
+        } else if (after == "restored") {
+            QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM Website").toString(), QString("w0,w1"));
+            QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + 1);
+        } else if (after == "password newpass1") {
+            QCOMPARE(t.accounts({"123456", "newpass1"}), QString("admin:newpass1"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTavorinDb)
+#include "tst_tavorindb.moc"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// The commands of tavorin-db. Each takes the arguments that follow its name
+// and returns the exit status: Ok, Failed (a check failed, a file was refused
+// or could not be written) or Usage (wrong arguments). Each lives in its own
+// <Name>Command.cpp and is listed in main.cpp's table.
+namespace Exit {
+constexpr int Ok = 0;
+constexpr int Failed = 1;
+constexpr int Usage = 2;
+} // namespace Exit
+
+int newCommand(const QStringList &args);
+int backupCommand(const QStringList &args);
+int checkCommand(const QStringList &args);
+int upgradeCommand(const QStringList &args);
+int restoreCommand(const QStringList &args);
+int resetPasswordCommand(const QStringList &args);
+
+// Shared by the commands: standard output and error, and the usage message
+// of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).
+QTextStream &out();
+QTextStream &err();
+int usage(const QString &command);
+// Reports a failure as "tavorin-db: <text>" and returns Exit::Failed.
+int failed(const QString &text);
