@@ -16,7 +16,7 @@ install_missing() {
 
 # What building and running the program needs.
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk
-              qt6-charts-dev libxlsxwriter-dev)
+              qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev)
 # What the tests need besides: libpng and zlib as oracles for the PNG decoder,
 # openpyxl as the reader of the Excel files the program writes.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev python3-openpyxl)
