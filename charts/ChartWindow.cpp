@@ -1,12 +1,12 @@
 #include "charts/ChartWindow.h"
 
 #include "charts/TrendChart.h"
+#include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -247,9 +247,9 @@ void ChartWindow::exportImageClicked()
     ImageSizeDialog sizes(this);
     if (sizes.exec() != QDialog::Accepted)
         return;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出图片"),
-                                                (m_websiteName.isEmpty() ? Bijiname : m_websiteName) + QStringLiteral(" 走势图.png"),
-                                                QStringLiteral("PNG 图片 (*.png)"));
+    QString path = FileDialog::saveFile(this, QStringLiteral("导出图片"),
+                                        (m_websiteName.isEmpty() ? Bijiname : m_websiteName) + QStringLiteral(" 走势图.png"),
+                                        QStringLiteral("PNG 图片 (*.png)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
