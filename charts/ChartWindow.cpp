@@ -208,6 +208,17 @@ void ChartWindow::setColumnChecked(const QString &column, bool checked)
         items.first()->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
 }
 
+void ChartWindow::setCheckedColumns(const QStringList &columns)
+{
+    m_filling = true;
+    for (int i = 0; i < m_columns->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = m_columns->topLevelItem(i);
+        item->setCheckState(0, columns.contains(item->text(0)) ? Qt::Checked : Qt::Unchecked);
+    }
+    m_filling = false;
+    replot();
+}
+
 bool ChartWindow::isRank(const QString &column) const
 {
     const auto items = m_columns->findItems(column, Qt::MatchExactly, 0);

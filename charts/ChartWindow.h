@@ -31,6 +31,8 @@ public:
 
     QStringList checkedColumns() const;
     void setColumnChecked(const QString &column, bool checked);
+    // Ticks exactly these items, drawing once.
+    void setCheckedColumns(const QStringList &columns);
     bool isRank(const QString &column) const;
     void setRank(const QString &column, bool rank);
 

@@ -6,6 +6,8 @@
 #include <QChartView>
 #include <QCursor>
 #include <QDateTimeAxis>
+#include <QGraphicsItem>
+#include <QPainter>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -30,6 +32,69 @@ constexpr int PointsShownUpTo = 120;
 qint64 msecs(const QDate &date) { return date.startOfDay().toMSecsSinceEpoch(); }
 
 QString number(double v) { return QString::number(v, 'g', 12); }
+
+// The lines themselves. Qt Charts joins every point of a series, so a line
+// with gaps would need a series per unbroken piece, and a chart of many
+// pieces becomes slow to build; instead each line is one series (for axes,
+// legend and hover) drawn with an invisible pen, and this item draws its
+// pieces, and the points that stand alone, over the plot area.
+class LinePieces : public QGraphicsItem {
+public:
+    struct Line {
+        QLineSeries *series;
+        QColor colour;
+        QList<QList<QPointF>> pieces;
+        bool allPoints;
+    };
+
+    explicit LinePieces(QChart *chart) : QGraphicsItem(chart), m_chart(chart)
+    {
+        setZValue(10);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &) {
+            prepareGeometryChange();
+            update();
+        });
+    }
+
+    QList<Line> lines;
+
+    QRectF boundingRect() const override { return m_chart->plotArea().adjusted(-4, -4, 4, 4); }
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        painter->save();
+        painter->setClipRect(boundingRect());
+        painter->setRenderHint(QPainter::Antialiasing);
+        for (const Line &line : std::as_const(lines)) {
+            QPen pen(line.colour, 2, Qt::SolidLine, Qt::RoundCap);
+            painter->setPen(pen);
+            painter->setBrush(line.colour);
+            // Short lines one by one: the raster engine fills a long wide
+            // polyline's outline at a cost that grows with its length
+            // times its height, short ones at the cost of their own area.
+            QVector<QLineF> segments;
+            QVector<QPointF> dots;
+            for (const QList<QPointF> &piece : line.pieces) {
+                QPointF previous;
+                for (qsizetype i = 0; i < piece.size(); ++i) {
+                    const QPointF p = m_chart->mapToPosition(piece[i], line.series);
+                    if (i > 0)
+                        segments << QLineF(previous, p);
+                    if (piece.size() == 1 || line.allPoints)
+                        dots << p;
+                    previous = p;
+                }
+            }
+            painter->drawLines(segments);
+            for (const QPointF &p : std::as_const(dots))
+                painter->drawEllipse(p, 3, 3);
+        }
+        painter->restore();
+    }
+
+private:
+    QChart *m_chart;
+};
 
 } // namespace
 
@@ -110,6 +175,7 @@ void TrendChart::build(QChart *chart, Built *built) const
         const double pad = hi[0] > lo[0] ? 0 : 1;
         axes[0]->setRange(lo[0] - pad, hi[0] + pad);
         axes[0]->applyNiceNumbers();
+        axes[0]->setLabelFormat(QStringLiteral("%g"));
         chart->addAxis(axes[0], Qt::AlignLeft);
     }
     if (built->reversed) {
@@ -121,11 +187,10 @@ void TrendChart::build(QChart *chart, Built *built) const
         chart->addAxis(axes[1], built->normal ? Qt::AlignRight : Qt::AlignLeft);
     }
 
+    LinePieces *overlay = nullptr;
     for (int li = 0; li < m_lines.size(); ++li) {
         const PlotLine &line = m_lines[li];
         const QColor colour = Palette[li % std::size(Palette)];
-        QPen pen(colour);
-        pen.setWidthF(2);
         int points = 0;
         for (const double v : line.values)
             points += !std::isnan(v);
@@ -145,24 +210,27 @@ void TrendChart::build(QChart *chart, Built *built) const
             continue;
         built->names << line.name;
         built->segments << int(pieces.size());
-        bool first = true;
-        for (const QList<QPointF> &p : std::as_const(pieces)) {
-            auto *series = new QLineSeries;
-            series->setName(line.name);
-            series->setPen(pen);
-            series->setColor(colour);
-            series->setPointsVisible(p.size() == 1 || points <= PointsShownUpTo);
-            series->setProperty("line", li);
-            series->replace(p);
-            chart->addSeries(series);
-            series->attachAxis(xAxis);
-            series->attachAxis(axes[line.rank]);
-            // One legend entry per line, not per piece.
-            if (!first)
-                for (QLegendMarker *m : chart->legend()->markers(series))
-                    m->setVisible(false);
-            first = false;
+        QList<QPointF> all;
+        for (const QList<QPointF> &p : std::as_const(pieces))
+            all << p;
+        auto *series = new QLineSeries;
+        series->setName(line.name);
+        // Invisible, but as wide as a finger's tolerance for hovering.
+        QPen hoverPen(Qt::transparent);
+        hoverPen.setWidthF(8);
+        series->setPen(hoverPen);
+        series->setProperty("line", li);
+        series->replace(all);
+        chart->addSeries(series);
+        series->attachAxis(xAxis);
+        series->attachAxis(axes[line.rank]);
+        for (QLegendMarker *m : chart->legend()->markers(series)) {
+            m->setBrush(colour);
+            m->setPen(QPen(colour));
         }
+        if (!overlay)
+            overlay = new LinePieces(chart);
+        overlay->lines.append({series, colour, pieces, points <= PointsShownUpTo});
     }
 
     QList<QPointF> marks;

@@ -87,22 +87,25 @@ QVector<CellNumber> cellNumbers(QStringView cell)
     return found;
 }
 
-bool isPlainNumber(QStringView cell, double *value)
+namespace {
+
+template <class Text>
+bool plainNumber(const Text &cell, double *value)
 {
     const qsizetype n = cell.size();
     qsizetype i = 0;
-    if (i < n && cell[i] == u'-')
+    if (i < n && cell[i] == '-')
         ++i;
     const qsizetype intStart = i;
-    while (i < n && cell[i] >= u'0' && cell[i] <= u'9')
+    while (i < n && cell[i] >= '0' && cell[i] <= '9')
         ++i;
     const qsizetype intDigits = i - intStart;
-    if (intDigits == 0 || (intDigits > 1 && cell[intStart] == u'0'))
+    if (intDigits == 0 || (intDigits > 1 && cell[intStart] == '0'))
         return false;
     qsizetype fracDigits = 0;
-    if (i < n && cell[i] == u'.') {
+    if (i < n && cell[i] == '.') {
         ++i;
-        while (i < n && cell[i] >= u'0' && cell[i] <= u'9') {
+        while (i < n && cell[i] >= '0' && cell[i] <= '9') {
             ++i;
             ++fracDigits;
         }
@@ -115,6 +118,12 @@ bool isPlainNumber(QStringView cell, double *value)
         *value = cell.toDouble();
     return true;
 }
+
+} // namespace
+
+bool isPlainNumber(QStringView cell, double *value) { return plainNumber(cell, value); }
+
+bool isPlainNumber(QByteArrayView utf8, double *value) { return plainNumber(utf8, value); }
 
 QString seriesName(const QString &column, const QString &label)
 {

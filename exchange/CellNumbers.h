@@ -23,6 +23,7 @@ QVector<CellNumber> cellNumbers(QStringView cell);
 // "-12", "0.5", "155"; not "007", "+3", "1e5", "1,234" or a number with
 // more digits than a double keeps exactly.
 bool isPlainNumber(QStringView cell, double *value = nullptr);
+bool isPlainNumber(QByteArrayView utf8, double *value = nullptr);
 
 // Series name for a column and a label: "百度收入量·收入", or the column alone.
 QString seriesName(const QString &column, const QString &label);

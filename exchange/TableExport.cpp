@@ -47,23 +47,66 @@ QString cellText(const QVariant &value, db::FieldType type)
     }
 }
 
+// A stored day "2011-09-05" (perhaps with a time after it) as "2011-9-5",
+// straight from the bytes; anything else is left to the date rules.
+bool plainDate(QByteArrayView iso, QByteArray *out)
+{
+    if (iso.size() < 10 || iso[4] != '-' || iso[7] != '-' || (iso.size() > 10 && iso[10] != ' ' && iso[10] != 'T'))
+        return false;
+    for (const int i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (iso[i] < '0' || iso[i] > '9')
+            return false;
+    out->clear();
+    out->append(iso.first(5));
+    if (iso[5] != '0')
+        out->append(iso[5]);
+    out->append(iso[6]);
+    out->append('-');
+    if (iso[8] != '0')
+        out->append(iso[8]);
+    out->append(iso[9]);
+    return true;
+}
+
+struct Columns {
+    QStringList names;
+    QVector<int> fields;
+    QVector<db::FieldType> types;
+};
+
+Columns columnsOf(const db::Recordset &rs, int first)
+{
+    Columns c;
+    for (int f = first; f < rs.fieldCount(); ++f) {
+        c.names << rs.fieldName(f);
+        c.fields << f;
+        c.types << rs.fieldType(f);
+    }
+    return c;
+}
+
 int writeCsv(const db::Recordset &rs, int first, const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
     CsvWriter csv(&file);
-    const int fields = rs.fieldCount();
-    QVector<db::FieldType> types;
-    for (int f = first; f < fields; ++f) {
-        csv.addField(rs.fieldName(f));
-        types << rs.fieldType(f);
-    }
-    csv.endRow();
+    const Columns columns = columnsOf(rs, first);
+    csv.writeRow(columns.names);
     const int rows = rs.recordCount();
+    QByteArray day;
     for (int r = 0; r < rows; ++r) {
-        for (int f = first; f < fields; ++f)
-            csv.addField(cellText(rs.valueAt(r, f), types[f - first]));
+        for (int k = 0; k < columns.fields.size(); ++k) {
+            const int f = columns.fields[k];
+            // Text goes from the snapshot to the file as the bytes it is.
+            const QByteArrayView text = rs.textAt(r, f);
+            if (columns.types[k] == db::FieldType::Date && plainDate(text, &day))
+                csv.addField(QByteArrayView(day));
+            else if (!text.isNull() && columns.types[k] != db::FieldType::Date)
+                csv.addField(text);
+            else
+                csv.addField(cellText(rs.valueAt(r, f), columns.types[k]));
+        }
         csv.endRow();
     }
     csv.flush();
@@ -75,41 +118,40 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path)
 int writeXlsx(const db::Recordset &rs, int first, const QString &path)
 {
     XlsxWriter xlsx(path);
-    const int fields = rs.fieldCount();
-    QStringList header;
-    QVector<db::FieldType> types;
-    for (int f = first; f < fields; ++f) {
-        header << rs.fieldName(f);
-        types << rs.fieldType(f);
-    }
-    xlsx.writeHeader(header);
+    const Columns columns = columnsOf(rs, first);
+    xlsx.writeHeader(columns.names);
     const int rows = rs.recordCount();
     for (int r = 0; r < rows; ++r) {
-        for (int f = first; f < fields; ++f) {
-            const int column = f - first;
-            const QVariant value = rs.valueAt(r, f);
-            if (value.isNull())
-                continue;
-            switch (types[column]) {
-            case db::FieldType::Date:
-                xlsx.writeDate(column, value.toDate());
+        for (int column = 0; column < columns.fields.size(); ++column) {
+            const int f = columns.fields[column];
+            const QByteArrayView text = rs.textAt(r, f);
+            switch (columns.types[column]) {
+            case db::FieldType::Date: {
+                const QVariant value = rs.valueAt(r, f);
+                if (value.typeId() == QMetaType::QDate)
+                    xlsx.writeDate(column, value.toDate());
+                else if (!value.isNull())
+                    xlsx.writeText(column, value.toString());
                 break;
-            case db::FieldType::Integer:
-            case db::FieldType::Real:
-                xlsx.writeNumber(column, value.toDouble());
-                break;
+            }
             case db::FieldType::Memo:
                 // Prose stays text even when it happens to be digits.
-                xlsx.writeText(column, value.toString());
-                break;
-            default: {
-                const QString text = value.toString();
-                double number = 0;
-                if (isPlainNumber(text, &number))
-                    xlsx.writeNumber(column, number);
-                else
+                if (!text.isNull())
                     xlsx.writeText(column, text);
-            }
+                break;
+            default:
+                if (!text.isNull()) {
+                    double number = 0;
+                    if (isPlainNumber(text, &number))
+                        xlsx.writeNumber(column, number);
+                    else
+                        xlsx.writeText(column, text);
+                } else if (const QVariant value = rs.valueAt(r, f); !value.isNull()) {
+                    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double)
+                        xlsx.writeNumber(column, value.toDouble());
+                    else
+                        xlsx.writeText(column, value.toString());
+                }
             }
         }
         xlsx.endRow();

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <filesystem>
+#include <string>
 #include <xlsxwriter.h>
 
 namespace exchange {
@@ -35,6 +36,28 @@ int displayWidth(QStringView text)
     return width;
 }
 
+int displayWidth(QByteArrayView utf8)
+{
+    int width = 0;
+    const auto *s = reinterpret_cast<const unsigned char *>(utf8.data());
+    for (qsizetype i = 0; i < utf8.size();) {
+        const unsigned char c = s[i];
+        if (c < 0xE0) {
+            width += 1;
+            i += c < 0x80 ? 1 : 2;
+        } else if (c < 0xF0) {
+            // Three bytes: U+0800 to U+FFFF; from U+1100 on mostly wide script.
+            const char32_t cp = (char32_t(c & 0x0F) << 12) | (char32_t(i + 1 < utf8.size() ? s[i + 1] & 0x3F : 0) << 6);
+            width += cp >= 0x1100 && !(cp >= 0xA4D0 && cp < 0xAC00) && !(cp >= 0xD7B0 && cp < 0xF900) ? 2 : 1;
+            i += 3;
+        } else {
+            width += 2;
+            i += 4;
+        }
+    }
+    return width;
+}
+
 struct XlsxWriter::Impl {
     QString path;
     QString partPath;
@@ -44,6 +67,7 @@ struct XlsxWriter::Impl {
     lxw_format *dateFormat = nullptr;
     lxw_row_t row = 0;
     QVector<int> widths;
+    std::string scratch;
     lxw_error firstError = LXW_NO_ERROR;
     QString errorPlace;
 
@@ -123,6 +147,17 @@ void XlsxWriter::writeText(int column, const QString &text)
     // Only the first line of a memo counts for the width; long ones are capped.
     const qsizetype eol = text.indexOf(QLatin1Char('\n'));
     d->widen(column, displayWidth(eol < 0 ? QStringView(text) : QStringView(text).first(eol)) + 1);
+}
+
+void XlsxWriter::writeText(int column, QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return;
+    // The library wants a terminated string.
+    d->scratch.assign(utf8.data(), size_t(utf8.size()));
+    d->check(worksheet_write_string(d->sheet, d->row, lxw_col_t(column), d->scratch.c_str(), nullptr), column);
+    const qsizetype eol = utf8.indexOf('\n');
+    d->widen(column, displayWidth(eol < 0 ? utf8 : utf8.first(eol)) + 1);
 }
 
 void XlsxWriter::writeNumber(int column, double value)

@@ -23,6 +23,7 @@ public:
 
     void writeHeader(const QStringList &names);
     void writeText(int column, const QString &text);
+    void writeText(int column, QByteArrayView utf8);
     void writeNumber(int column, double value);
     void writeDate(int column, const QDate &date);
     void endRow();
@@ -36,5 +37,6 @@ private:
 
 // Columns of a spreadsheet count a Chinese character as two Latin ones.
 int displayWidth(QStringView text);
+int displayWidth(QByteArrayView utf8);
 
 } // namespace exchange
