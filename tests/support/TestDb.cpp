@@ -1,6 +1,6 @@
 #include "tests/support/TestDb.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/Program.h"
@@ -21,12 +21,12 @@ TestDb::TestDb(bool createDatabase) : m_previous(QDir::currentPath())
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
     Program::setEndHandler([](int code) { throw Program::Ended{code}; });
-    DbFunc::ResetConn();
+    Database::resetConnection();
 }
 
 TestDb::~TestDb()
 {
-    DbFunc::ResetConn();
+    Database::resetConnection();
     QDir::setCurrent(m_previous);
 }
 
