@@ -7,7 +7,7 @@
 //                                           chart or export alone for profiling
 #include "charts/ChartWindow.h"
 #include "core/Application.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/db/Catalog.h"
@@ -79,7 +79,7 @@ void makeTable(const QString &path, const QString &table, int rows, bool sixItem
                                 column("◆关键词1", ColumnType::Text, 50, "百度*/谷歌*")};
     if (sixItems)
         cols << column("◆关键词2", ColumnType::Text, 50, "百度*/谷歌*");
-    db::Catalog(DbFunc::ConnString).createTable(table, cols);
+    db::Catalog(Database::connectionString).createTable(table, cols);
 
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
@@ -239,7 +239,7 @@ exports:
             raw.push_back(rawRead(path, query));
             const auto start = Clock::now();
             db::Connection conn;
-            conn.open(DbFunc::ConnString);
+            conn.open(Database::connectionString);
             if (exchange::exportNotesTable(conn, QStringLiteral("biji2"), format, out) != ExportRows)
                 die("short export");
             ours.push_back(msSince(start));

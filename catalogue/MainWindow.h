@@ -37,6 +37,9 @@ public:
     QAction *accountAction;
     QAction *systemSeparator;
     QAction *exitAction;
+    QMenu *dataMenu;
+    QAction *exportWebsitesAction;
+    QAction *importNotesAction;
     QMenu *helpMenu;
     QAction *instructionsAction;
     QAction *helpSeparator;

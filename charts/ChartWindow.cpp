@@ -4,6 +4,7 @@
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
+#include "core/ui/Widgets.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -27,14 +28,6 @@ QString rankKey(const QString &table, const QString &column)
 {
     return QStringLiteral("Settings/ChartRank/") + QString::fromLatin1(QUrl::toPercentEncoding(table.toLower())) + QLatin1Char('/')
            + QString::fromLatin1(QUrl::toPercentEncoding(column));
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(caption);
-    return b;
 }
 
 // Asks for the size of the picture.
@@ -89,8 +82,8 @@ ChartWindow::ChartWindow(QWidget *parent) : QWidget(parent)
 
     m_chart = new TrendChart(this);
     m_chart->setObjectName(QStringLiteral("trendChart"));
-    m_exportImage = makeButton(this, QStringLiteral("exportImage"), QStringLiteral("导出图片"));
-    m_close = makeButton(this, QStringLiteral("closeChart"), QStringLiteral("关 闭"));
+    m_exportImage = ui::button(this, QStringLiteral("exportImage"), QStringLiteral("导出图片"));
+    m_close = ui::button(this, QStringLiteral("closeChart"), QStringLiteral("关 闭"));
     connect(m_exportImage, &QPushButton::clicked, this, &ChartWindow::exportImageClicked);
     connect(m_close, &QPushButton::clicked, this, &QWidget::close);
 
@@ -127,7 +120,7 @@ void ChartWindow::setRankSetting(const QString &table, const QString &column, bo
 
 void ChartWindow::showTable(const QString &table, const QString &websiteName)
 {
-    Bijiname = table;
+    notesTable = table;
     m_websiteName = websiteName;
     setWindowTitle(websiteName.isEmpty() ? QStringLiteral("走势图") : QStringLiteral("走势图 - ") + websiteName);
     m_data.load(table);
@@ -141,11 +134,11 @@ void ChartWindow::showTable(const QString &table, const QString &websiteName)
 
 void ChartWindow::refresh()
 {
-    if (Bijiname.isEmpty())
+    if (notesTable.isEmpty())
         return;
     const QStringList before = m_data.columns();
     QStringList checked = checkedColumns();
-    m_data.load(Bijiname);
+    m_data.load(notesTable);
     const QStringList after = m_data.columns();
     // The field manager renames one item at a time and keeps its place: an
     // item renamed in place keeps its ticks and its remembered 名次.
@@ -155,18 +148,29 @@ void ChartWindow::refresh()
                 continue;
             if (checked.removeAll(before[i]) > 0)
                 checked << after[i];
-            if (rankSetting(Bijiname, before[i])) {
-                setRankSetting(Bijiname, before[i], false);
-                setRankSetting(Bijiname, after[i], true);
+            if (rankSetting(notesTable, before[i])) {
+                setRankSetting(notesTable, before[i], false);
+                setRankSetting(notesTable, after[i], true);
             }
         }
     }
     QStringList ranks;
     for (const QString &c : after)
-        if (rankSetting(Bijiname, c))
+        if (rankSetting(notesTable, c))
             ranks << c;
     fillColumns(checked, ranks);
     replot();
+}
+
+void ChartWindow::follow(const QString &table, const QString &websiteName)
+{
+    if (table.compare(notesTable, Qt::CaseInsensitive) != 0) {
+        showTable(table, websiteName);
+        return;
+    }
+    m_websiteName = websiteName;
+    setWindowTitle(websiteName.isEmpty() ? QStringLiteral("走势图") : QStringLiteral("走势图 - ") + websiteName);
+    refresh();
 }
 
 void ChartWindow::fillColumns(const QStringList &checked, const QStringList &ranks)
@@ -188,7 +192,7 @@ void ChartWindow::itemChanged(QTreeWidgetItem *item, int column)
     if (m_filling)
         return;
     if (column == 1)
-        setRankSetting(Bijiname, item->text(0), item->checkState(1) == Qt::Checked);
+        setRankSetting(notesTable, item->text(0), item->checkState(1) == Qt::Checked);
     replot();
 }
 
@@ -259,7 +263,7 @@ void ChartWindow::exportImageClicked()
     if (sizes.exec() != QDialog::Accepted)
         return;
     QString path = FileDialog::saveFile(this, QStringLiteral("导出图片"),
-                                        (m_websiteName.isEmpty() ? Bijiname : m_websiteName) + QStringLiteral(" 走势图.png"),
+                                        (m_websiteName.isEmpty() ? notesTable : m_websiteName) + QStringLiteral(" 走势图.png"),
                                         QStringLiteral("PNG 图片 (*.png)"));
     if (path.isEmpty())
         return;

@@ -23,11 +23,14 @@ public:
     ~ChartWindow() override;
 
     // The notes table shown, e.g. biji12.
-    QString Bijiname;
+    QString notesTable;
 
     // Shows the chart of a notes table, the first observed item ticked.
     void showTable(const QString &table, const QString &websiteName);
     void refresh();
+    // The notes grid of a table was read again: the same table is read
+    // again here, another one is shown instead.
+    void follow(const QString &table, const QString &websiteName);
 
     QStringList checkedColumns() const;
     void setColumnChecked(const QString &column, bool checked);

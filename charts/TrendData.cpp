@@ -1,6 +1,6 @@
 #include "charts/TrendData.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "exchange/CellNumbers.h"
 
 #include <cmath>
@@ -8,7 +8,7 @@
 
 void TrendData::load(const QString &table)
 {
-    const auto rs = DbFunc::OpenQuery(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"));
+    const auto rs = Database::query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"));
     QVector<QDate> dates;
     QStringList memos;
     QStringList columns;

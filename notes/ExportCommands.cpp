@@ -1,6 +1,6 @@
 #include "notes/ExportCommands.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/db/Connection.h"
@@ -57,7 +57,7 @@ void exportNotes(QWidget *parent, const QString &table, const QString &websiteNa
         return;
     run(parent, *target, [&table](const Target &t) {
         db::Connection conn;
-        conn.open(DbFunc::ConnString);
+        conn.open(Database::connectionString);
         return exchange::exportNotesTable(conn, table, t.format, t.path);
     });
 }

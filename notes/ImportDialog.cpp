@@ -1,10 +1,11 @@
 #include "notes/ImportDialog.h"
 
 #include "core/ColumnName.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
+#include "core/ui/Widgets.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "exchange/ExchangeError.h"
@@ -20,14 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(caption);
-    return b;
-}
 
 const QString SkipText = QStringLiteral("（跳过）");
 
@@ -63,8 +56,8 @@ ImportDialog::ImportDialog(QWidget *parent) : QDialog(parent)
     m_mapping->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mappingCaption->setBuddy(m_mapping);
 
-    m_import = makeButton(this, QStringLiteral("importRows"), QStringLiteral("导 入"));
-    m_cancel = makeButton(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("取 消"));
+    m_import = ui::button(this, QStringLiteral("importRows"), QStringLiteral("导 入"));
+    m_cancel = ui::button(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("取 消"));
     m_import->setDefault(true);
     connect(m_import, &QPushButton::clicked, this, &ImportDialog::importClicked);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -88,7 +81,7 @@ bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
     QVector<db::ColumnDef> columns;
     try {
         m_csv = exchange::Csv::readFile(csvPath);
-        columns = db::Catalog(DbFunc::ConnString).columns(Bijiname);
+        columns = db::Catalog(Database::connectionString).columns(notesTable);
     } catch (const exchange::ExchangeError &e) {
         MessageBox::show(QStringLiteral("无法导入：") + e.message());
         return false;
@@ -104,7 +97,7 @@ bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
     m_summary->setText(QStringLiteral("文件 %1 共有 %2 条记录，导入到“%3”的优化记录（%4）。")
                            .arg(QFileInfo(csvPath).fileName())
                            .arg(m_csv.records.size())
-                           .arg(websiteName.trimmed(), Bijiname));
+                           .arg(websiteName.trimmed(), notesTable));
 
     const int shown = int(qMin<qsizetype>(PreviewRows, m_csv.records.size()));
     m_preview->clear();
@@ -164,7 +157,7 @@ exchange::ImportPlan ImportDialog::plan() const
 void ImportDialog::importClicked()
 {
     try {
-        m_imported = exchange::importNotes(DbFunc::ConnString, Bijiname, m_csv, plan());
+        m_imported = exchange::importNotes(Database::connectionString, notesTable, m_csv, plan());
     } catch (const exchange::ExchangeError &e) {
         // The dialog stays, so that the mapping can be changed and tried again.
         MessageBox::show(QStringLiteral("导入失败：") + e.message());
@@ -174,14 +167,14 @@ void ImportDialog::importClicked()
         return;
     }
     MessageBox::show(QStringLiteral("导入成功：%1 条记录").arg(m_imported));
-    emit imported(Bijiname);
+    emit imported(notesTable);
     accept();
 }
 
 ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
 {
     QString table = QStringLiteral("biji%1").arg(websiteId);
-    if (!db::Catalog(DbFunc::ConnString).hasTable(table)) {
+    if (!db::Catalog(Database::connectionString).hasTable(table)) {
         if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
                              QStringLiteral("提示"))
             != MessageBox::Ok)
@@ -193,7 +186,7 @@ ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QStrin
         return nullptr;
     auto *dialog = new ImportDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->Bijiname = table;
+    dialog->notesTable = table;
     if (!dialog->load(path, websiteName)) {
         delete dialog;
         return nullptr;

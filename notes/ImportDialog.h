@@ -19,7 +19,7 @@ class ImportDialog : public QDialog {
 public:
     explicit ImportDialog(QWidget *parent = nullptr);
 
-    QString Bijiname;
+    QString notesTable;
 
     // Reads the file and the table's columns; false (with a message shown)
     // when the file cannot be read.

@@ -3,7 +3,7 @@
 // Shared by the exchange tests: a database of the test's own holding a notes
 // table with the default columns, and files read back.
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/Recordset.h"
@@ -43,7 +43,7 @@ protected:
     {
         using db::ColumnType;
         const QString counts = QStringLiteral("收入*/反向*");
-        db::Catalog(DbFunc::ConnString)
+        db::Catalog(Database::connectionString)
             .createTable(name, {column("AutoId", ColumnType::LongInteger), column("时间", ColumnType::DateTime, 0, "2011-9-5"),
                                 column("备注", ColumnType::Memo), column("百度收入量", ColumnType::Text, 50, counts),
                                 column("谷歌收入量", ColumnType::Text, 50, counts),
@@ -56,7 +56,7 @@ protected:
     static QString rows(const QString &sql)
     {
         db::Connection conn;
-        conn.open(DbFunc::ConnString);
+        conn.open(Database::connectionString);
         db::Recordset rs;
         rs.open(sql, conn);
         QStringList out;
@@ -75,7 +75,7 @@ protected:
     static QStringList columnNames(const QString &table)
     {
         QStringList names;
-        for (const db::ColumnDef &c : db::Catalog(DbFunc::ConnString).columns(table))
+        for (const db::ColumnDef &c : db::Catalog(Database::connectionString).columns(table))
             names << c.name;
         return names;
     }

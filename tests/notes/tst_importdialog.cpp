@@ -34,7 +34,7 @@ class TestImportDialog : public QObject, private ExchangeFixture {
     ImportDialog *dialogFor(const QByteArray &bytes)
     {
         auto *d = new ImportDialog;
-        d->Bijiname = "biji1";
+        d->notesTable = "biji1";
         if (!d->load(writeCsv(bytes), "优化网")) {
             delete d;
             return nullptr;
@@ -150,10 +150,10 @@ private slots:
         if (!message.isEmpty())
             QVERIFY2(MessageBox::shown().value(0).startsWith(message), qPrintable(MessageBox::shown().value(0)));
         if (shown) {
-            QCOMPARE(d->Bijiname, QStringLiteral("biji%1").arg(website));
+            QCOMPARE(d->notesTable, QStringLiteral("biji%1").arg(website));
             QVERIFY(d->isVisible());
         }
-        QCOMPARE(db::Catalog(DbFunc::ConnString).hasTable("biji2"), answer == MessageBox::Ok);
+        QCOMPARE(db::Catalog(Database::connectionString).hasTable("biji2"), answer == MessageBox::Ok);
     }
 };
 
