@@ -13,7 +13,10 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
+#include "notes/ExportCommands.h"
+#include "notes/ImportDialog.h"
 #include "notes/NotesTable.h"
+#include "notes/NotesWindow.h"
 
 #include <algorithm>
 
@@ -89,6 +92,46 @@ void CatalogueCommands::openNotes()
     QString name = QStringLiteral("biji") + m_browser->currentIdText();
     OpenWebsiteNotes(name, row);
     m_reloadAt(position, row.Webid);
+}
+
+void CatalogueCommands::exportWebsites()
+{
+    auto *window = qobject_cast<QWidget *>(parent());
+    const db::DataControl &list = m_browser->websiteList;
+    QString query = WebsiteBrowser::ListQuery;
+    if (!list.recordSource().isEmpty() && list.recordSource() != WebsiteBrowser::ListQuery) {
+        const int shown = list.recordset().isOpen() ? list.recordset().recordCount() : 0;
+        if (MessageBox::show(QStringLiteral("列表中是搜索到的 %1 个网站。是否只导出这些网站？（选“否”导出全部网站）").arg(shown),
+                             MessageBox::YesNo, MessageBox::Question, QStringLiteral("导出网站列表"))
+            == MessageBox::Yes)
+            query = list.recordSource();
+    }
+    const auto target = ExportCommands::chooseFile(window, QStringLiteral("导出网站列表"), QStringLiteral("网站列表"));
+    if (!target)
+        return;
+    ExportCommands::run(window, *target, [&query](const ExportCommands::Target &t) {
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        return exchange::exportWebsites(conn, query, t.format, t.path);
+    });
+}
+
+void CatalogueCommands::importNotes()
+{
+    if (!m_browser->hasCurrentRow()) {
+        MessageBox::show(QStringLiteral("没有任何网站信息"));
+        return;
+    }
+    const QString name = m_browser->websiteList.recordset().value(1).toString().trimmed();
+    ImportDialog *dialog = importNotesFromCsv(qobject_cast<QWidget *>(parent()), m_browser->currentIdText().toInt(), name);
+    if (!dialog)
+        return;
+    // An open notes window over that table shows the new rows (and its chart follows).
+    connect(dialog, &ImportDialog::imported, this, [](const QString &table) {
+        NotesWindow *notes = Forms::loaded<NotesWindow>();
+        if (notes && notes->notesTable.compare(table, Qt::CaseInsensitive) == 0)
+            notes->requeryGrid();
+    });
 }
 
 void CatalogueCommands::addWebsite()

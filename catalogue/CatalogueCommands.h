@@ -20,6 +20,10 @@ public:
     void deleteWebsite();
     // Opens the notes of the current website, creating its table on request.
     void openNotes();
+    // 数据 menu: the website list (all, or what a search shows) to a file, and
+    // a CSV file's rows into the current website's notes.
+    void exportWebsites();
+    void importNotes();
 
 private:
     WebsiteBrowser *m_browser;

@@ -98,6 +98,13 @@ void MainWindow::buildMenus()
     exitAction = systemMenu->addAction(QStringLiteral("退出系统(&E)"));
     exitAction->setObjectName(QStringLiteral("tuichu"));
 
+    dataMenu = menuBar()->addMenu(QStringLiteral("数据(&D)"));
+    dataMenu->setObjectName(QStringLiteral("data"));
+    exportWebsitesAction = dataMenu->addAction(QStringLiteral("导出网站列表…"));
+    exportWebsitesAction->setObjectName(QStringLiteral("exportWebsites"));
+    importNotesAction = dataMenu->addAction(QStringLiteral("导入优化记录…"));
+    importNotesAction->setObjectName(QStringLiteral("importNotes"));
+
     helpMenu = menuBar()->addMenu(QStringLiteral("帮助中心(&H)"));
     helpMenu->setObjectName(QStringLiteral("help"));
     instructionsAction = helpMenu->addAction(QStringLiteral("使用说明(&I)"));
@@ -111,6 +118,9 @@ void MainWindow::buildMenus()
     connect(backupAction, &QAction::triggered, this, &MainWindow::onBackup);
     connect(restoreAction, &QAction::triggered, this, &MainWindow::onRestore);
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExit);
+    // The commands exist once the work area is built; they are looked up when chosen.
+    connect(exportWebsitesAction, &QAction::triggered, this, [this] { commands->exportWebsites(); });
+    connect(importNotesAction, &QAction::triggered, this, [this] { commands->importNotes(); });
     // Both open without waiting; the main window stays usable beside them.
     connect(instructionsAction, &QAction::triggered, this, [] { Forms::get<HelpBrowser>()->show(); });
     connect(aboutAction, &QAction::triggered, this, [] { Forms::get<AboutBox>()->show(); });

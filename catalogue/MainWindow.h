@@ -39,6 +39,9 @@ public:
     QAction *restoreAction;
     QAction *systemSeparator;
     QAction *exitAction;
+    QMenu *dataMenu;
+    QAction *exportWebsitesAction;
+    QAction *importNotesAction;
     QMenu *helpMenu;
     QAction *instructionsAction;
     QAction *helpSeparator;

@@ -3,6 +3,7 @@
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/BackupGuard.h"
+#include "core/ColumnName.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -158,16 +159,8 @@ void FieldManager::Load()
 
 bool FieldManager::acceptableName(const QString &name, const QStringList &others)
 {
-    if (name.isEmpty() || name != name.trimmed())
-        return false;
-    static const QString forbidden = QStringLiteral("[],.!`");
-    for (const QChar ch : name)
-        if (forbidden.contains(ch) || ch.category() == QChar::Other_Control)
-            return false;
-    for (const QString &other : others)
-        if (other.compare(name, Qt::CaseInsensitive) == 0)
-            return false;
-    return true;
+    // The same rule as the columns an import creates.
+    return ColumnName::acceptable(name, others);
 }
 
 QStringList FieldManager::namesExcept(int position) const

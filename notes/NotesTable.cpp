@@ -1,5 +1,7 @@
 #include "notes/NotesTable.h"
 
+#include "charts/ChartWindow.h"
+
 #include "core/DateText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
@@ -63,6 +65,7 @@ void CloseWebsiteNotes(const QString &notesTable)
     closeOver(Forms::loaded<RecordEditor>());
     closeOver(Forms::loaded<MemoEditor>());
     closeOver(Forms::loaded<FieldManager>());
+    closeOver(Forms::loaded<ChartWindow>());
     closeOver(Forms::loaded<NotesWindow>());
 }
 

@@ -11,6 +11,8 @@
 #include "core/ui/Widgets.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
+#include "charts/ChartWindow.h"
+#include "notes/ExportCommands.h"
 #include "notes/NoteRecord.h"
 #include "notes/FieldManager.h"
 #include "notes/RecordEditor.h"
@@ -80,6 +82,9 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     memoButton = ui::button(this, QStringLiteral("Cmd_memos"), QStringLiteral("↓查看备注"));
     fieldsButton = ui::button(this, QStringLiteral("Basecset"), QStringLiteral("基本设置"));
     fieldsButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    chartButton = ui::button(this, QStringLiteral("Cmd_Chart"), QStringLiteral("走势图"));
+    exportButton = ui::button(this, QStringLiteral("Cmd_Export"), QStringLiteral("导 出"));
+    exportButton->setToolTip(QStringLiteral("把这些记录导出为 Excel 或 CSV 文件"));
 
     notesGrid = new QTableView(this);
     notesGrid->setObjectName(QStringLiteral("DataGrid1"));
@@ -109,6 +114,8 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     connect(deleteButton, &QPushButton::clicked, this, &NotesWindow::onDelete);
     connect(memoButton, &QPushButton::clicked, this, &NotesWindow::onMemo);
     connect(fieldsButton, &QPushButton::clicked, this, &NotesWindow::onManageFields);
+    connect(chartButton, &QPushButton::clicked, this, &NotesWindow::onChart);
+    connect(exportButton, &QPushButton::clicked, this, &NotesWindow::onExport);
     connect(backButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Fixed band geometry; the widths follow the window in layoutControls().
@@ -118,6 +125,9 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     deleteButton->setGeometry(twipsRect(2820, buttonTop, 1215, 400));
     memoButton->setGeometry(twipsRect(4635, buttonTop, 1455, 400));
     fieldsButton->setGeometry(twipsRect(6210, buttonTop, 1455, 400));
+    // The trend and the way out stand apart, after the same gap as before 查看备注.
+    chartButton->setGeometry(twipsRect(8265, buttonTop, 1215, 400));
+    exportButton->setGeometry(twipsRect(9600, buttonTop, 1215, 400));
     for (int i = 1; i <= 4; ++i)
         navigationButtons[i]->setGeometry(twipsRect(120 + (i - 1) * 1335, 150, 1215, 400));
 
@@ -226,6 +236,7 @@ void NotesWindow::requery()
     m_model->endReset();
     setGridWidths();
     syncGridToRecordset();
+    emit gridRefreshed(notesTable, websiteName());
 }
 
 void NotesWindow::restorePosition()
@@ -446,3 +457,18 @@ void NotesWindow::onManageFields()
     fields->raise();
     refreshGrid();
 }
+
+QString NotesWindow::websiteName() const { return nameLabel->text(); }
+
+void NotesWindow::onChart()
+{
+    ChartWindow *chart = Forms::get<ChartWindow>();
+    // The chart follows this grid from now on, also to another website.
+    connect(this, &NotesWindow::gridRefreshed, chart, &ChartWindow::follow, Qt::UniqueConnection);
+    chart->showTable(notesTable, websiteName());
+    chart->show();
+    chart->raise();
+    chart->activateWindow();
+}
+
+void NotesWindow::onExport() { ExportCommands::exportNotes(this, notesTable, websiteName()); }

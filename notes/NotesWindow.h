@@ -40,8 +40,15 @@ public:
     void restorePosition();
     void changeBrowseState();
 
+    // The website's name as the header shows it.
+    QString websiteName() const;
+
     db::Recordset &recordset() { return notesList.recordset(); }
     QTableView *grid() const { return notesGrid; }
+
+signals:
+    // The grid has read the table again: rows or columns may have changed.
+    void gridRefreshed(const QString &notesTable, const QString &websiteName);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -53,6 +60,8 @@ private:
     void onDelete();
     void onMemo();
     void onManageFields();
+    void onChart();
+    void onExport();
     void navigate(int button);
 
     void layoutControls();
@@ -76,6 +85,8 @@ private:
     QPushButton *deleteButton = nullptr;
     QPushButton *memoButton = nullptr;
     QPushButton *fieldsButton = nullptr;
+    QPushButton *chartButton = nullptr;
+    QPushButton *exportButton = nullptr;
     QTableView *notesGrid = nullptr;
     QFrame *navigationFrame = nullptr;
     QPushButton *navigationButtons[5] = {};

@@ -6,8 +6,8 @@
 // coloured desktop, so that its shape shows, then the instructions browser and
 // the about box; then it fills the database with a few sample websites and
 // observations, drives the main window, the notes window and the record editor
-// through their buttons, and saves login, help, about, main, notes and editor
-// as PNG files in OUTDIR.
+// through their buttons, and saves login, help, about, main, notes, editor,
+// the trend chart (chart) and the import preview (import) as PNG files in OUTDIR.
 #include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
 #include "catalogue/MainWindow.h"
@@ -23,12 +23,16 @@
 #include "core/SqlText.h"
 #include "help/HelpBrowser.h"
 #include "help/AboutBox.h"
+#include "charts/ChartWindow.h"
+#include "core/FileDialog.h"
+#include "notes/ImportDialog.h"
 #include "notes/RecordEditor.h"
 #include "notes/NotesWindow.h"
 
 #include <QDate>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLinearGradient>
 #include <QLocale>
 #include <QPixmap>
@@ -123,6 +127,30 @@ void fillSampleNotes(const QString &table)
     }
 }
 
+// Weekly rows from November on, before the four above: counts that grow, a
+// keyword that climbs, two weeks left as the template (a gap in the chart).
+// Indexing takes off in February, with the rows fillSampleNotes wrote.
+void fillTrendNotes(const QString &table)
+{
+    const char *memos[] = {"提交网站地图，开通统计。", "", "新增文章两篇。", "", "", "修改内页标题。", "", "", "首页改版。", "", "", ""};
+    for (int i = 0; i < 15; ++i) {
+        const QDate day = QDate(2025, 11, 3).addDays(7 * i);
+        const int pages = 1 + i * 3 / 4, back = i / 4;
+        const QString baidu = (i == 6 || i == 7) ? QStringLiteral("收入*/反向*") : QStringLiteral("收入%1/反向%2").arg(pages).arg(back);
+        const QString rank = i < 2 ? QStringLiteral("百度无/谷歌无")
+                                   : QStringLiteral("百度%1/谷歌%2").arg(90 - i * 3 - i % 3).arg(70 - i * 2 - i % 4);
+        Database::execute(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
+                                         "VALUES (#%2#,'%3','收入%4/反向%5','收入%6/反向%7','%8','%9','%10')")
+                              .arg(table, day.toString(Qt::ISODate), baidu)
+                              .arg(int(pages * 1.4))
+                              .arg(back + 2)
+                              .arg(pages / 3)
+                              .arg(back / 2)
+                              .arg(i / 8)
+                              .arg(rank, QString::fromUtf8(memos[i % 12])));
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -199,5 +227,36 @@ int main(int argc, char **argv)
     clickButton(notes, "Cmd_Modi");
     RecordEditor *editor = Forms::loaded<RecordEditor>();
     ok = editor && shootWindow(editor, out.filePath(QStringLiteral("editor.png"))) && ok;
+    if (editor)
+        editor->close();
+
+    // Four months of weekly observations for the trend chart.
+    fillTrendNotes(QStringLiteral("biji4"));
+    notes->refreshGrid();
+    clickButton(notes, "Cmd_Chart");
+    ChartWindow *chart = Forms::loaded<ChartWindow>();
+    if (chart) {
+        chart->setCheckedColumns({QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+        chart->setRank(QStringLiteral("◆关键词1"), true);
+        chart->resize(1000, 560);
+    }
+    ok = chart && shootWindow(chart, out.filePath(QStringLiteral("chart.png"))) && ok;
+
+    // The import preview of a CSV file with a column the table lacks.
+    const QString csv = QDir::current().filePath(QStringLiteral("茶语优化记录.csv"));
+    QFile file(csv);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("\xEF\xBB\xBF时间,备注,百度收入量,谷歌收入量,pr,◆关键词1,◆关键词2\r\n"
+                   "2026-3-16,\"新增文章三篇, 首页改版\",收入190/反向36,收入260/反向44,3,百度7/谷歌5,百度15/谷歌12\r\n"
+                   "2026-3-23,交换友情链接两个,收入214/反向40,收入275/反向47,3,百度6/谷歌5,百度13/谷歌10\r\n"
+                   "2026-3-30,,收入236/反向41,收入301/反向50,3,百度5/谷歌4,百度11/谷歌9\r\n"
+                   "2026-4-6,\"客户反馈：咨询量增加\",收入251/反向45,收入322/反向52,3,百度4/谷歌4,百度9/谷歌8\r\n");
+        file.close();
+    }
+    FileDialog::setNextPath(csv);
+    ImportDialog *import = importNotesFromCsv(nullptr, 4, QString::fromUtf8("杭州茶语茶叶"));
+    if (import)
+        import->resize(820, 560);
+    ok = import && shootWindow(import, out.filePath(QStringLiteral("import.png"))) && ok;
     return ok ? 0 : 1;
 }

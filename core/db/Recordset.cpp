@@ -245,6 +245,18 @@ QVariant Recordset::valueAt(int row, int index) const
     return cell(size_t(row) * m_names.size() + size_t(index));
 }
 
+QByteArrayView Recordset::textAt(int row, int index) const
+{
+    if (!m_open || row < 0 || row >= m_rows || index < 0 || index >= fieldCount())
+        return {};
+    const size_t i = size_t(row) * m_names.size() + size_t(index);
+    if (m_kinds[i] != Kind::Text)
+        return {};
+    quint32 length = 0;
+    memcpy(&length, m_arena.constData() + m_values[i], sizeof length);
+    return QByteArrayView(m_arena.constData() + m_values[i] + sizeof length, qsizetype(length));
+}
+
 QVariant Recordset::cell(size_t index) const
 {
     const qint64 slot = m_values[index];

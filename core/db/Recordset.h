@@ -57,6 +57,9 @@ public:
     QVariant value(const QString &name) const;
     // Any row, without moving; row is 0-based.
     QVariant valueAt(int row, int index) const;
+    // A text cell of any row as stored, UTF-8, without making a QString (for
+    // writing large results out); a null view for NULL and for other kinds.
+    QByteArrayView textAt(int row, int index) const;
 
 private:
     void requireOpen() const;

@@ -19,6 +19,8 @@ int checkCommand(const QStringList &args);
 int upgradeCommand(const QStringList &args);
 int restoreCommand(const QStringList &args);
 int resetPasswordCommand(const QStringList &args);
+// export PATH --website ID|--catalogue --format csv|xlsx OUT
+int exportCommand(const QStringList &args);
 
 // Shared by the commands: standard output and error, and the usage message
 // of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).

@@ -27,6 +27,8 @@ const Command Commands[] = {
      "check BACKUP, back up PATH, then put BACKUP in its place (close the program first)", restoreCommand},
     {"reset-password", "reset-password PATH USER", "set USER's password to one read from standard input",
      resetPasswordCommand},
+    {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
+     "write a website's notes table or the website list as CSV or Excel", exportCommand},
 };
 
 void printHelp(QTextStream &stream)

@@ -1,0 +1,338 @@
+#include "charts/TrendChart.h"
+
+#include "core/DateText.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCursor>
+#include <QDateTimeAxis>
+#include <QGraphicsItem>
+#include <QPainter>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+namespace {
+
+// Distinct colours for up to twelve lines, then again from the start.
+const QColor Palette[] = {QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0xff7f0e),
+                          QColor(0x9467bd), QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf),
+                          QColor(0xbcbd22), QColor(0x7f7f7f), QColor(0x393b79), QColor(0xad494a)};
+
+// Markers stand on an axis of their own, near the bottom whatever the values.
+constexpr double MarkerAxisTop = 20;
+constexpr double MarkerHeight = 0.8;
+// Above this many points a line shows its points only where it stands alone.
+constexpr int PointsShownUpTo = 120;
+
+qint64 msecs(const QDate &date) { return date.startOfDay().toMSecsSinceEpoch(); }
+
+QString number(double v) { return QString::number(v, 'g', 12); }
+
+// The lines themselves. Qt Charts joins every point of a series, so a line
+// with gaps would need a series per unbroken piece, and a chart of many
+// pieces becomes slow to build; instead each line is one series (for axes,
+// legend and hover) drawn with an invisible pen, and this item draws its
+// pieces, and the points that stand alone, over the plot area.
+class LinePieces : public QGraphicsItem {
+public:
+    struct Line {
+        QLineSeries *series;
+        QColor colour;
+        QList<QList<QPointF>> pieces;
+        bool allPoints;
+    };
+
+    explicit LinePieces(QChart *chart) : QGraphicsItem(chart), m_chart(chart)
+    {
+        setZValue(10);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &) {
+            prepareGeometryChange();
+            update();
+        });
+    }
+
+    QList<Line> lines;
+
+    QRectF boundingRect() const override { return m_chart->plotArea().adjusted(-4, -4, 4, 4); }
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override
+    {
+        painter->save();
+        painter->setClipRect(boundingRect());
+        painter->setRenderHint(QPainter::Antialiasing);
+        for (const Line &line : std::as_const(lines)) {
+            QPen pen(line.colour, 2, Qt::SolidLine, Qt::RoundCap);
+            painter->setPen(pen);
+            painter->setBrush(line.colour);
+            // Short lines one by one: the raster engine fills a long wide
+            // polyline's outline at a cost that grows with its length
+            // times its height, short ones at the cost of their own area.
+            QVector<QLineF> segments;
+            QVector<QPointF> dots;
+            for (const QList<QPointF> &piece : line.pieces) {
+                QPointF previous;
+                for (qsizetype i = 0; i < piece.size(); ++i) {
+                    const QPointF p = m_chart->mapToPosition(piece[i], line.series);
+                    if (i > 0)
+                        segments << QLineF(previous, p);
+                    if (piece.size() == 1 || line.allPoints)
+                        dots << p;
+                    previous = p;
+                }
+            }
+            painter->drawLines(segments);
+            for (const QPointF &p : std::as_const(dots))
+                painter->drawEllipse(p, 3, 3);
+        }
+        painter->restore();
+    }
+
+private:
+    QChart *m_chart;
+};
+
+} // namespace
+
+struct TrendChart::Built {
+    QStringList names;
+    QVector<int> segments;
+    bool reversed = false;
+    bool normal = false;
+    int markers = 0;
+};
+
+TrendChart::TrendChart(QWidget *parent) : QWidget(parent), m_view(new QChartView(this))
+{
+    m_view->setObjectName(QStringLiteral("chartView"));
+    m_view->setAccessibleName(QStringLiteral("走势图"));
+    m_view->setRenderHint(QPainter::Antialiasing);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_built = std::make_unique<Built>();
+}
+
+TrendChart::~TrendChart() = default;
+
+void TrendChart::plot(const QString &title, const QVector<QDate> &dates, const QStringList &memos,
+                      const QVector<PlotLine> &lines)
+{
+    m_title = title;
+    m_dates = dates;
+    m_memos = memos;
+    m_lines = lines;
+    auto *chart = new QChart;
+    auto built = std::make_unique<Built>();
+    build(chart, built.get());
+    // Hover only on the window's own chart, not on pictures made from it.
+    for (QAbstractSeries *s : chart->series())
+        if (auto *xy = qobject_cast<QXYSeries *>(s))
+            connect(xy, &QXYSeries::hovered, this, [this, xy](const QPointF &p, bool state) { hovered(xy, p, state); });
+    QChart *old = m_view->chart();
+    m_view->setChart(chart);
+    delete old;
+    m_built = std::move(built);
+}
+
+void TrendChart::build(QChart *chart, Built *built) const
+{
+    chart->setTitle(m_title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    auto *xAxis = new QDateTimeAxis;
+    xAxis->setFormat(QStringLiteral("yyyy-M-d"));
+    xAxis->setTitleText(QStringLiteral("时间"));
+    xAxis->setTickCount(7);
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    if (!m_dates.isEmpty()) {
+        QDate first = m_dates.first(), last = m_dates.last();
+        if (first == last) {
+            first = first.addDays(-1);
+            last = last.addDays(1);
+        }
+        xAxis->setRange(first.startOfDay(), last.startOfDay());
+    }
+
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}; // [normal, rank]
+    for (const PlotLine &line : m_lines)
+        for (const double v : line.values)
+            if (!std::isnan(v)) {
+                lo[line.rank] = std::min(lo[line.rank], v);
+                hi[line.rank] = std::max(hi[line.rank], v);
+            }
+    built->normal = std::isfinite(lo[0]);
+    built->reversed = std::isfinite(lo[1]);
+
+    QValueAxis *axes[2] = {nullptr, nullptr};
+    if (built->normal) {
+        axes[0] = new QValueAxis;
+        const double pad = hi[0] > lo[0] ? 0 : 1;
+        axes[0]->setRange(lo[0] - pad, hi[0] + pad);
+        axes[0]->applyNiceNumbers();
+        axes[0]->setLabelFormat(QStringLiteral("%g"));
+        chart->addAxis(axes[0], Qt::AlignLeft);
+    }
+    if (built->reversed) {
+        axes[1] = new QValueAxis;
+        axes[1]->setTitleText(QStringLiteral("名次"));
+        axes[1]->setReverse(true);
+        axes[1]->setLabelFormat(QStringLiteral("%d"));
+        axes[1]->setRange(std::min(1.0, lo[1]), std::max(hi[1] + 1, 2.0));
+        chart->addAxis(axes[1], built->normal ? Qt::AlignRight : Qt::AlignLeft);
+    }
+
+    LinePieces *overlay = nullptr;
+    for (int li = 0; li < m_lines.size(); ++li) {
+        const PlotLine &line = m_lines[li];
+        const QColor colour = Palette[li % std::size(Palette)];
+        int points = 0;
+        for (const double v : line.values)
+            points += !std::isnan(v);
+        QList<QList<QPointF>> pieces;
+        QList<QPointF> piece;
+        for (int row = 0; row < line.values.size() && row < m_dates.size(); ++row) {
+            if (std::isnan(line.values[row])) {
+                if (!piece.isEmpty())
+                    pieces << std::exchange(piece, {});
+                continue;
+            }
+            piece << QPointF(msecs(m_dates[row]), line.values[row]);
+        }
+        if (!piece.isEmpty())
+            pieces << piece;
+        if (pieces.isEmpty())
+            continue;
+        built->names << line.name;
+        built->segments << int(pieces.size());
+        QList<QPointF> all;
+        for (const QList<QPointF> &p : std::as_const(pieces))
+            all << p;
+        auto *series = new QLineSeries;
+        series->setName(line.name);
+        // Invisible, but as wide as a finger's tolerance for hovering.
+        QPen hoverPen(Qt::transparent);
+        hoverPen.setWidthF(8);
+        series->setPen(hoverPen);
+        series->setProperty("line", li);
+        series->replace(all);
+        chart->addSeries(series);
+        series->attachAxis(xAxis);
+        series->attachAxis(axes[line.rank]);
+        for (QLegendMarker *m : chart->legend()->markers(series)) {
+            m->setBrush(colour);
+            m->setPen(QPen(colour));
+        }
+        if (!overlay)
+            overlay = new LinePieces(chart);
+        overlay->lines.append({series, colour, pieces, points <= PointsShownUpTo});
+    }
+
+    QList<QPointF> marks;
+    for (int row = 0; row < m_memos.size() && row < m_dates.size(); ++row)
+        if (!m_memos[row].isEmpty())
+            marks << QPointF(msecs(m_dates[row]), MarkerHeight);
+    built->markers = int(marks.size());
+    if (!marks.isEmpty()) {
+        auto *markerAxis = new QValueAxis;
+        markerAxis->setRange(0, MarkerAxisTop);
+        markerAxis->setVisible(false);
+        chart->addAxis(markerAxis, Qt::AlignRight);
+        auto *memos = new QScatterSeries;
+        memos->setName(QStringLiteral("备注"));
+        memos->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+        memos->setMarkerSize(11);
+        memos->setColor(QColor(0xf0a30a));
+        memos->setBorderColor(QColor(0x8a5a00));
+        memos->setProperty("memo", true);
+        memos->replace(marks);
+        chart->addSeries(memos);
+        memos->attachAxis(xAxis);
+        memos->attachAxis(markerAxis);
+    }
+}
+
+QImage TrendChart::image(const QSize &size) const
+{
+    QChartView view;
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setRenderHint(QPainter::Antialiasing);
+    auto *chart = new QChart;
+    Built built;
+    build(chart, &built);
+    view.setChart(chart);
+    view.resize(size);
+    view.show();
+    QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    view.render(&painter);
+    return picture;
+}
+
+QStringList TrendChart::lineNames() const { return m_built->names; }
+
+int TrendChart::segmentCount(const QString &name) const
+{
+    const qsizetype i = m_built->names.indexOf(name);
+    return i < 0 ? 0 : m_built->segments[i];
+}
+
+bool TrendChart::hasReversedAxis() const { return m_built->reversed; }
+bool TrendChart::hasNormalAxis() const { return m_built->normal; }
+int TrendChart::memoMarkerCount() const { return m_built->markers; }
+
+QString TrendChart::pointToolTip(const QString &name, int row) const
+{
+    for (const PlotLine &line : m_lines)
+        if (line.name == name && row >= 0 && row < line.values.size() && !std::isnan(line.values[row]))
+            return DateText::toPlainText(m_dates[row]) + QLatin1Char('\n') + name + QStringLiteral("：")
+                   + number(line.values[row]);
+    return {};
+}
+
+QString TrendChart::memoToolTip(int row) const
+{
+    if (row < 0 || row >= m_memos.size() || m_memos[row].isEmpty())
+        return {};
+    return DateText::toPlainText(m_dates[row]) + QLatin1Char('\n') + m_memos[row];
+}
+
+int TrendChart::nearestRow(qint64 at, const QVector<double> *values) const
+{
+    int best = -1;
+    qint64 bestDistance = 0;
+    for (int row = 0; row < m_dates.size(); ++row) {
+        if (values ? (row >= values->size() || std::isnan((*values)[row])) : m_memos.value(row).isEmpty())
+            continue;
+        const qint64 d = std::abs(msecs(m_dates[row]) - at);
+        if (best < 0 || d < bestDistance) {
+            best = row;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+void TrendChart::hovered(QXYSeries *series, const QPointF &point, bool state)
+{
+    if (!state) {
+        QToolTip::hideText();
+        return;
+    }
+    QString text;
+    if (series->property("memo").toBool()) {
+        text = memoToolTip(nearestRow(qint64(point.x()), nullptr));
+    } else {
+        const int li = series->property("line").toInt();
+        if (li >= 0 && li < m_lines.size())
+            text = pointToolTip(m_lines[li].name, nearestRow(qint64(point.x()), &m_lines[li].values));
+    }
+    if (!text.isEmpty())
+        QToolTip::showText(QCursor::pos(), text, m_view);
+}

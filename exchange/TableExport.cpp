@@ -1,0 +1,186 @@
+#include "exchange/TableExport.h"
+
+#include "core/DateText.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+#include "exchange/CellNumbers.h"
+#include "exchange/Csv.h"
+#include "exchange/ExchangeError.h"
+#include "exchange/XlsxWriter.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace exchange {
+
+std::optional<Format> formatFromName(const QString &name)
+{
+    if (name.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
+        return Format::Csv;
+    if (name.compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0)
+        return Format::Xlsx;
+    return std::nullopt;
+}
+
+std::optional<Format> formatForPath(const QString &path) { return formatFromName(QFileInfo(path).suffix()); }
+
+QString catalogueQuery()
+{
+    return QStringLiteral("SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
+                          "Webmemos As 备注信息 FROM Website ORDER BY Webtime Desc");
+}
+
+namespace {
+
+QString cellText(const QVariant &value, db::FieldType type)
+{
+    if (value.isNull())
+        return {};
+    switch (type) {
+    case db::FieldType::Date:
+        return DateText::toPlainText(value.toDate());
+    case db::FieldType::Real:
+        return QString::number(value.toDouble(), 'g', 15);
+    default:
+        return value.toString();
+    }
+}
+
+// A stored day "2011-09-05" (perhaps with a time after it) as "2011-9-5",
+// straight from the bytes; anything else is left to the date rules.
+bool plainDate(QByteArrayView iso, QByteArray *out)
+{
+    if (iso.size() < 10 || iso[4] != '-' || iso[7] != '-' || (iso.size() > 10 && iso[10] != ' ' && iso[10] != 'T'))
+        return false;
+    for (const int i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (iso[i] < '0' || iso[i] > '9')
+            return false;
+    out->clear();
+    out->append(iso.first(5));
+    if (iso[5] != '0')
+        out->append(iso[5]);
+    out->append(iso[6]);
+    out->append('-');
+    if (iso[8] != '0')
+        out->append(iso[8]);
+    out->append(iso[9]);
+    return true;
+}
+
+struct Columns {
+    QStringList names;
+    QVector<int> fields;
+    QVector<db::FieldType> types;
+};
+
+Columns columnsOf(const db::Recordset &rs, int first)
+{
+    Columns c;
+    for (int f = first; f < rs.fieldCount(); ++f) {
+        c.names << rs.fieldName(f);
+        c.fields << f;
+        c.types << rs.fieldType(f);
+    }
+    return c;
+}
+
+int writeCsv(const db::Recordset &rs, int first, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    CsvWriter csv(&file);
+    const Columns columns = columnsOf(rs, first);
+    csv.writeRow(columns.names);
+    const int rows = rs.recordCount();
+    QByteArray day;
+    for (int r = 0; r < rows; ++r) {
+        for (int k = 0; k < columns.fields.size(); ++k) {
+            const int f = columns.fields[k];
+            // Text goes from the snapshot to the file as the bytes it is.
+            const QByteArrayView text = rs.textAt(r, f);
+            if (columns.types[k] == db::FieldType::Date && plainDate(text, &day))
+                csv.addField(QByteArrayView(day));
+            else if (!text.isNull() && columns.types[k] != db::FieldType::Date)
+                csv.addField(text);
+            else
+                csv.addField(cellText(rs.valueAt(r, f), columns.types[k]));
+        }
+        csv.endRow();
+    }
+    csv.flush();
+    if (!file.commit())
+        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    return rows;
+}
+
+int writeXlsx(const db::Recordset &rs, int first, const QString &path)
+{
+    XlsxWriter xlsx(path);
+    const Columns columns = columnsOf(rs, first);
+    xlsx.writeHeader(columns.names);
+    const int rows = rs.recordCount();
+    for (int r = 0; r < rows; ++r) {
+        for (int column = 0; column < columns.fields.size(); ++column) {
+            const int f = columns.fields[column];
+            const QByteArrayView text = rs.textAt(r, f);
+            switch (columns.types[column]) {
+            case db::FieldType::Date: {
+                const QVariant value = rs.valueAt(r, f);
+                if (value.typeId() == QMetaType::QDate)
+                    xlsx.writeDate(column, value.toDate());
+                else if (!value.isNull())
+                    xlsx.writeText(column, value.toString());
+                break;
+            }
+            case db::FieldType::Memo:
+                // Prose stays text even when it happens to be digits.
+                if (!text.isNull())
+                    xlsx.writeText(column, text);
+                break;
+            default:
+                if (!text.isNull()) {
+                    double number = 0;
+                    if (isPlainNumber(text, &number))
+                        xlsx.writeNumber(column, number);
+                    else
+                        xlsx.writeText(column, text);
+                } else if (const QVariant value = rs.valueAt(r, f); !value.isNull()) {
+                    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double)
+                        xlsx.writeNumber(column, value.toDouble());
+                    else
+                        xlsx.writeText(column, value.toString());
+                }
+            }
+        }
+        xlsx.endRow();
+    }
+    xlsx.close();
+    return rows;
+}
+
+} // namespace
+
+int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst)
+{
+    const int first = skipFirst ? 1 : 0;
+    return format == Format::Csv ? writeCsv(rs, first, path) : writeXlsx(rs, first, path);
+}
+
+int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path)
+{
+    db::Recordset rs;
+    rs.open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"), conn);
+    const bool keyed = rs.fieldCount() > 0 && rs.fieldName(0).compare(QLatin1String("AutoId"), Qt::CaseInsensitive) == 0;
+    return exportRecordset(rs, format, path, keyed);
+}
+
+int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path)
+{
+    db::Recordset rs;
+    rs.open(query, conn);
+    return exportRecordset(rs, format, path);
+}
+
+} // namespace exchange

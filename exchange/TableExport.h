@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace db {
+class Connection;
+class Recordset;
+} // namespace db
+
+namespace exchange {
+
+enum class Format { Csv, Xlsx };
+
+// "csv" or "xlsx" (any case), else nothing.
+std::optional<Format> formatFromName(const QString &name);
+// The format a file name asks for by its suffix, else nothing.
+std::optional<Format> formatForPath(const QString &path);
+
+// The website list as the main window shows it in full, newest job first.
+QString catalogueQuery();
+
+// Writes every row of a recordset, first to last, with its field names as
+// the header; with skipFirst the first field (a row key) is left out.
+// Returns the number of rows written. Throws ExchangeError.
+int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst = false);
+
+// A notes table in the order of its days (rows of one day in the order they
+// were written), without its row key AutoId: what importing it back needs.
+int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path);
+
+// The websites a query of the website list gives (the whole catalogue with
+// catalogueQuery(), or what a search shows).
+int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path);
+
+} // namespace exchange

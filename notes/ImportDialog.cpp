@@ -1,0 +1,201 @@
+#include "notes/ImportDialog.h"
+
+#include "core/ColumnName.h"
+#include "core/BackupGuard.h"
+#include "core/Database.h"
+#include "core/FileDialog.h"
+#include "core/MessageBox.h"
+#include "core/Twips.h"
+#include "core/ui/Widgets.h"
+#include "core/db/Catalog.h"
+#include "core/db/DbError.h"
+#include "exchange/ExchangeError.h"
+#include "notes/NotesTable.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString SkipText = QStringLiteral("（跳过）");
+
+QString createText(const QString &name) { return QStringLiteral("新建字段“%1”").arg(name); }
+
+} // namespace
+
+ImportDialog::ImportDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ImportDialog"));
+    setWindowTitle(QStringLiteral("导入优化记录"));
+
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("importSummary"));
+    m_summary->setWordWrap(true);
+
+    auto *previewCaption = new QLabel(QStringLiteral("文件的前 %1 行：").arg(PreviewRows), this);
+    m_preview = new QTableWidget(this);
+    m_preview->setObjectName(QStringLiteral("previewGrid"));
+    m_preview->setAccessibleName(QStringLiteral("文件的前几行"));
+    m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    previewCaption->setBuddy(m_preview);
+
+    auto *mappingCaption = new QLabel(QStringLiteral("文件的列导入到：（按列名对应，不区分大小写）"), this);
+    m_mapping = new QTableWidget(this);
+    m_mapping->setObjectName(QStringLiteral("mappingGrid"));
+    m_mapping->setAccessibleName(QStringLiteral("列的对应"));
+    m_mapping->setColumnCount(2);
+    m_mapping->setHorizontalHeaderLabels({QStringLiteral("文件中的列"), QStringLiteral("导入到")});
+    m_mapping->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_mapping->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_mapping->verticalHeader()->hide();
+    m_mapping->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mappingCaption->setBuddy(m_mapping);
+
+    m_import = ui::button(this, QStringLiteral("importRows"), QStringLiteral("导 入"));
+    m_cancel = ui::button(this, QStringLiteral("Cmd_Cancel"), QStringLiteral("取 消"));
+    m_import->setDefault(true);
+    connect(m_import, &QPushButton::clicked, this, &ImportDialog::importClicked);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_import);
+    buttons->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_summary);
+    layout->addWidget(previewCaption);
+    layout->addWidget(m_preview, 3);
+    layout->addWidget(mappingCaption);
+    layout->addWidget(m_mapping, 2);
+    layout->addLayout(buttons);
+    resize(Twips::toPixels(12000), Twips::toPixels(8400));
+}
+
+bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
+{
+    QVector<db::ColumnDef> columns;
+    try {
+        m_csv = exchange::Csv::readFile(csvPath);
+        columns = db::Catalog(Database::connectionString).columns(notesTable);
+    } catch (const exchange::ExchangeError &e) {
+        MessageBox::show(QStringLiteral("无法导入：") + e.message());
+        return false;
+    } catch (const db::DbError &e) {
+        MessageBox::show(QStringLiteral("无法导入：") + e.message());
+        return false;
+    }
+    m_columns.clear();
+    for (const db::ColumnDef &c : columns)
+        if (!c.autoIncrement)
+            m_columns << c.name;
+
+    m_summary->setText(QStringLiteral("文件 %1 共有 %2 条记录，导入到“%3”的优化记录（%4）。")
+                           .arg(QFileInfo(csvPath).fileName())
+                           .arg(m_csv.records.size())
+                           .arg(websiteName.trimmed(), notesTable));
+
+    const int shown = int(qMin<qsizetype>(PreviewRows, m_csv.records.size()));
+    m_preview->clear();
+    m_preview->setColumnCount(int(m_csv.header.size()));
+    m_preview->setRowCount(shown);
+    m_preview->setHorizontalHeaderLabels(m_csv.header);
+    for (int r = 0; r < shown; ++r)
+        for (int c = 0; c < m_csv.header.size(); ++c)
+            m_preview->setItem(r, c, new QTableWidgetItem(m_csv.records[r].fields[c]));
+    m_preview->resizeColumnsToContents();
+
+    const exchange::ImportPlan start = exchange::defaultPlan(m_csv.header, columns);
+    m_mapping->setRowCount(int(m_csv.header.size()));
+    for (int c = 0; c < m_csv.header.size(); ++c) {
+        const QString header = m_csv.header[c];
+        m_mapping->setItem(c, 0, new QTableWidgetItem(header));
+        auto *box = new QComboBox(m_mapping);
+        box->setObjectName(QStringLiteral("mapping_%1").arg(c));
+        box->setAccessibleName(QStringLiteral("“%1”导入到").arg(header));
+        for (const QString &name : std::as_const(m_columns))
+            box->addItem(name, int(exchange::ImportTarget::Existing));
+        const QString newName = header.trimmed();
+        if (ColumnName::acceptable(newName, m_columns))
+            box->addItem(createText(newName), int(exchange::ImportTarget::Create));
+        box->addItem(SkipText, int(exchange::ImportTarget::Skip));
+        const exchange::ImportTarget &t = start.targets[c];
+        const int index = t.action == exchange::ImportTarget::Existing ? box->findText(t.column)
+                          : t.action == exchange::ImportTarget::Create ? box->findText(createText(t.column))
+                                                                       : box->findText(SkipText);
+        box->setCurrentIndex(qMax(0, index));
+        m_mapping->setCellWidget(c, 1, box);
+    }
+    m_imported = 0;
+    return true;
+}
+
+QComboBox *ImportDialog::mappingBox(int csvColumn) const
+{
+    return qobject_cast<QComboBox *>(m_mapping->cellWidget(csvColumn, 1));
+}
+
+exchange::ImportPlan ImportDialog::plan() const
+{
+    exchange::ImportPlan p;
+    for (int c = 0; c < m_csv.header.size(); ++c) {
+        const QComboBox *box = mappingBox(c);
+        exchange::ImportTarget t;
+        t.action = exchange::ImportTarget::Action(box->currentData().toInt());
+        t.column = t.action == exchange::ImportTarget::Create ? m_csv.header[c].trimmed()
+                   : t.action == exchange::ImportTarget::Existing ? box->currentText()
+                                                                  : QString();
+        p.targets << t;
+    }
+    return p;
+}
+
+void ImportDialog::importClicked()
+{
+    // Many rows arrive at once: there is a copy to go back to first.
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("导入")))
+        return;
+    try {
+        m_imported = exchange::importNotes(Database::connectionString, notesTable, m_csv, plan());
+    } catch (const exchange::ExchangeError &e) {
+        // The dialog stays, so that the mapping can be changed and tried again.
+        MessageBox::show(QStringLiteral("导入失败：") + e.message());
+        return;
+    } catch (const db::DbError &e) {
+        MessageBox::show(QStringLiteral("导入失败：") + e.message());
+        return;
+    }
+    MessageBox::show(QStringLiteral("导入成功：%1 条记录").arg(m_imported));
+    emit imported(notesTable);
+    accept();
+}
+
+ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
+{
+    QString table = QStringLiteral("biji%1").arg(websiteId);
+    if (!db::Catalog(Database::connectionString).hasTable(table)) {
+        if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
+                             QStringLiteral("提示"))
+            != MessageBox::Ok)
+            return nullptr;
+        CreateNotesTable(table);
+    }
+    const QString path = FileDialog::openFile(parent, QStringLiteral("导入优化记录"), QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return nullptr;
+    auto *dialog = new ImportDialog(parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->notesTable = table;
+    if (!dialog->load(path, websiteName)) {
+        delete dialog;
+        return nullptr;
+    }
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
+}

@@ -1,0 +1,173 @@
+// Export of notes tables and of the website list to CSV and Excel; the Excel
+// files are read back by openpyxl, a reader that is not ours.
+#include "ExchangeFixture.h"
+
+#include "exchange/ExchangeError.h"
+#include "exchange/TableExport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace exchange;
+
+namespace {
+
+// What openpyxl sees: per cell its Python type and value, column widths,
+// the frozen pane and whether the header is bold.
+const char *ReadBack = R"PY(
+import json, sys, datetime, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+cells = [[[type(c.value).__name__, c.value.date().isoformat() if isinstance(c.value, datetime.datetime) else c.value]
+          for c in row] for row in ws.iter_rows()]
+widths = [ws.column_dimensions[openpyxl.utils.get_column_letter(i + 1)].width for i in range(ws.max_column)]
+print(json.dumps({"cells": cells, "widths": widths, "freeze": ws.freeze_panes,
+                  "bold": all(c.font.b for c in ws[1])}))
+)PY";
+
+// Debian's python3-openpyxl belongs to the system's Python, which a
+// per-user Python on the PATH may hide.
+QString python3()
+{
+    const QString system = QStringLiteral("/usr/bin/python3");
+    return QFile::exists(system) ? system : QStringLiteral("python3");
+}
+
+QJsonObject readXlsx(const QString &path)
+{
+    QProcess python;
+    python.start(python3(), {QStringLiteral("-c"), QString::fromUtf8(ReadBack), path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        qFatal("openpyxl could not read %s: %s", qPrintable(path), python.readAllStandardError().constData());
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+QString describe(const QJsonArray &row)
+{
+    QStringList out;
+    for (const QJsonValue &cell : row) {
+        const QJsonArray c = cell.toArray();
+        out << c[0].toString() + QLatin1Char(':') + c[1].toVariant().toString();
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestExport : public QObject, private ExchangeFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!QFile::exists(python3()) && QStandardPaths::findExecutable(python3()).isEmpty())
+            QFAIL("python3 with openpyxl is needed (scripts/packages.sh installs it)");
+    }
+    void init()
+    {
+        start();
+        m_db->exec("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1]) VALUES"
+                   "('2011-10-03','第二次, 有\"引号\"\n第二行','收入160/反向35','0','收入*/反向*','007','百度8/谷歌6'),"
+                   "('2011-09-05',NULL,'收入155/反向31','12','-3.5','3','')");
+    }
+    void cleanup() { stop(); }
+
+    void notesCsv()
+    {
+        const QString out = m_db->dir() + "/notes.csv";
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        QCOMPARE(exportNotesTable(conn, "biji1", Format::Csv, out), 2);
+        // Oldest day first, AutoId left out, dates as yyyy-m-d, quoted only where needed.
+        QCOMPARE(fileBytes(out), QByteArray("\xEF\xBB\xBF"
+                                            "时间,备注,百度收入量,谷歌收入量,雅虎收入量,PR,◆关键词1\r\n"
+                                            "2011-9-5,,收入155/反向31,12,-3.5,3,\r\n"
+                                            "2011-10-3,\"第二次, 有\"\"引号\"\"\n第二行\",收入160/反向35,0,收入*/反向*,007,百度8/谷歌6\r\n"));
+    }
+
+    void notesXlsx()
+    {
+        const QString out = m_db->dir() + "/notes.xlsx";
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        QCOMPARE(exportNotesTable(conn, "biji1", Format::Xlsx, out), 2);
+        const QJsonObject book = readXlsx(out);
+        const QJsonArray cells = book["cells"].toArray();
+        QCOMPARE(cells.size(), 3);
+        QCOMPARE(describe(cells[0].toArray()),
+                 "str:时间|str:备注|str:百度收入量|str:谷歌收入量|str:雅虎收入量|str:PR|str:◆关键词1");
+        // Dates are dates; a whole number is a number, "007" and "收入155/反向31" stay text; empty stays empty.
+        QCOMPARE(describe(cells[1].toArray()),
+                 "datetime:2011-09-05|NoneType:|str:收入155/反向31|int:12|float:-3.5|int:3|NoneType:");
+        QCOMPARE(describe(cells[2].toArray()), "datetime:2011-10-03|str:第二次, 有\"引号\"\n第二行|str:收入160/反向35|int:0|"
+                                               "str:收入*/反向*|str:007|str:百度8/谷歌6");
+        QCOMPARE(book["freeze"].toString(), QStringLiteral("A2"));
+        QVERIFY(book["bold"].toBool());
+        // Wide enough for the longest content: "收入155/反向31" is 14 columns wide.
+        const QJsonArray widths = book["widths"].toArray();
+        QVERIFY2(widths[2].toDouble() >= 14, qPrintable(QString::number(widths[2].toDouble())));
+        QVERIFY(widths[5].toDouble() < widths[2].toDouble());
+    }
+
+    void websites_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("whole catalogue") << catalogueQuery() << QStringList{"新站", "老站, \"引号\""};
+        QTest::newRow("search result") << "SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
+                                          "Webmemos As 备注信息 FROM Website  where Webname Like '%新%' order by webid"
+                                       << QStringList{"新站"};
+    }
+
+    void websites()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, names);
+        m_db->exec("INSERT INTO Website(Webname,Weburl,Webtime,Webmemos) VALUES"
+                   "('老站, \"引号\"','http://old.example','2009-01-02','备注'),('新站','http://new.example','2012-03-04','')");
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        const QString csvPath = m_db->dir() + "/sites.csv";
+        const QString xlsxPath = m_db->dir() + "/sites.xlsx";
+        QCOMPARE(exportWebsites(conn, query, Format::Csv, csvPath), names.size());
+        QCOMPARE(exportWebsites(conn, query, Format::Xlsx, xlsxPath), names.size());
+
+        const QByteArray csv = fileBytes(csvPath);
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF编号,网站名称,网址,接单日期,备注信息\r\n"));
+        const QJsonArray cells = readXlsx(xlsxPath)["cells"].toArray();
+        QCOMPARE(cells.size(), names.size() + 1);
+        for (int i = 0; i < names.size(); ++i) {
+            const QJsonArray row = cells[i + 1].toArray();
+            QCOMPARE(row[0].toArray()[0].toString(), QStringLiteral("int"));
+            QCOMPARE(row[1].toArray()[1].toString(), names[i]);
+            QCOMPARE(row[3].toArray()[0].toString(), QStringLiteral("datetime"));
+            QVERIFY(csv.contains(CsvWriter_field(names[i])));
+        }
+    }
+
+    void unwritableTarget()
+    {
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        for (Format f : {Format::Csv, Format::Xlsx}) {
+            try {
+                exportNotesTable(conn, "biji1", f, m_db->dir() + "/no/such/folder/out");
+                QFAIL("an export into a missing folder succeeded");
+            } catch (const ExchangeError &e) {
+                QVERIFY(!e.message().isEmpty());
+            }
+        }
+    }
+
+private:
+    static QByteArray CsvWriter_field(const QString &text);
+};
+
+#include "exchange/Csv.h"
+QByteArray TestExport::CsvWriter_field(const QString &text) { return CsvWriter::field(text.toUtf8()); }
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

@@ -1,0 +1,170 @@
+// CSV import into a notes table: the starting mapping, export then import
+// giving the same table, and refusals that name the line and column and
+// leave the table as it was.
+#include "ExchangeFixture.h"
+
+#include "exchange/ExchangeError.h"
+#include "exchange/NotesImport.h"
+#include "exchange/TableExport.h"
+
+#include <QTest>
+
+using namespace exchange;
+
+class TestImport : public QObject, private ExchangeFixture {
+    Q_OBJECT
+
+    static QString plan(const QStringList &header)
+    {
+        QStringList out;
+        const ImportPlan p = defaultPlan(header, db::Catalog(Database::connectionString).columns("biji1"));
+        for (const ImportTarget &t : p.targets)
+            out << (t.action == ImportTarget::Skip ? QStringLiteral("-")
+                    : t.action == ImportTarget::Create ? QStringLiteral("+") + t.column
+                                                       : t.column);
+        return out.join(QLatin1Char('|'));
+    }
+
+    static int import(const QString &table, const QByteArray &csv)
+    {
+        const CsvTable t = Csv::parse(csv);
+        return importNotes(Database::connectionString, table, t, defaultPlan(t.header, db::Catalog(Database::connectionString).columns(table)));
+    }
+
+private slots:
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void mapping_data()
+    {
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("same names") << QStringList{"时间", "备注", "PR"} << "时间|备注|PR";
+        QTest::newRow("letter case and blanks") << QStringList{" pr ", "◆关键词1"} << "PR|◆关键词1";
+        QTest::newRow("row key skipped") << QStringList{"AutoId", "时间"} << "-|时间";
+        QTest::newRow("new column") << QStringList{"时间", "◆关键词2"} << "时间|+◆关键词2";
+        QTest::newRow("unacceptable name skipped") << QStringList{"时间", "a,b", "[x]", ""} << "时间|-|-|-";
+        QTest::newRow("second column of one name skipped") << QStringList{"PR", "pr", "新", "新"} << "PR|-|+新|-";
+    }
+
+    void mapping()
+    {
+        QFETCH(QStringList, header);
+        QFETCH(QString, expected);
+        QCOMPARE(plan(header), expected);
+    }
+
+    void exportThenImport()
+    {
+        db::Catalog(Database::connectionString).appendColumn("biji1", column("◆关键词2", db::ColumnType::Text, 20, "百度*/谷歌*"));
+        m_db->exec("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]) VALUES"
+                   "('2011-10-03','逗号, 引号\" 和\r\n换行','收入160/反向35','','无','3','百度8/谷歌6','百度1/谷歌2'),"
+                   "('2011-09-05',NULL,'收入155/反向31','0','-3.5','007',' 空格 ','x'),"
+                   "('2011-09-05','同一天','1','2','3','4','5','6')");
+        const QString out = m_db->dir() + "/notes.csv";
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        exportNotesTable(conn, "biji1", Format::Csv, out);
+        conn.close();
+
+        makeNotesTable("biji2");
+        QCOMPARE(importNotes(Database::connectionString, "biji2", Csv::readFile(out),
+                             defaultPlan(Csv::readFile(out).header, db::Catalog(Database::connectionString).columns("biji2"))),
+                 3);
+        QCOMPARE(columnNames("biji2"), columnNames("biji1"));
+        const QString columns = "[时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]";
+        QCOMPARE(rows("SELECT " + columns + " FROM biji2 ORDER BY AutoId"),
+                 rows("SELECT " + columns + " FROM biji1 ORDER BY [时间], AutoId"));
+        QVERIFY(rows("SELECT [备注] FROM biji2").contains("逗号, 引号\" 和\r\n换行"));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unreadable date") << QByteArray("时间,PR,新项目\n2011-9-5,1,a\n2011-13-45,2,b\n")
+                                         << "第 3 行“时间”列：无法识别的日期“2011-13-45”";
+        QTest::newRow("empty date") << QByteArray("时间,PR\n2011-9-5,1\n,2\n") << "第 3 行“时间”列";
+        QTest::newRow("over-long value") << QByteArray("时间,PR\n2011-9-5,12345678901\n")
+                                         << "第 2 行“PR”列：内容有 11 个字，超过了该字段的长度 10";
+        QTest::newRow("over-long in a multi-line file")
+            << QByteArray("时间,备注,PR\n2011-9-5,\"一\n二\",1\n2011-9-6,x,\"" + QByteArray(11, '9') + "\"\n")
+            << "第 4 行“PR”列";
+        QTest::newRow("new column value past 255")
+            << QByteArray("时间,新项目\n2011-9-5," + QByteArray(256, 'x') + "\n") << "第 2 行“新项目”列";
+        QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列";
+    }
+
+    void refusals()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, message);
+        m_db->exec("INSERT INTO biji1([时间],[PR]) VALUES('2011-01-01','9')");
+        const QString before = rows("SELECT * FROM biji1");
+        const QStringList columnsBefore = columnNames("biji1");
+        try {
+            import("biji1", csv);
+            QFAIL("the import went through");
+        } catch (const ExchangeError &e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+        QCOMPARE(rows("SELECT * FROM biji1"), before);
+        QCOMPARE(columnNames("biji1"), columnsBefore);
+    }
+
+    void engineRefusalRollsBack()
+    {
+        // A column that must be given and has no default: the engine refuses
+        // the second row after the first was sent and the new column made.
+        db::Catalog(Database::connectionString)
+            .createTable("biji3", {column("AutoId", db::ColumnType::LongInteger),
+                                   column("时间", db::ColumnType::DateTime), column("必填", db::ColumnType::Text, 5)});
+        m_db->exec("CREATE TRIGGER refuse BEFORE INSERT ON biji3 WHEN NEW.[必填] = 'no' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        try {
+            import("biji3", "时间,必填,新项目\n2011-9-5,yes,a\n2011-9-6,no,b\n");
+            QFAIL("the import went through");
+        } catch (const ExchangeError &e) {
+            QVERIFY2(e.message().startsWith("第 3 行：") && e.message().contains("refused")
+                         && e.message().contains("没有导入任何记录"),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji3").toInt(), 0);
+        QCOMPARE(columnNames("biji3"), (QStringList{"AutoId", "时间", "必填"}));
+    }
+
+    void mappingMistakes_data()
+    {
+        QTest::addColumn<QVector<int>>("actions"); // per CSV column: ImportTarget::Action
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one column twice") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
+                                          << QStringList{"时间", "时间"} << "“时间”列被对应了两次";
+        QTest::newRow("row key") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
+                                 << QStringList{"时间", "AutoId"} << "自动编号";
+        QTest::newRow("new name taken") << QVector<int>{ImportTarget::Existing, ImportTarget::Create}
+                                        << QStringList{"时间", "pr"} << "新字段名“pr”";
+        QTest::newRow("gone column") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
+                                     << QStringList{"时间", "没有"} << "表中没有“没有”列";
+    }
+
+    void mappingMistakes()
+    {
+        QFETCH(QVector<int>, actions);
+        QFETCH(QStringList, columns);
+        QFETCH(QString, message);
+        const CsvTable csv = Csv::parse("a,b\n2011-9-5,1\n");
+        ImportPlan p;
+        for (int i = 0; i < actions.size(); ++i)
+            p.targets << ImportTarget{ImportTarget::Action(actions[i]), columns[i]};
+        try {
+            importNotes(Database::connectionString, "biji1", csv, p);
+            QFAIL("the import went through");
+        } catch (const ExchangeError &e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), 0);
+    }
+};
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"

@@ -1,0 +1,161 @@
+// The import preview: what it shows, the mapping it starts from and the one
+// the user picks, and what an import writes or, refused, leaves alone.
+#include "tests/exchange/ExchangeFixture.h"
+
+#include "core/FileDialog.h"
+#include "core/MessageBox.h"
+#include "notes/ImportDialog.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QtWidgets>
+
+class TestImportDialog : public QObject, private ExchangeFixture {
+    Q_OBJECT
+
+    QString writeCsv(const QByteArray &bytes)
+    {
+        const QString path = m_db->dir() + "/in.csv";
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+
+    static QByteArray twelveRows()
+    {
+        QByteArray csv = "AutoId,时间,pr,备注,◆关键词2,\"a,b\"\r\n";
+        for (int d = 1; d <= 12; ++d)
+            csv += QByteArray::number(d) + ",2011-10-" + QByteArray::number(d) + "," + QByteArray::number(d % 5)
+                   + ",\"第" + QByteArray::number(d) + "天\",百度" + QByteArray::number(d) + "/谷歌2,x\r\n";
+        return csv;
+    }
+
+    ImportDialog *dialogFor(const QByteArray &bytes)
+    {
+        auto *d = new ImportDialog;
+        d->notesTable = "biji1";
+        if (!d->load(writeCsv(bytes), "优化网")) {
+            delete d;
+            return nullptr;
+        }
+        return d;
+    }
+
+private slots:
+    void init() { start(); }
+    void cleanup() { stop(); }
+
+    void preview()
+    {
+        std::unique_ptr<ImportDialog> d(dialogFor(twelveRows()));
+        QVERIFY(d);
+        auto *grid = d->findChild<QTableWidget *>("previewGrid");
+        QCOMPARE(grid->rowCount(), ImportDialog::PreviewRows);
+        QCOMPARE(grid->columnCount(), 6);
+        QCOMPARE(grid->horizontalHeaderItem(4)->text(), QStringLiteral("◆关键词2"));
+        QCOMPARE(grid->item(9, 3)->text(), QStringLiteral("第10天"));
+        QVERIFY(d->findChild<QLabel *>("importSummary")->text().contains("共有 12 条记录"));
+        // Matched by name, case aside; the row key and an unacceptable name skipped; a new name offered.
+        const QStringList expected{"（跳过）", "时间", "PR", "备注", "新建字段“◆关键词2”", "（跳过）"};
+        for (int c = 0; c < expected.size(); ++c) {
+            QCOMPARE(d->mappingBox(c)->currentText(), expected[c]);
+            QVERIFY(!d->mappingBox(c)->accessibleName().isEmpty());
+        }
+    }
+
+    void importAll_data()
+    {
+        QTest::addColumn<QString>("keyword2"); // what column 4 is set to
+        QTest::addColumn<QStringList>("columns");
+        QTest::newRow("new column created") << "新建字段“◆关键词2”"
+                                            << QStringList{"AutoId", "时间", "备注", "百度收入量", "谷歌收入量", "雅虎收入量",
+                                                           "PR", "◆关键词1", "◆关键词2"};
+        QTest::newRow("into another column") << "◆关键词1"
+                                             << QStringList{"AutoId", "时间", "备注", "百度收入量", "谷歌收入量", "雅虎收入量",
+                                                            "PR", "◆关键词1"};
+        QTest::newRow("skipped") << "（跳过）"
+                                 << QStringList{"AutoId", "时间", "备注", "百度收入量", "谷歌收入量", "雅虎收入量", "PR",
+                                                "◆关键词1"};
+    }
+
+    void importAll()
+    {
+        QFETCH(QString, keyword2);
+        QFETCH(QStringList, columns);
+        ImportDialog *d = dialogFor(twelveRows());
+        QPointer<ImportDialog> alive(d);
+        d->setAttribute(Qt::WA_DeleteOnClose);
+        QSignalSpy imported(d, &ImportDialog::imported);
+        d->show();
+        d->mappingBox(4)->setCurrentText(keyword2);
+        QTest::mouseClick(d->findChild<QPushButton *>("importRows"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shown(), QStringList{"导入成功：12 条记录"});
+        QCOMPARE(imported.size(), 1);
+        QCOMPARE(imported.first().first().toString(), QStringLiteral("biji1"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!alive);
+        QCOMPARE(columnNames("biji1"), columns);
+        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), 12);
+        QCOMPARE(m_db->scalar("SELECT [PR] FROM biji1 WHERE [时间]='2011-10-07'").toString(), QStringLiteral("2"));
+        if (keyword2 == "◆关键词1")
+            QCOMPARE(m_db->scalar("SELECT [◆关键词1] FROM biji1 WHERE [时间]='2011-10-07'").toString(),
+                     QStringLiteral("百度7/谷歌2"));
+    }
+
+    void refusedImportKeepsTheDialog()
+    {
+        QByteArray csv = twelveRows();
+        csv.replace("2011-10-11", "2011-10-41");
+        std::unique_ptr<ImportDialog> d(dialogFor(csv));
+        d->show();
+        QTest::mouseClick(d->findChild<QPushButton *>("importRows"), Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown().first().startsWith("导入失败：第 12 行“时间”列：无法识别的日期“2011-10-41”"),
+                 qPrintable(MessageBox::shown().first()));
+        QVERIFY(d->isVisible());
+        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), 0);
+        QVERIFY(!columnNames("biji1").contains("◆关键词2"));
+    }
+
+    void menuCommand_data()
+    {
+        QTest::addColumn<int>("website");
+        QTest::addColumn<int>("answer"); // to the question whether to create the table; 0: not asked
+        QTest::addColumn<QByteArray>("file"); // empty: the file dialog is cancelled
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("table there") << 1 << 0 << twelveRows() << true << "";
+        QTest::newRow("file dialog cancelled") << 1 << 0 << QByteArray() << false << "";
+        QTest::newRow("GBK file") << 1 << 0 << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n") << false
+                                  << "无法导入：in.csv：第 1 行有不是 UTF-8 的字节";
+        QTest::newRow("table created first") << 2 << int(MessageBox::Ok) << twelveRows() << true << "表名不存在，是否要创建？";
+        QTest::newRow("creation declined") << 2 << int(MessageBox::Cancel) << twelveRows() << false << "表名不存在，是否要创建？";
+    }
+
+    void menuCommand()
+    {
+        QFETCH(int, website);
+        QFETCH(int, answer);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, shown);
+        QFETCH(QString, message);
+        if (answer)
+            MessageBox::setNextAnswer(MessageBox::Button(answer));
+        // Declining the creation ends the command before the file is asked for.
+        if (answer != MessageBox::Cancel)
+            FileDialog::setNextPath(file.isEmpty() ? QString() : writeCsv(file));
+        std::unique_ptr<ImportDialog> d(importNotesFromCsv(nullptr, website, "优化网"));
+        QCOMPARE(bool(d), shown);
+        if (!message.isEmpty())
+            QVERIFY2(MessageBox::shown().value(0).startsWith(message), qPrintable(MessageBox::shown().value(0)));
+        if (shown) {
+            QCOMPARE(d->notesTable, QStringLiteral("biji%1").arg(website));
+            QVERIFY(d->isVisible());
+        }
+        QCOMPARE(db::Catalog(Database::connectionString).hasTable("biji2"), answer == MessageBox::Ok);
+    }
+};
+
+QTEST_MAIN(TestImportDialog)
+#include "tst_importdialog.moc"

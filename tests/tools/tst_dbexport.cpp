@@ -1,0 +1,91 @@
+// tavorin-db export, run as a process: what it writes, and what it refuses.
+#include "tests/exchange/ExchangeFixture.h"
+
+#include <QProcess>
+#include <QTest>
+
+class TestDbExport : public QObject, private ExchangeFixture {
+    Q_OBJECT
+
+    struct Run {
+        int code;
+        QString out;
+        QString err;
+    };
+
+    Run run(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(TAVORIN_DB_BIN), QStringList{"export"} + args);
+        if (!p.waitForFinished(60000))
+            qFatal("tavorin-db did not finish");
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+private slots:
+    void init()
+    {
+        start();
+        m_db->exec("INSERT INTO Website(Webid,Webname,Weburl,Webtime,Webmemos) VALUES(1,'优化网','http://a.example','2011-10-01','')");
+        m_db->exec("INSERT INTO biji1([时间],[备注],[PR]) VALUES('2011-10-02','首页,改版','3')");
+    }
+    void cleanup() { stop(); }
+
+    void exports_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("start"); // of the file written
+        QTest::addColumn<QString>("said");
+        QTest::newRow("notes as csv") << QStringList{"--website", "1", "--format", "csv"}
+                                      << QByteArray("\xEF\xBB\xBF时间,备注,百度收入量") << "Exported 1 row";
+        QTest::newRow("catalogue as xlsx") << QStringList{"--catalogue", "--format", "xlsx"} << QByteArray("PK\x03\x04")
+                                           << "Exported 1 row";
+        QTest::newRow("format from the suffix") << QStringList{"--catalogue"} << QByteArray("\xEF\xBB\xBF编号,网站名称")
+                                                << "Exported 1 row";
+    }
+
+    void exports()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, start);
+        QFETCH(QString, said);
+        const QString out = m_db->dir() + (args.contains("xlsx") ? "/out.xlsx" : "/out.csv");
+        const Run r = run(QStringList{m_db->dbPath()} + args + QStringList{out});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(said), qPrintable(r.out + r.err));
+        QVERIFY(fileBytes(out).startsWith(start));
+        if (args.contains("1"))
+            QVERIFY(fileBytes(out).contains("2011-10-2,\"首页,改版\""));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no notes table") << QStringList{"DB", "--website", "2", "OUT.csv"} << 1 << "no notes table (biji2)";
+        QTest::newRow("missing database") << QStringList{"nowhere.mdb", "--catalogue", "OUT.csv"} << 1 << "nowhere.mdb";
+        QTest::newRow("both sources") << QStringList{"DB", "--website", "1", "--catalogue", "OUT.csv"} << 2 << "usage";
+        QTest::newRow("no source") << QStringList{"DB", "OUT.csv"} << 2 << "usage";
+        QTest::newRow("bad id") << QStringList{"DB", "--website", "x", "OUT.csv"} << 2 << "not a website id";
+        QTest::newRow("unknown format") << QStringList{"DB", "--catalogue", "--format", "ods", "OUT.csv"} << 2
+                                        << "csv or xlsx";
+        QTest::newRow("no format, no suffix") << QStringList{"DB", "--catalogue", "OUT"} << 2 << "csv or xlsx";
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
+        args.replaceInStrings(QRegularExpression("^OUT"), m_db->dir() + "/out");
+        const Run r = run(args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QVERIFY(!QFile::exists(m_db->dir() + "/out.csv"));
+    }
+};
+
+QTEST_MAIN(TestDbExport)
+#include "tst_dbexport.moc"
