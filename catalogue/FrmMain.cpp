@@ -1,6 +1,7 @@
 #include "catalogue/FrmMain.h"
 
 #include "accounts/FrmUserEdit.h"
+#include "accounts/UserManager.h"
 #include "accounts/Users.h"
 #include "catalogue/DatePicker.h"
 #include "catalogue/FrmStyleEdit.h"
@@ -123,6 +124,8 @@ void FrmMain::buildMenus()
     system->setObjectName(QStringLiteral("system"));
     zhanghao = system->addAction(QStringLiteral("帐号/密码(&N)"));
     zhanghao->setObjectName(QStringLiteral("zhanghao"));
+    yonghuguanli = system->addAction(QStringLiteral("用户管理(&U)"));
+    yonghuguanli->setObjectName(QStringLiteral("yonghuguanli"));
     Line501 = system->addSeparator();
     Line501->setObjectName(QStringLiteral("Line501"));
     tuichu = system->addAction(QStringLiteral("退出系统(&E)"));
@@ -138,6 +141,9 @@ void FrmMain::buildMenus()
     guanyuwomen->setObjectName(QStringLiteral("guanyuwomen"));
 
     connect(zhanghao, &QAction::triggered, this, &FrmMain::zhanghao_Click);
+    connect(yonghuguanli, &QAction::triggered, this, &FrmMain::yonghuguanli_Click);
+    // Only admin manages the accounts; the menu is checked each time it opens.
+    connect(system, &QMenu::aboutToShow, this, [this] { yonghuguanli->setEnabled(UserManager::allowed()); });
     connect(tuichu, &QAction::triggered, this, &FrmMain::tuichu_Click);
     // Both open without waiting; the main window stays usable beside them.
     connect(shuoming, &QAction::triggered, this, [] { Forms::get<Frmbijishuoming>()->show(); });
@@ -370,7 +376,6 @@ void FrmMain::loadWindow()
 
     Panels[2]->setText(QStringLiteral("今天是：") + DateText::toLongText(QDate::currentDate()));
     Panels[4]->setText(QStringLiteral("版本 V1.0"));
-
     DbFunc::ShowStatus(QStringLiteral("准备就绪..."));
     lstFields->addItem(QStringLiteral("网站名称"));
     lstFields->addItem(QStringLiteral("网址"));
@@ -381,6 +386,16 @@ void FrmMain::loadWindow()
     } catch (const db::DbError &) {
         Adodc1.recordset().close();
         BindListAndDetails();
+    }
+    // A team notebook names its server, so that everyone sees where they write.
+    if (db::Connection::isServer(DbFunc::ConnString)) {
+        const QString where = Adodc1.connection().isOpen() ? Adodc1.connection().description() : DbFunc::databaseDescription();
+        auto *server = new QLabel(where, StatusBar1);
+        server->setObjectName(QStringLiteral("StatusBar1_6"));
+        server->setAccessibleName(QStringLiteral("数据库"));
+        server->setFrameShape(QFrame::Panel);
+        server->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(server);
     }
     layOutPicture1();
 }
@@ -719,6 +734,15 @@ void FrmMain::DeleteWebsite()
     // leaves a website whose notes are already gone.
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
+    if (db::Connection::isServer(DbFunc::ConnString)) {
+        // On a server both go in one transaction: another worker sees the
+        // website with its notes, or neither.
+        DbFunc::ExecuteSql(QStringLiteral("DELETE FROM Website WHERE Webid=%1; DROP TABLE IF EXISTS %2").arg(id).arg(name));
+        MessageBox::show(QStringLiteral("删除成功"));
+        LoadWebsiteList();
+        restorePosition(position);
+        return;
+    }
     CurWebsite().Delete(id);
     try {
         db::Connection conn;
@@ -803,7 +827,20 @@ void FrmMain::Cmd_XG_Click()
     const QString name = Webname->text().trimmed();
     if (name != WebOriName->text() && WebsiteInput::refuseTakenName(boxes, name))
         return;
-    CurWebsite().Update(WebOriId->text().trimmed().toInt());
+    try {
+        CurWebsite().Update(WebOriId->text().trimmed().toInt());
+    } catch (const db::DbError &e) {
+        // Another worker took the name between the check above and the write.
+        if (e.kind() == db::DbError::Kind::UniqueViolation && WebsiteInput::refuseTakenName(boxes, name))
+            return;
+        throw;
+    }
+    if (DbFunc::rowsAffected() == 0) {
+        MessageBox::show(QStringLiteral("该网站已被删除，修改未保存"), MessageBox::OkOnly, MessageBox::Exclamation);
+        LoadWebsiteList();
+        restorePosition(position);
+        return;
+    }
     MessageBox::show(QStringLiteral("修改成功"));
     LoadWebsiteList();
     restorePosition(position);
@@ -875,6 +912,16 @@ void FrmMain::zhanghao_Click()
     dialog->txtPass->setText(CurUser().UserPwd());
     dialog->txtPass2->setText(CurUser().UserPwd());
     dialog->txtUserName->setEnabled(true);
+    dialog->exec();
+}
+
+void FrmMain::yonghuguanli_Click()
+{
+    if (!UserManager::allowed()) {
+        MessageBox::show(QStringLiteral("只有 admin 可以管理帐号"));
+        return;
+    }
+    auto *dialog = new UserManager(this);
     dialog->exec();
 }
 

@@ -45,6 +45,7 @@ public:
 
     QMenu *system;
     QAction *zhanghao;
+    QAction *yonghuguanli; // 用户管理, admin only
     QAction *Line501;
     QAction *tuichu;
     QMenu *help;
@@ -97,6 +98,7 @@ protected:
 private slots:
     void Toolbar1_ButtonClick(QAction *button);
     void zhanghao_Click();
+    void yonghuguanli_Click();
     void tuichu_Click();
     void Fii1_Click();
     void Fii2_Click();

@@ -3,7 +3,9 @@
 #include "catalogue/DatePicker.h"
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteInput.h"
+#include "core/DbFunc.h"
 #include "core/MessageBox.h"
+#include "core/db/DbError.h"
 #include "core/Twips.h"
 
 #include <QCalendarWidget>
@@ -136,13 +138,23 @@ void FrmStyleEdit::Cmd_OK_Click()
     if ((!Modify || OriName != name) && WebsiteInput::refuseTakenName(boxes, name))
         return;
 
-    if (Modify) {
-        CurWebsite().Update(OriId);
-        MessageBox::show(QStringLiteral("修改成功"));
-    } else {
-        CurWebsite().Insert();
-        MessageBox::show(QStringLiteral("添加成功"));
+    try {
+        if (Modify)
+            CurWebsite().Update(OriId);
+        else
+            CurWebsite().Insert();
+    } catch (const db::DbError &e) {
+        // Another worker took the name between the check above and the write.
+        if (e.kind() == db::DbError::Kind::UniqueViolation && WebsiteInput::refuseTakenName(boxes, name))
+            return;
+        throw;
     }
+    if (Modify && DbFunc::rowsAffected() == 0) {
+        MessageBox::show(QStringLiteral("该网站已被删除，修改未保存"), MessageBox::OkOnly, MessageBox::Exclamation);
+        reject();
+        return;
+    }
+    MessageBox::show(Modify ? QStringLiteral("修改成功") : QStringLiteral("添加成功"));
     accept();
 }
 

@@ -10,7 +10,7 @@
 
 namespace DbFunc {
 
-const QString ConnString = QStringLiteral("Data Source=data/mybook.mdb;");
+QString ConnString = QStringLiteral("Data Source=data/mybook.mdb;");
 
 namespace {
 
@@ -23,6 +23,11 @@ std::unique_ptr<db::Connection> Conn;
 bool ConnOpen = false;
 int ConnUses = 0;
 QPointer<QLabel> StatusPanel;
+// Set once the shared connection has opened: after that a server that cannot
+// be reached is an error of the command that needed it, not the program's end.
+bool ConnectedOnce = false;
+QString Description;
+int RowsAffected = 0;
 
 } // namespace
 
@@ -31,6 +36,7 @@ void OpenConn()
     if (ConnOpen)
         return;
     auto conn = std::make_unique<db::Connection>();
+    QString reason;
     try {
         conn->open(ConnString);
         // Another program's SQLite file opens too; without our two tables it
@@ -38,15 +44,24 @@ void OpenConn()
         db::TableList tables(*conn);
         if (!tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || !tables.find(QStringLiteral("TABLE_NAME= 'Website'")))
             conn.reset();
-    } catch (const db::DbError &) {
+    } catch (const db::DbError &e) {
         conn.reset();
+        reason = e.message();
     }
     if (!conn || conn->state() != db::Connection::Open) {
-        MessageBox::show(QStringLiteral("数据库连接失败"));
+        const bool server = db::Connection::isServer(ConnString);
+        // A server that went away mid-session: this command fails, the next one tries again.
+        if (server && ConnectedOnce)
+            throw db::DbError(reason, db::DbError::Kind::Unreachable);
+        // For a server the reason names it; a file keeps the plain message.
+        MessageBox::show(server && !reason.isEmpty() ? QStringLiteral("数据库连接失败\n") + reason
+                                                     : QStringLiteral("数据库连接失败"));
         Program::end(1);
     }
     Conn = std::move(conn);
     ConnOpen = true;
+    ConnectedOnce = true;
+    Description = Conn->description();
 }
 
 void CloseConn()
@@ -76,13 +91,34 @@ void ReleaseConn()
 void ResetConn()
 {
     ConnUses = 0;
+    ConnectedOnce = false;
     CloseConn();
 }
+
+namespace {
+
+// A command that found the server connection broken: the connection is
+// dropped so that the next command connects afresh.
+template <typename F>
+auto onShared(F &&work)
+{
+    try {
+        return work();
+    } catch (const db::DbError &e) {
+        if (e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable)
+            CloseConn();
+        throw;
+    }
+}
+
+} // namespace
 
 void ExecuteSql(const QString &sql)
 {
     AcquireConn();
-    Conn->execute(sql);
+    RowsAffected = 0;
+    onShared([&] { Conn->execute(sql); });
+    RowsAffected = Conn->changes();
     ReleaseConn();
 }
 
@@ -90,7 +126,7 @@ std::unique_ptr<db::Recordset> OpenQuery(const QString &sql)
 {
     AcquireConn();
     auto rs = std::make_unique<db::Recordset>();
-    rs->open(sql, *Conn);
+    onShared([&] { rs->open(sql, *Conn); });
     // The shared connection may be recycled while the caller still reads.
     rs->forgetConnection();
     return rs;
@@ -105,6 +141,22 @@ void ShowStatus(const QString &text)
 void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }
 
 QString statusText() { return StatusPanel ? StatusPanel->text() : QString(); }
+
+bool onServer() { return db::Connection::isServer(ConnString); }
+
+QString serverBackupNotice()
+{
+    if (!onServer())
+        return {};
+    const QString where = Description.isEmpty() ? QStringLiteral("数据库服务器") : Description;
+    return QStringLiteral("这是团队数据库，保存在%1上。\n备份和恢复由服务器管理员用 pg_dump / pg_restore 完成，"
+                          "本程序不复制数据库文件。")
+        .arg(where);
+}
+
+QString databaseDescription() { return Description; }
+
+int rowsAffected() { return RowsAffected; }
 
 bool connOpen() { return ConnOpen; }
 int connUses() { return ConnUses; }

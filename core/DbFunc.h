@@ -13,8 +13,10 @@ class QLabel;
 // after the statement that finds 1000 or more counted uses.
 namespace DbFunc {
 
-// The program's one connection string: data/mybook.mdb under the current folder.
-extern const QString ConnString;
+// The program's one connection string: data/mybook.mdb under the current
+// folder, unless start-up names another database. A string that starts with
+// postgresql:// or postgres: names a PostgreSQL server (see db::Connection).
+extern QString ConnString;
 
 void OpenConn();
 void CloseConn();
@@ -24,6 +26,9 @@ void ResetConn();
 
 // Runs a statement on the shared connection; throws db::DbError.
 void ExecuteSql(const QString &sql);
+// The rows the last ExecuteSql changed: 0 tells a change to a row that
+// another worker (or window) deleted meanwhile.
+int rowsAffected();
 // Runs a query on the shared connection; the recordset stands on its first row.
 std::unique_ptr<db::Recordset> OpenQuery(const QString &sql);
 
@@ -31,6 +36,17 @@ std::unique_ptr<db::Recordset> OpenQuery(const QString &sql);
 void ShowStatus(const QString &text);
 void registerStatusPanel(QLabel *panel);
 QString statusText();
+
+// True when the notebook lives on a PostgreSQL server (a team notebook).
+bool onServer();
+// For the backup and restore commands: on a server, backups are the server's
+// business (pg_dump), and this is the message that says so, naming the
+// server; for a notebook file it is empty and the commands copy the file.
+QString serverBackupNotice();
+
+// What the shared connection is connected to, for the status bar: the file,
+// or the database and its server; empty before the first connection.
+QString databaseDescription();
 
 // For tests and diagnostics.
 bool connOpen();

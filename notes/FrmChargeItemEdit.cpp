@@ -306,6 +306,12 @@ void FrmChargeItemEdit::Cmd_OK_Click()
                 return;
             }
             CurItem().gaojiUpdate(OriId, Bijiname, S);
+            // Deleted by another worker between the check and the update.
+            if (DbFunc::rowsAffected() == 0) {
+                MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
+                                 MessageBox::OkOnly, MessageBox::Exclamation);
+                return;
+            }
         }
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("保存失败：") + e.message(), MessageBox::OkOnly, MessageBox::Critical);

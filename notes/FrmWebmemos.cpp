@@ -1,5 +1,6 @@
 #include "notes/FrmWebmemos.h"
 
+#include "core/DbFunc.h"
 #include "core/MessageBox.h"
 #include "core/SqlText.h"
 #include "core/Twips.h"
@@ -79,6 +80,11 @@ void FrmWebmemos::Cmd_OK_Click()
             return;
         }
         CurItem().gaojiUpdate(OriId, Bijiname, set);
+        if (DbFunc::rowsAffected() == 0) {
+            MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
+                             MessageBox::Exclamation);
+            return;
+        }
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("更新失败：") + e.message(), MessageBox::OkOnly, MessageBox::Critical);
         return;

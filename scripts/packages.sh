@@ -15,9 +15,11 @@ install_missing() {
 }
 
 # What building and running the program needs.
-RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 fonts-noto-cjk)
-# What the tests need besides: libpng and zlib as oracles for the PNG decoder.
-TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev)
+RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libpq-dev fonts-noto-cjk)
+# What the tests need besides: libpng and zlib as oracles for the PNG decoder;
+# a PostgreSQL server for the team-server runs of the database tests, started
+# as a throw-away cluster by pg_virtualenv (postgresql-common).
+TEST_PACKAGES=("${RUN_PACKAGES[@]}" libpng-dev zlib1g-dev postgresql-15 postgresql-common)
 # What the benchmarks need besides: the PNG decoder's rivals, and an X server
 # with its client library for the start-up figure.
 BENCH_PACKAGES=("${TEST_PACKAGES[@]}" libdeflate-dev libspng-dev libxcb1-dev xvfb xauth)

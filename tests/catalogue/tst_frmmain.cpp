@@ -22,7 +22,7 @@ private:
         return s;
     }
     static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
-    bool tableExists(const QString &name) const { return count("SELECT count(*) FROM sqlite_master WHERE name='" + name + "'"); }
+    bool tableExists(const QString &name) const { return db->hasTable(name); }
 
 private slots:
     void cleanup() { reset(); }
@@ -192,10 +192,10 @@ private slots:
         QCOMPARE(w()->Frame2->title(), QStringLiteral("编号：40000"));
         w()->Webname->setText(QStringLiteral("bigger"));
         click("Cmd_XG");
-        QCOMPARE(text("SELECT group_concat(Webname) FROM Website ORDER BY Webid"), QStringLiteral("small,bigger"));
+        QCOMPARE(db->joined("SELECT Webname FROM Website ORDER BY Webid"), QStringLiteral("small,bigger"));
         MessageBox::setNextAnswer(MessageBox::Yes);
         trigger("Delete");
-        QCOMPARE(text("SELECT group_concat(Webid) FROM Website"), QStringLiteral("7232"));
+        QCOMPARE(db->joined("SELECT Webid FROM Website ORDER BY Webid"), QStringLiteral("7232"));
         QVERIFY(!tableExists("biji40000"));
     }
 
@@ -227,6 +227,8 @@ private slots:
                                       << "Webtime" << unchanged;
         QTest::newRow("a slip after the date") << QStringList{"new", "x", "2011/10/2 5", ""} << "日期格式不正确，请重新输入"
                                                << "Webtime" << unchanged;
+        QTest::newRow("deleted meanwhile") << QStringList{"Renamed", "http://r.cn", "2012/3/4", "note"}
+                                           << "该网站已被删除，修改未保存" << "" << QStringList{""};
         QTest::newRow("a time of day after the date") << QStringList{"site2", "http://s2.cn", "2012/3/4 10:30", "memo2"}
                                                       << "修改成功" << ""
                                                       << QStringList{"site2", "http://s2.cn", "2012-03-04", "memo2"};
@@ -247,6 +249,8 @@ private slots:
         w()->Webtime->setText(typed[2]);
         w()->Webmemos->setPlainText(typed[3]);
         MessageBox::clearShown();
+        if (QTest::currentDataTag() == QByteArray("deleted meanwhile")) // by another worker
+            db->exec(QStringLiteral("DELETE FROM Website WHERE Webid=2"));
         click("Cmd_XG");
 
         QCOMPARE(MessageBox::shown(), QStringList{message});
@@ -256,6 +260,19 @@ private slots:
             QCOMPARE(w()->Webname->text(), gridColumn(1)[1]);
         else
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
+
+    void statusBarNamesTheServer()
+    {
+        makeDb(sitesByAge(1));
+        openWindow();
+        const auto *panel = w()->findChild<QLabel *>("StatusBar1_6");
+        if (!TestDb::onServer()) {
+            QVERIFY(!panel); // a notebook file: the status bar as it always was
+            return;
+        }
+        QVERIFY(panel);
+        QVERIFY2(panel->text().startsWith("数据库 tavorin_test_") && panel->text().contains("服务器 "), qPrintable(panel->text()));
     }
 
     void accountMenuFillsTheDialogFromTheLoggedInUser()

@@ -83,7 +83,7 @@ private slots:
         w.Webname = "changed";
         w.Update(40000);
         w.Delete(1);
-        QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM (SELECT Webname FROM Website ORDER BY Webid)").toString(),
+        QCOMPARE(t.joined("SELECT Webname FROM Website ORDER BY Webid"),
                  QString("wrapped,changed"));
     }
 
