@@ -1,7 +1,7 @@
 #include "accounts/UserManager.h"
 
 #include "accounts/Users.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
 
@@ -82,7 +82,7 @@ UserManager::UserManager(QWidget *parent) : QDialog(parent)
 void UserManager::reload()
 {
     lstUsers->clear();
-    const auto rs = DbFunc::OpenQuery(QStringLiteral("SELECT UserName FROM Users ORDER BY UserName"));
+    const auto rs = Database::query(QStringLiteral("SELECT UserName FROM Users ORDER BY UserName"));
     for (int row = 0; row < rs->recordCount(); ++row)
         lstUsers->addItem(rs->valueAt(row, 0).toString().trimmed());
 }
@@ -106,7 +106,7 @@ void UserManager::addUser()
         return;
     }
     Users user;
-    if (user.In_DB(name)) {
+    if (user.exists(name)) {
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         txtUserName->setFocus();
         txtUserName->selectAll();
@@ -114,7 +114,7 @@ void UserManager::addUser()
     }
     user.setUserName(name);
     user.setUserPwd(txtPass->text());
-    user.Insert();
+    user.insert();
     MessageBox::show(QStringLiteral("添加成功"));
     txtUserName->clear();
     txtPass->clear();
@@ -143,7 +143,7 @@ void UserManager::deleteUser()
                          QStringLiteral("确认"))
         != MessageBox::Yes)
         return;
-    Users().Delete(name);
-    MessageBox::show(DbFunc::rowsAffected() > 0 ? QStringLiteral("删除成功") : QStringLiteral("该用户已不存在"));
+    Users().remove(name);
+    MessageBox::show(Database::rowsAffected() > 0 ? QStringLiteral("删除成功") : QStringLiteral("该用户已不存在"));
     reload();
 }

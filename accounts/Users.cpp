@@ -1,56 +1,56 @@
 #include "accounts/Users.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/SqlText.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 
-void Users::Init()
+void Users::clear()
 {
     m_userName.clear();
     m_userPwd.clear();
 }
 
-void Users::Delete(const QString &TmpUser)
+void Users::remove(const QString &userName)
 {
     // The account named admin, in any letter case, is never deleted.
-    if (TmpUser.trimmed().toLower() == QLatin1String("admin"))
+    if (userName.trimmed().toLower() == QLatin1String("admin"))
         return;
-    SqlStr = QStringLiteral("DELETE FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
-    DbFunc::ExecuteSql(SqlStr);
+    lastStatement = QStringLiteral("DELETE FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    Database::execute(lastStatement);
 }
 
-bool Users::GetInfo(const QString &TmpUser)
+bool Users::load(const QString &userName)
 {
-    m_userName = TmpUser;
-    SqlStr = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
-    const auto rs = DbFunc::OpenQuery(SqlStr);
+    m_userName = userName;
+    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    const auto rs = Database::query(lastStatement);
     if (rs->eof()) {
-        Init();
+        clear();
         return false;
     }
     m_userPwd = rs->value(1).toString().trimmed();
     return true;
 }
 
-bool Users::In_DB(const QString &TmpUser)
+bool Users::exists(const QString &userName)
 {
-    SqlStr = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
-    return !DbFunc::OpenQuery(SqlStr)->eof();
+    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(userName.trimmed()) + QStringLiteral("'");
+    return !Database::query(lastStatement)->eof();
 }
 
-void Users::Insert()
+void Users::insert()
 {
-    SqlStr = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
+    lastStatement = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
            + sqlText(m_userPwd.trimmed()) + QStringLiteral("')");
-    DbFunc::ExecuteSql(SqlStr);
+    Database::execute(lastStatement);
 }
 
-void Users::Update(const QString &TmpUser)
+void Users::update(const QString &userName)
 {
-    SqlStr = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
+    lastStatement = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
            + QStringLiteral("',UserPwd='") + sqlText(m_userPwd.trimmed()) + QStringLiteral("' WHERE UserName='")
-           + sqlText(TmpUser.trimmed()) + QStringLiteral("'");
-    DbFunc::ExecuteSql(SqlStr);
+           + sqlText(userName.trimmed()) + QStringLiteral("'");
+    Database::execute(lastStatement);
 }
 
 Users &LoginUser()

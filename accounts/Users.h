@@ -11,12 +11,12 @@ public:
     QString UserPwd() const { return m_userPwd; }
     void setUserPwd(const QString &pwd) { m_userPwd = pwd; }
 
-    void Init();
-    void Delete(const QString &TmpUser);
-    bool GetInfo(const QString &TmpUser);
-    bool In_DB(const QString &TmpUser);
-    void Insert();
-    void Update(const QString &TmpUser);
+    void clear();
+    void remove(const QString &userName);
+    bool load(const QString &userName);
+    bool exists(const QString &userName);
+    void insert();
+    void update(const QString &userName);
 
 private:
     QString m_userName;

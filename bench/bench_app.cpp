@@ -11,14 +11,17 @@
 //   bench_app --peak FOLDER     (internal) open the main and notes windows on
 //                               FOLDER's database, write the peak resident
 //                               size to FOLDER/peak.txt and exit
-#include "catalogue/FrmMain.h"
+#include "catalogue/MainWindow.h"
+#include "catalogue/SearchPanel.h"
+#include "catalogue/WebsiteBrowser.h"
+#include "catalogue/WebsiteDetails.h"
 #include "core/Application.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/RecordsetModel.h"
-#include "notes/FrmDetailed.h"
+#include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
 
 #include <QComboBox>
@@ -471,15 +474,15 @@ int peakChild(int argc, char **argv)
     Application app(argc, argv);
     QDir::setCurrent(QString::fromLocal8Bit(argv[2]));
     MessageBox::setTestMode(true);
-    FrmMain *w = Forms::get<FrmMain>();
+    MainWindow *w = Forms::get<MainWindow>();
     w->show();
     waitExposed(w);
-    w->Cmd_goto->click();
-    FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+    w->details->openNotesButton->click();
+    NotesWindow *notes = Forms::loaded<NotesWindow>();
     if (!notes)
         die("notes window did not open");
     waitExposed(notes);
-    if (notes->grid()->model()->rowCount() != NotesRows || w->DataGrid1->model()->rowCount() != Websites)
+    if (notes->grid()->model()->rowCount() != NotesRows || w->browser->grid->model()->rowCount() != Websites)
         die("windows do not show the generated rows");
     requireNoMessage("memory run");
     QFile report(QStringLiteral("peak.txt"));
@@ -571,10 +574,10 @@ int main(int argc, char **argv)
 
     // In this process: the main window over the generated database.
     Sql raw(folder + QStringLiteral("/data/mybook.mdb"));
-    FrmMain *w = Forms::get<FrmMain>();
+    MainWindow *w = Forms::get<MainWindow>();
     w->show();
     waitExposed(w);
-    PaintCounter gridPaints(w->DataGrid1->viewport());
+    PaintCounter gridPaints(w->browser->grid->viewport());
     int rows = 0;
 
     auto measure = [&](const std::function<void()> &ours, const QString &rawSql, int expectRows, const char *label,
@@ -603,21 +606,21 @@ int main(int argc, char **argv)
     if (want("list") || want("next")) {
         measure(
             [&] {
-                w->LoadWebsiteList();
+                w->loadWebsiteList();
                 gridPaints.settle();
-                if (w->DataGrid1->model()->rowCount() != Websites || w->DataGrid1->currentIndex().row() != 0
-                    || w->Webname->text().isEmpty())
+                if (w->browser->grid->model()->rowCount() != Websites || w->browser->grid->currentIndex().row() != 0
+                    || w->details->nameBox->text().isEmpty())
                     die("the list does not show its first row");
             },
             listSql, Websites, "list", &listMs, &listRaw);
-        printRow({QStringLiteral("LoadWebsiteList, 10,000 websites, until grid and details show row 1"), listMs, listRaw,
+        printRow({QStringLiteral("loadWebsiteList, 10,000 websites, until grid and details show row 1"), listMs, listRaw,
                   QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 3×"), listMs <= 3 * listRaw});
     }
 
     // Search: about half of the addresses.
     if (want("search")) {
-        w->lstFields->setCurrentText(SearchField);
-        w->txtExpression->setText(SearchText);
+        w->search->fieldList->setCurrentText(SearchField);
+        w->search->textBox->setText(SearchText);
         const QString searchSql = QStringLiteral("SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
                                                  "Webmemos As 备注信息 FROM Website  where Weburl Like '%.com%' order by webid");
         int matches = 0;
@@ -625,9 +628,9 @@ int main(int argc, char **argv)
         double searchMs = 0, searchRaw = 0;
         measure(
             [&] {
-                w->cmdsou->click();
+                w->search->searchButton->click();
                 gridPaints.settle();
-                if (w->DataGrid1->model()->rowCount() != matches || w->DataGrid1->currentIndex().row() != 0)
+                if (w->browser->grid->model()->rowCount() != matches || w->browser->grid->currentIndex().row() != 0)
                     die("the search does not show its result");
             },
             searchSql, matches, "search", &searchMs, &searchRaw);
@@ -642,18 +645,18 @@ int main(int argc, char **argv)
     auto nextSteps = [&](bool drawEach) {
         std::vector<double> steps;
         for (int i = 0; i < rounds; ++i) {
-            w->LoadWebsiteList();
+            w->loadWebsiteList();
             gridPaints.settle();
             const auto start = Clock::now();
             for (int s = 0; s < NextSteps; ++s) {
-                w->Fii3->click();
+                w->browser->nextButton->click();
                 if (drawEach)
                     gridPaints.settle();
             }
             gridPaints.settle();
             steps.push_back(msSince(start));
-            if (w->Adodc1.recordset().absolutePosition() != NextSteps + 1
-                || w->Cmdbianhao->text() != w->WebOriId->text())
+            if (w->browser->websiteList.recordset().absolutePosition() != NextSteps + 1
+                || w->browser->idBox->text() != w->details->storedIdBox->text())
                 die("the steps did not arrive");
         }
         requireNoMessage("next");
@@ -672,9 +675,9 @@ int main(int argc, char **argv)
 
     // The notes window of the first website, 100,000 rows.
     if (want("notes")) {
-        w->LoadWebsiteList();
-        w->Cmd_goto->click();
-        FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+        w->loadWebsiteList();
+        w->details->openNotesButton->click();
+        NotesWindow *notes = Forms::loaded<NotesWindow>();
         if (!notes)
             die("the notes window did not open");
         waitExposed(notes);
@@ -682,14 +685,14 @@ int main(int argc, char **argv)
         double notesMs = 0, notesRaw = 0;
         measure(
             [&] {
-                notes->RefreshGrid();
+                notes->refreshGrid();
                 notesPaints.settle();
                 if (notes->grid()->model()->rowCount() != NotesRows || notes->grid()->currentIndex().row() != 0)
                     die("the notes grid does not show its rows");
             },
             QStringLiteral("SELECT * FROM ") + notesTable + QStringLiteral(" ORDER BY [时间] Desc"), NotesRows, "notes",
             &notesMs, &notesRaw);
-        printRow({QStringLiteral("notes RefreshGrid, 100,000 rows, until the grid shows"), notesMs, notesRaw,
+        printRow({QStringLiteral("notes refreshGrid, 100,000 rows, until the grid shows"), notesMs, notesRaw,
                   QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 3×"), notesMs <= 3 * notesRaw});
         delete notes;
     }

@@ -1,11 +1,11 @@
 #include "catalogue/Website.h"
 
 #include "core/DateText.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/SqlText.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 
-void Website::Init()
+void Website::clear()
 {
     Webid = 0;
     Webname.clear();
@@ -14,17 +14,17 @@ void Website::Init()
     Webmemos.clear();
 }
 
-void Website::GetInfo(qint32 TmpId)
+void Website::load(qint32 id)
 {
-    Webid = TmpId;
-    if (TmpId == 0) {
-        Init();
+    Webid = id;
+    if (id == 0) {
+        clear();
         return;
     }
-    SqlStr = QStringLiteral("SELECT * FROM Website WHERE Webid=") + QString::number(TmpId);
-    const auto rs = DbFunc::OpenQuery(SqlStr);
+    lastStatement = QStringLiteral("SELECT * FROM Website WHERE Webid=") + QString::number(id);
+    const auto rs = Database::query(lastStatement);
     if (rs->eof()) {
-        Init();
+        clear();
         return;
     }
     Webid = rs->value(0).toString().trimmed().toInt();
@@ -34,35 +34,35 @@ void Website::GetInfo(qint32 TmpId)
     Webmemos = rs->value(4).toString().trimmed();
 }
 
-bool Website::In_DB(const QString &TmpwebName)
+bool Website::exists(const QString &name)
 {
-    SqlStr = QStringLiteral("SELECT Webid FROM Website WHERE webName='") + sqlText(TmpwebName.trimmed())
+    lastStatement = QStringLiteral("SELECT Webid FROM Website WHERE webName='") + sqlText(name.trimmed())
            + QStringLiteral("'");
-    return !DbFunc::OpenQuery(SqlStr)->eof();
+    return !Database::query(lastStatement)->eof();
 }
 
-void Website::Insert()
+void Website::insert()
 {
-    SqlStr = QStringLiteral("INSERT INTO Website ([webName], [Weburl],") + QStringLiteral(" [Webtime], [WebMemos])")
+    lastStatement = QStringLiteral("INSERT INTO Website ([webName], [Weburl],") + QStringLiteral(" [Webtime], [WebMemos])")
            + QStringLiteral(" VALUES('") + sqlText(Webname.trimmed()) + QStringLiteral("','")
            + sqlText(Weburl.trimmed()) + QStringLiteral("',#") + DateText::toText(Webtime) + QStringLiteral("#,'")
            + sqlText(Webmemos.trimmed()) + QStringLiteral("')");
-    DbFunc::ExecuteSql(SqlStr);
+    Database::execute(lastStatement);
 }
 
-void Website::Update(qint32 TmpId)
+void Website::update(qint32 id)
 {
-    SqlStr = QStringLiteral("UPDATE Website SET [webName]='") + sqlText(Webname.trimmed())
+    lastStatement = QStringLiteral("UPDATE Website SET [webName]='") + sqlText(Webname.trimmed())
            + QStringLiteral("', [Weburl]='") + sqlText(Weburl.trimmed()) + QStringLiteral("', [Webtime]=#")
            + DateText::toText(Webtime) + QStringLiteral("#,[WebMemos]='") + sqlText(Webmemos.trimmed())
-           + QStringLiteral("' WHERE Webid=") + QString::number(TmpId);
-    DbFunc::ExecuteSql(SqlStr);
+           + QStringLiteral("' WHERE Webid=") + QString::number(id);
+    Database::execute(lastStatement);
 }
 
-void Website::Delete(qint32 TmpId)
+void Website::remove(qint32 id)
 {
-    SqlStr = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(TmpId);
-    DbFunc::ExecuteSql(SqlStr);
+    lastStatement = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(id);
+    Database::execute(lastStatement);
 }
 
 Website &CurWebsite()

@@ -14,12 +14,12 @@ public:
     QDate Webtime;
     QString Webmemos;
 
-    void Init();
-    void Delete(qint32 TmpId);
-    void GetInfo(qint32 TmpId);
-    bool In_DB(const QString &TmpwebName);
-    void Insert();
-    void Update(qint32 TmpId);
+    void clear();
+    void remove(qint32 id);
+    void load(qint32 id);
+    bool exists(const QString &name);
+    void insert();
+    void update(qint32 id);
 
     // The date a reset record shows.
     static QDate resetDate() { return QDate(2011, 10, 25); }

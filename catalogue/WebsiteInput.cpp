@@ -43,7 +43,7 @@ bool fillCurWebsite(const WebsiteBoxes &boxes)
 
 bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name)
 {
-    if (!CurWebsite().In_DB(name))
+    if (!CurWebsite().exists(name))
         return false;
     MessageBox::show(QStringLiteral("网站名称已经存在，请重新输入"));
     boxes.Webname->setFocus();

@@ -1,23 +1,23 @@
 #include "notes/NotesTable.h"
 
 #include "core/DateText.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/TableList.h"
-#include "notes/FrmBasicEdit.h"
-#include "notes/FrmChargeItemEdit.h"
-#include "notes/FrmDetailed.h"
-#include "notes/FrmWebmemos.h"
+#include "notes/FieldManager.h"
+#include "notes/RecordEditor.h"
+#include "notes/NotesWindow.h"
+#include "notes/MemoEditor.h"
 
 namespace {
 
 bool notesTableExists(const QString &name)
 {
     db::Connection conn;
-    conn.open(DbFunc::ConnString);
+    conn.open(Database::connectionString);
     db::TableList tables(conn);
     return tables.find(QStringLiteral("TABLE_NAME= '") + name + QLatin1Char('\''));
 }
@@ -34,39 +34,39 @@ db::ColumnDef textColumn(const QString &name, int size, const QString &defaultTe
 
 } // namespace
 
-void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row)
+void OpenWebsiteNotes(QString &notesTable, const WebsiteRow &row)
 {
     // The lookup's connection is closed before the question, so nothing holds
     // the file open while the user decides.
-    if (!notesTableExists(Bijiname)) {
+    if (!notesTableExists(notesTable)) {
         const auto answer = MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel,
                                              MessageBox::Question, QStringLiteral("提示"));
         if (answer == MessageBox::Ok)
-            CreateNotesTable(Bijiname);
+            CreateNotesTable(notesTable);
         return;
     }
 
-    FrmDetailed *notes = Forms::get<FrmDetailed>();
-    notes->Bijiname = Bijiname;
-    notes->OriId = row.Webid;
+    NotesWindow *notes = Forms::get<NotesWindow>();
+    notes->notesTable = notesTable;
+    notes->websiteId = row.Webid;
     notes->setHeader(row.Webname, row.Weburl, row.Webtime);
     notes->openNotes();
 }
 
-void CloseWebsiteNotes(const QString &Bijiname)
+void CloseWebsiteNotes(const QString &notesTable)
 {
-    const auto closeOver = [&Bijiname](auto *window) {
-        if (window && window->Bijiname.compare(Bijiname, Qt::CaseInsensitive) == 0)
+    const auto closeOver = [&notesTable](auto *window) {
+        if (window && window->notesTable.compare(notesTable, Qt::CaseInsensitive) == 0)
             window->close();
     };
     // The dialogs first: the field manager refreshes the notes grid as it closes.
-    closeOver(Forms::loaded<FrmChargeItemEdit>());
-    closeOver(Forms::loaded<FrmWebmemos>());
-    closeOver(Forms::loaded<FrmBasicEdit>());
-    closeOver(Forms::loaded<FrmDetailed>());
+    closeOver(Forms::loaded<RecordEditor>());
+    closeOver(Forms::loaded<MemoEditor>());
+    closeOver(Forms::loaded<FieldManager>());
+    closeOver(Forms::loaded<NotesWindow>());
 }
 
-void CreateNotesTable(QString &Bijiname)
+void CreateNotesTable(QString &notesTable)
 {
     db::ColumnDef autoId;
     autoId.name = QStringLiteral("AutoId");
@@ -96,8 +96,8 @@ void CreateNotesTable(QString &Bijiname)
     };
 
     // One statement: the table appears whole or not at all.
-    db::Catalog catalog(DbFunc::ConnString);
-    catalog.createTable(Bijiname, columns);
+    db::Catalog catalog(Database::connectionString);
+    catalog.createTable(notesTable, columns);
 
     MessageBox::show(QStringLiteral("创建完毕!"));
 }

@@ -14,11 +14,11 @@ struct WebsiteRow {
 
 // Opens the notes window of one website ("biji" + id), offering to create
 // its notes table first when it does not exist yet.
-void OpenWebsiteNotes(QString &Bijiname, const WebsiteRow &row);
+void OpenWebsiteNotes(QString &notesTable, const WebsiteRow &row);
 
-// Closes the notes window and its dialogs where they show Bijiname, before
+// Closes the notes window and its dialogs where they show notesTable, before
 // that table goes away with its website.
-void CloseWebsiteNotes(const QString &Bijiname);
+void CloseWebsiteNotes(const QString &notesTable);
 
 // Creates a notes table with the eight default columns.
-void CreateNotesTable(QString &Bijiname);
+void CreateNotesTable(QString &notesTable);

@@ -8,20 +8,23 @@
 // observations, drives the main window, the notes window and the record editor
 // through their buttons, and saves login, help, about, main, notes and editor
 // as PNG files in OUTDIR.
-#include "accounts/FrmLogin.h"
+#include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
-#include "catalogue/FrmMain.h"
+#include "catalogue/MainWindow.h"
+#include "catalogue/SearchPanel.h"
+#include "catalogue/WebsiteBrowser.h"
+#include "catalogue/WebsiteDetails.h"
 #include "catalogue/Website.h"
 #include "core/Application.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/SqlText.h"
-#include "help/Frmbijishuoming.h"
-#include "help/frmAbout.h"
-#include "notes/FrmChargeItemEdit.h"
-#include "notes/FrmDetailed.h"
+#include "help/HelpBrowser.h"
+#include "help/AboutBox.h"
+#include "notes/RecordEditor.h"
+#include "notes/NotesWindow.h"
 
 #include <QDate>
 #include <QDir>
@@ -90,12 +93,12 @@ void fillSampleWebsites()
     };
     for (const Sample &s : sites) {
         Website &w = CurWebsite();
-        w.Init();
+        w.clear();
         w.Webname = QString::fromUtf8(s.name);
         w.Weburl = QString::fromUtf8(s.url);
         w.Webtime = s.taken;
         w.Webmemos = QString::fromUtf8(s.memo);
-        w.Insert();
+        w.insert();
     }
 }
 
@@ -114,7 +117,7 @@ void fillSampleNotes(const QString &table)
         QStringList values{QStringLiteral("#%1#").arg(r.day.toString(Qt::ISODate))};
         for (const char *text : {r.baidu, r.google, r.yahoo, r.pr, r.rank, r.memo})
             values << QLatin1Char('\'') + sqlText(QString::fromUtf8(text)) + QLatin1Char('\'');
-        DbFunc::ExecuteSql(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
+        Database::execute(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
                                           "VALUES (%2)")
                                .arg(table, values.join(QLatin1Char(','))));
     }
@@ -153,18 +156,18 @@ int main(int argc, char **argv)
     settle(300);
 
     bool ok = true;
-    FrmLogin *login = Forms::get<FrmLogin>();
+    LoginWindow *login = Forms::get<LoginWindow>();
     login->show();
     ok = shootScreen(login, 40, out.filePath(QStringLiteral("login.png"))) && ok;
     login->hide();
 
-    Frmbijishuoming *help = Forms::get<Frmbijishuoming>();
+    HelpBrowser *help = Forms::get<HelpBrowser>();
     help->move(screen.center() - help->rect().center());
     help->show();
     ok = shootScreen(help, 0, out.filePath(QStringLiteral("help.png"))) && ok;
     help->hide();
 
-    frmAbout *about = Forms::get<frmAbout>();
+    AboutBox *about = Forms::get<AboutBox>();
     about->show();
     about->move(screen.center() - about->rect().center());
     ok = shootScreen(about, 0, out.filePath(QStringLiteral("about.png"))) && ok;
@@ -172,20 +175,20 @@ int main(int argc, char **argv)
 
     // From here on questions are answered by this program, not on the screen.
     MessageBox::setTestMode(true);
-    LoginUser().GetInfo(NewDatabase::FirstUser);
-    CurUser().GetInfo(NewDatabase::FirstUser);
+    LoginUser().load(NewDatabase::FirstUser);
+    CurUser().load(NewDatabase::FirstUser);
     fillSampleWebsites();
 
-    FrmMain *main = Forms::get<FrmMain>();
+    MainWindow *main = Forms::get<MainWindow>();
     main->show();
     ok = shootWindow(main, out.filePath(QStringLiteral("main.png"))) && ok;
 
     // "Goto ->" on the newest website creates its notes table; fill it, open it.
     MessageBox::setNextAnswer(MessageBox::Ok);
-    main->Cmd_goto->click();
+    main->details->openNotesButton->click();
     fillSampleNotes(QStringLiteral("biji4"));
-    main->Cmd_goto->click();
-    FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+    main->details->openNotesButton->click();
+    NotesWindow *notes = Forms::loaded<NotesWindow>();
     if (!notes) {
         QTextStream(stderr) << "the notes window did not open\n";
         return 1;
@@ -194,7 +197,7 @@ int main(int argc, char **argv)
     ok = shootWindow(notes, out.filePath(QStringLiteral("notes.png"))) && ok;
 
     clickButton(notes, "Cmd_Modi");
-    FrmChargeItemEdit *editor = Forms::loaded<FrmChargeItemEdit>();
+    RecordEditor *editor = Forms::loaded<RecordEditor>();
     ok = editor && shootWindow(editor, out.filePath(QStringLiteral("editor.png"))) && ok;
     return ok ? 0 : 1;
 }

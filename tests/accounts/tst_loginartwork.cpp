@@ -1,11 +1,11 @@
 // The login window's look: the artwork in its own shape with the black around
 // it see-through, and a plain, visible window in which login still works when
 // the artwork is missing or damaged.
-#include "accounts/FrmLogin.h"
-#include "catalogue/FrmMain.h"
+#include "accounts/LoginWindow.h"
 #include "core/Forms.h"
 #include "tests/support/TestDb.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QtWidgets>
 
@@ -16,14 +16,14 @@ const QString artworkFile = QStringLiteral(TAVORIN_RESOURCES_DIR "/login.png");
 QByteArray readArtwork() { QFile f(artworkFile); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 // The login window over a working folder whose img/login.png holds bytes.
-FrmLogin *openLogin(const TestDb &t, const QByteArray &bytes)
+LoginWindow *openLogin(const TestDb &t, const QByteArray &bytes)
 {
     QDir(t.dir()).mkpath(QStringLiteral("img"));
     QFile f(t.dir() + QStringLiteral("/img/login.png"));
     if (!bytes.isEmpty() && f.open(QIODevice::WriteOnly))
         f.write(bytes);
     f.close();
-    FrmLogin *w = Forms::get<FrmLogin>();
+    LoginWindow *w = Forms::get<LoginWindow>();
     w->show();
     return w;
 }
@@ -35,8 +35,7 @@ class TestLoginArtwork : public QObject {
 private slots:
     void cleanup()
     {
-        delete Forms::loaded<FrmLogin>();
-        delete Forms::loaded<FrmMain>();
+        delete Forms::loaded<LoginWindow>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -44,7 +43,7 @@ private slots:
     void artworkInItsOwnShape()
     {
         TestDb t;
-        FrmLogin *w = openLogin(t, readArtwork());
+        LoginWindow *w = openLogin(t, readArtwork());
         const QImage art = QImage(artworkFile).convertToFormat(QImage::Format_ARGB32);
         QVERIFY(w->artworkShown() && art.size() == w->size());
         const QImage shown = w->grab().toImage();
@@ -77,17 +76,18 @@ private slots:
     {
         QFETCH(QByteArray, file);
         TestDb t;
-        FrmLogin *w = openLogin(t, file);
+        LoginWindow *w = openLogin(t, file);
         QVERIFY(!w->artworkShown() && w->mask().isEmpty());
         const QImage shown = w->grab().toImage();
         int black = 0;
         for (int i = 0; i < shown.width() * shown.height(); ++i)
             black += (shown.pixel(i % shown.width(), i / shown.width()) & 0xFFFFFFu) == 0;
         QVERIFY2(black < shown.width() * shown.height() / 20, qPrintable(QString::number(black)));
-        QTest::keyClicks(w->txtUser, QStringLiteral("admin"));
-        QTest::keyClicks(w->txtPwd, QStringLiteral("123456"));
-        QTest::keyClick(w->txtPwd, Qt::Key_Return);
-        QVERIFY(Forms::loaded<FrmMain>() && Forms::loaded<FrmMain>()->isVisible()); // logged in
+        QSignalSpy loggedIn(w, &LoginWindow::loggedIn);
+        QTest::keyClicks(w->userBox, QStringLiteral("admin"));
+        QTest::keyClicks(w->passwordBox, QStringLiteral("123456"));
+        QTest::keyClick(w->passwordBox, Qt::Key_Return);
+        QCOMPARE(loggedIn.count(), 1);
     }
 };
 

@@ -1,6 +1,6 @@
 // The user store: exact SQL, trimming and letter-case rules, admin protection.
 #include "accounts/Users.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "tests/support/TestDb.h"
 
 #include <QTest>
@@ -12,16 +12,16 @@ private slots:
     {
         TestDb t;
         Users u;
-        u.GetInfo(" admin ");
-        QCOMPARE(SqlStr, QString("SELECT * FROM Users WHERE UserName='admin'"));
+        u.load(" admin ");
+        QCOMPARE(lastStatement, QString("SELECT * FROM Users WHERE UserName='admin'"));
         u.setUserName(" bob ");
         u.setUserPwd(" secret ");
-        u.Insert();
-        QCOMPARE(SqlStr, QString("INSERT INTO Users Values('bob','secret')"));
-        u.Update(" bob ");
-        QCOMPARE(SqlStr, QString("Update Users Set UserName='bob',UserPwd='secret' WHERE UserName='bob'"));
-        u.Delete(" bob ");
-        QCOMPARE(SqlStr, QString("DELETE FROM Users WHERE UserName='bob'"));
+        u.insert();
+        QCOMPARE(lastStatement, QString("INSERT INTO Users Values('bob','secret')"));
+        u.update(" bob ");
+        QCOMPARE(lastStatement, QString("Update Users Set UserName='bob',UserPwd='secret' WHERE UserName='bob'"));
+        u.remove(" bob ");
+        QCOMPARE(lastStatement, QString("DELETE FROM Users WHERE UserName='bob'"));
     }
 
     void getInfo_data()
@@ -43,21 +43,21 @@ private slots:
         t.exec("INSERT INTO Users VALUES('carol', '  pw  '), ('O''Reilly', 'it''s')");
         Users u;
         u.setUserPwd("stale");
-        QCOMPARE(u.GetInfo(typed), got != "|");
+        QCOMPARE(u.load(typed), got != "|");
         QCOMPARE(u.UserName() + '|' + u.UserPwd(), got);
-        QCOMPARE(Users().In_DB(typed), got != "|");
+        QCOMPARE(Users().exists(typed), got != "|");
     }
 
     void deleteSparesAdminAndRenameFindsAnyLetterCase()
     {
         TestDb t;
         t.exec("INSERT INTO Users VALUES('dup','a'), ('DUP','b')");
-        Users().Delete("aDmIn"); // never deleted
-        Users().Delete("Dup");   // every row of the name
+        Users().remove("aDmIn"); // never deleted
+        Users().remove("Dup");   // every row of the name
         Users u;
         u.setUserName("root");
         u.setUserPwd("654321");
-        u.Update("ADMIN");
+        u.update("ADMIN");
         QCOMPARE(t.joined("SELECT UserName || ':' || UserPwd FROM Users"), QString("root:654321"));
     }
 };

@@ -3,10 +3,13 @@
 // Helpers shared by the main window's tests: a fresh database with chosen
 // websites, the main window over it, and access to what the user sees.
 
-#include "catalogue/FrmMain.h"
-#include "catalogue/FrmStyleEdit.h"
+#include "catalogue/MainWindow.h"
+#include "catalogue/SearchPanel.h"
+#include "catalogue/WebsiteBrowser.h"
+#include "catalogue/WebsiteDetails.h"
+#include "catalogue/WebsiteDialog.h"
 #include "core/Application.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "tests/support/TestDb.h"
@@ -60,12 +63,12 @@ public:
         return sites;
     }
 
-    static void openWindow() { MessageBox::clearShown(); Forms::get<FrmMain>()->show(); }
+    static void openWindow() { MessageBox::clearShown(); Forms::get<MainWindow>()->show(); }
 
     // Unloads without the close question, as a test teardown should.
-    void reset() { delete Forms::loaded<FrmMain>(); delete Forms::loaded<FrmStyleEdit>(); db.reset(); }
+    void reset() { delete Forms::loaded<MainWindow>(); delete Forms::loaded<WebsiteDialog>(); db.reset(); }
 
-    static FrmMain *w() { return Forms::loaded<FrmMain>(); }
+    static MainWindow *w() { return Forms::loaded<MainWindow>(); }
     static bool enabled(const QString &name) { return w()->findChild<QWidget *>(name)->isEnabled(); }
     static void click(const QString &name, int times = 1)
     {
@@ -74,12 +77,12 @@ public:
     }
     static QAction *action(const QString &key) { return w()->findChild<QAction *>(key); }
     static void trigger(const QString &key) { action(key)->trigger(); }
-    static int gridRow() { return w()->DataGrid1->currentIndex().row(); }
+    static int gridRow() { return w()->browser->grid->currentIndex().row(); }
     static QStringList gridColumn(int column)
     {
         QStringList cells;
-        for (int r = 0; r < w()->DataGrid1->model()->rowCount(); ++r)
-            cells << w()->DataGrid1->model()->index(r, column).data().toString();
+        for (int r = 0; r < w()->browser->grid->model()->rowCount(); ++r)
+            cells << w()->browser->grid->model()->index(r, column).data().toString();
         return cells;
     }
     // The one message shown, as "text|title|buttons|icon".
@@ -94,7 +97,7 @@ public:
         for (const QChar c : text)
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
-    static QString status() { return DbFunc::statusText(); }
+    static QString status() { return Database::statusText(); }
 };
 
 // Window tests need the program's event boundary and a fixed locale for date texts.

@@ -19,9 +19,9 @@ private:
 
     static void search(const QString &field, const QString &text)
     {
-        w()->lstFields->setCurrentIndex(w()->lstFields->findText(field));
-        w()->txtExpression->clear();
-        type(w()->txtExpression, text);
+        w()->search->fieldList->setCurrentIndex(w()->search->fieldList->findText(field));
+        w()->search->textBox->clear();
+        type(w()->search->textBox, text);
         click("cmdsou");
     }
 
@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(gridColumn(0), ids);
         QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().join(QLatin1Char('|'))));
         QCOMPARE(enabled("Cmd_XG"), !ids.isEmpty());
-        QCOMPARE(w()->Cmdbianhao->text(), ids.value(0));
+        QCOMPARE(w()->browser->idBox->text(), ids.value(0));
     }
 
     void failedQueryIsReportedAndLeavesNothingOpen()
@@ -61,7 +61,7 @@ private slots:
         MessageBox::clearShown();
         search("网站名称", "abc");
         QCOMPARE(onlyShown(), QStringLiteral("没有符合条件的记录！|确认|%1|%2").arg(MessageBox::OkOnly).arg(MessageBox::Exclamation));
-        QCOMPARE(w()->DataGrid1->model()->rowCount(), 0);
+        QCOMPARE(w()->browser->grid->model()->rowCount(), 0);
         QVERIFY(!enabled("Fii1") && !action("Delete")->isEnabled());
         db->exec(QStringLiteral("ALTER TABLE WebsiteGone RENAME TO Website"));
         trigger("NRefresh");

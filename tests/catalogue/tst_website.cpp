@@ -2,7 +2,7 @@
 // quotes and ids beyond 16 bits.
 #include "catalogue/Website.h"
 #include "core/DateText.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "core/db/DbError.h"
 #include "tests/support/TestDb.h"
 
@@ -33,18 +33,18 @@ private slots:
         w.Webtime = QDate(2012, 2, 29);
         w.Webmemos = " it's ";
         const QString date = DateText::toText(w.Webtime);
-        w.Insert();
-        QCOMPARE(SqlStr, "INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('O''优化','http://a''.cn',#"
+        w.insert();
+        QCOMPARE(lastStatement, "INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('O''优化','http://a''.cn',#"
                              + date + "#,'it''s')");
-        w.GetInfo(1);
+        w.load(1);
         QCOMPARE(fields(w), QString("1|O'优化|http://a'.cn|2012-02-29|it's"));
-        w.Update(1);
-        QCOMPARE(SqlStr, "UPDATE Website SET [webName]='O''优化', [Weburl]='http://a''.cn', [Webtime]=#" + date
+        w.update(1);
+        QCOMPARE(lastStatement, "UPDATE Website SET [webName]='O''优化', [Weburl]='http://a''.cn', [Webtime]=#" + date
                              + "#,[WebMemos]='it''s' WHERE Webid=1");
-        QVERIFY(w.In_DB(" o'优化 "));
-        QCOMPARE(SqlStr, QString("SELECT Webid FROM Website WHERE webName='o''优化'"));
-        w.Delete(1);
-        QCOMPARE(SqlStr, QString("DELETE FROM Website WHERE Webid=1"));
+        QVERIFY(w.exists(" o'优化 "));
+        QCOMPARE(lastStatement, QString("SELECT Webid FROM Website WHERE webName='o''优化'"));
+        w.remove(1);
+        QCOMPARE(lastStatement, QString("DELETE FROM Website WHERE Webid=1"));
     }
 
     void getInfo_data()
@@ -65,7 +65,7 @@ private slots:
         add(t, 40000, "big");
         Website w;
         w.Webname = "stale";
-        w.GetInfo(id);
+        w.load(id);
         QTEST(fields(w), "fields");
     }
 
@@ -76,13 +76,13 @@ private slots:
         add(t, 40000 - 65536, "wrapped"); // the row a 16-bit id would reach
         add(t, 40000, "big");
         Website w;
-        QVERIFY(w.In_DB("  ABC "));
-        QVERIFY(!w.In_DB(""));
-        QVERIFY(!w.In_DB("abcd"));
-        w.GetInfo(1);
+        QVERIFY(w.exists("  ABC "));
+        QVERIFY(!w.exists(""));
+        QVERIFY(!w.exists("abcd"));
+        w.load(1);
         w.Webname = "changed";
-        w.Update(40000);
-        w.Delete(1);
+        w.update(40000);
+        w.remove(1);
         QCOMPARE(t.joined("SELECT Webname FROM Website ORDER BY Webid"),
                  QString("wrapped,changed"));
     }
@@ -90,7 +90,7 @@ private slots:
     void invalidDateIsRefusedBeforeWriting()
     {
         TestDb t;
-        QVERIFY_THROWS_EXCEPTION(db::DbError, Website().Insert());
+        QVERIFY_THROWS_EXCEPTION(db::DbError, Website().insert());
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
     }
 };

@@ -1,8 +1,8 @@
 // From launch to the main window and back out: the login window alone at
 // start, the hand-over after a login, and the program ending with its last
 // window.
-#include "accounts/FrmLogin.h"
-#include "catalogue/FrmMain.h"
+#include "accounts/LoginWindow.h"
+#include "catalogue/MainWindow.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "tests/support/TestDb.h"
@@ -46,14 +46,16 @@ private slots:
         // Run the way the program runs, inside the application's event loop,
         // where the last window closing ends it.
         TestDb t;
-        FrmLogin *login = Forms::get<FrmLogin>();
+        // Wired as main.cpp wires it: a good login opens the main window.
+        LoginWindow *login = Forms::get<LoginWindow>();
+        QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
         login->show();
         QCOMPARE(visibleWindows(), QStringList{"FrmLogin"});
         QStringList afterLogin;
         QTimer::singleShot(0, [&] {
-            QTest::keyClicks(login->txtUser, "Admin");
-            QTest::keyClicks(login->txtPwd, "123456");
-            QTest::keyClick(login->txtPwd, Qt::Key_Return);
+            QTest::keyClicks(login->userBox, "Admin");
+            QTest::keyClicks(login->passwordBox, "123456");
+            QTest::keyClick(login->passwordBox, Qt::Key_Return);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             afterLogin = visibleWindows();
         });
@@ -64,7 +66,7 @@ private slots:
 
         // Closing the main window (answering Yes) leaves no window: the end.
         MessageBox::setNextAnswer(MessageBox::Yes);
-        QTimer::singleShot(0, Forms::loaded<FrmMain>(), &QWidget::close);
+        QTimer::singleShot(0, Forms::loaded<MainWindow>(), &QWidget::close);
         QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(visibleWindows(), QStringList());

@@ -10,7 +10,7 @@
 // acknowledged write is there, no website name is taken twice, and no client
 // met an error other than the expected duplicate-name conflict.
 #include "catalogue/Website.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/SqlText.h"
 #include "core/db/Catalog.h"
@@ -18,7 +18,7 @@
 #include "core/db/DataControl.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
-#include "notes/ChargeItem.h"
+#include "notes/NoteRecord.h"
 #include "notes/NotesTable.h"
 
 #include <QCoreApplication>
@@ -46,7 +46,7 @@ QTextStream &out()
 
 int scalar(const QString &sql)
 {
-    return DbFunc::OpenQuery(sql)->value(0).toInt();
+    return Database::query(sql)->value(0).toInt();
 }
 
 int runClient(int client, int seconds, const QString &logPath)
@@ -63,8 +63,8 @@ int runClient(int client, int seconds, const QString &logPath)
     int serial = 0, conflicts = 0, errors = 0, ops = 0;
     QHash<QString, int> counts;
     db::DataControl list, grid;
-    list.setConnectionString(DbFunc::ConnString);
-    grid.setConnectionString(DbFunc::ConnString);
+    list.setConnectionString(Database::connectionString);
+    grid.setConnectionString(Database::connectionString);
     while (clock.elapsed() < qint64(seconds) * 1000) {
         const int pick = int(rng.bounded(100));
         const QString table = QStringLiteral("biji%1").arg(rng.bounded(NotesTables) + 1);
@@ -80,7 +80,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 if (shared && rng.bounded(2))
                     name = name.toUpper();
                 Website &site = CurWebsite();
-                if (site.In_DB(name)) {
+                if (site.exists(name)) {
                     ++conflicts;
                 } else {
                     site.Webname = name;
@@ -88,7 +88,7 @@ int runClient(int client, int seconds, const QString &logPath)
                     site.Webtime = QDate(2011, 1, 1).addDays(rng.bounded(3000));
                     site.Webmemos = QStringLiteral("无");
                     try {
-                        site.Insert();
+                        site.insert();
                         w << "site\t" << name << "\n";
                         if (!shared)
                             ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)));
@@ -102,16 +102,16 @@ int runClient(int client, int seconds, const QString &logPath)
                 kind = QStringLiteral("modify website");
                 const int id = ownSites[int(rng.bounded(qsizetype(ownSites.size())))];
                 Website &site = CurWebsite();
-                site.GetInfo(id);
+                site.load(id);
                 site.Webmemos = QStringLiteral("c%1 第%2次修改").arg(client).arg(++serial);
-                site.Update(id);
-                if (DbFunc::rowsAffected() != 1)
-                    throw db::DbError(QStringLiteral("website %1 changed %2 rows").arg(id).arg(DbFunc::rowsAffected()));
+                site.update(id);
+                if (Database::rowsAffected() != 1)
+                    throw db::DbError(QStringLiteral("website %1 changed %2 rows").arg(id).arg(Database::rowsAffected()));
                 w << "memo\t" << id << "\t" << site.Webmemos << "\n";
             } else if (pick < 60) {
                 kind = QStringLiteral("add observation");
                 const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
-                CurItem().gaojiInsert(table, QStringLiteral("[时间],[备注],[PR]"),
+                CurRecord().insertRecord(table, QStringLiteral("[时间],[备注],[PR]"),
                                       QStringLiteral("#%1#,'%2','0'").arg(QDate(2012, 1, 1).addDays(rng.bounded(900)).toString(Qt::ISODate), memo));
                 const int id = scalar(QStringLiteral("SELECT AutoId FROM %1 WHERE [备注]='%2'").arg(table, memo));
                 ownRows << qMakePair(table, id);
@@ -120,9 +120,9 @@ int runClient(int client, int seconds, const QString &logPath)
                 kind = QStringLiteral("modify observation");
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
                 const QString pr = QString::number(rng.bounded(10));
-                CurItem().gaojiUpdate(row.second, row.first, QStringLiteral("[PR]='%1'").arg(pr));
-                if (DbFunc::rowsAffected() != 1)
-                    throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(DbFunc::rowsAffected()));
+                CurRecord().updateRecord(row.second, row.first, QStringLiteral("[PR]='%1'").arg(pr));
+                if (Database::rowsAffected() != 1)
+                    throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
                 w << "pr\t" << row.first << "\t" << row.second << "\t" << pr << "\n";
             } else {
                 kind = QStringLiteral("refresh");
@@ -155,12 +155,12 @@ int prepare()
         site.Weburl = QStringLiteral("http://shared.cn/%1").arg(i);
         site.Webtime = QDate(2011, 10, 25);
         site.Webmemos = QStringLiteral("无");
-        site.Insert();
+        site.insert();
         const int id = scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(site.Webname));
         QString table = QStringLiteral("biji%1").arg(id);
         if (id != i)
             return 1;
-        if (!db::Catalog(DbFunc::ConnString).hasTable(table))
+        if (!db::Catalog(Database::connectionString).hasTable(table))
             CreateNotesTable(table);
     }
     return 0;
@@ -209,7 +209,7 @@ int verify(const QStringList &logs, qint64 elapsedMs)
             ++failures;
         }
     }
-    const auto rows = [](const QString &sql) { return DbFunc::OpenQuery(sql); };
+    const auto rows = [](const QString &sql) { return Database::query(sql); };
     int lost = 0;
     for (const QString &name : std::as_const(sites))
         if (rows(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)))->eof())
@@ -255,7 +255,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--client")) {
-        DbFunc::ConnString = args[2];
+        Database::connectionString = args[2];
         const QStringList rest = args[4].split(QLatin1Char(','));
         return runClient(args[3].toInt(), rest.value(0).toInt(), rest.value(1));
     }
@@ -263,7 +263,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: tavorin-loadtest postgresql://... CLIENTS SECONDS\n");
         return 2;
     }
-    DbFunc::ConnString = args[1];
+    Database::connectionString = args[1];
     const int clients = args[2].toInt();
     const int seconds = args[3].toInt();
     try {

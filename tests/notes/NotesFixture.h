@@ -4,16 +4,16 @@
 // the notes window over it, and short ways to reach controls and stored values.
 
 #include "core/DateText.h"
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/Variable.h"
+#include "core/LastStatement.h"
 #include "core/db/Catalog.h"
 #include "core/db/Recordset.h"
-#include "notes/FrmBasicEdit.h"
-#include "notes/FrmChargeItemEdit.h"
-#include "notes/FrmDetailed.h"
-#include "notes/FrmWebmemos.h"
+#include "notes/FieldManager.h"
+#include "notes/RecordEditor.h"
+#include "notes/NotesWindow.h"
+#include "notes/MemoEditor.h"
 #include "notes/NotesTable.h"
 #include "tests/support/TestDb.h"
 
@@ -36,19 +36,19 @@ protected:
 
     void stop()
     {
-        delete Forms::loaded<FrmWebmemos>();
-        delete Forms::loaded<FrmChargeItemEdit>();
-        delete Forms::loaded<FrmBasicEdit>();
-        delete Forms::loaded<FrmDetailed>();
+        delete Forms::loaded<MemoEditor>();
+        delete Forms::loaded<RecordEditor>();
+        delete Forms::loaded<FieldManager>();
+        delete Forms::loaded<NotesWindow>();
         flushDeletes();
         m_db.reset();
     }
 
-    static FrmDetailed *openNotes()
+    static NotesWindow *openNotes()
     {
-        FrmDetailed *w = Forms::get<FrmDetailed>();
-        w->Bijiname = QStringLiteral("biji1");
-        w->OriId = 1;
+        NotesWindow *w = Forms::get<NotesWindow>();
+        w->notesTable = QStringLiteral("biji1");
+        w->websiteId = 1;
         w->openNotes();
         return w;
     }
@@ -65,7 +65,7 @@ protected:
     static QStringList columnNames()
     {
         QStringList names;
-        for (const db::ColumnDef &col : db::Catalog(DbFunc::ConnString).columns(QStringLiteral("biji1")))
+        for (const db::ColumnDef &col : db::Catalog(Database::connectionString).columns(QStringLiteral("biji1")))
             names << col.name;
         return names;
     }

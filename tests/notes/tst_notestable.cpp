@@ -28,13 +28,13 @@ private slots:
         QCOMPARE(MessageBox::shown(), QStringList({"表名不存在，是否要创建？", "创建完毕!"}));
         QCOMPARE(MessageBox::shownDetails()[0].buttons, int(MessageBox::OkCancel));
         QVERIFY(tableExists(name));
-        QVERIFY(!Forms::loaded<FrmDetailed>()); // the user opens the notes again to see the new table
+        QVERIFY(!Forms::loaded<NotesWindow>()); // the user opens the notes again to see the new table
         MessageBox::clearShown();
         OpenWebsiteNotes(name, site);
         QVERIFY(MessageBox::shown().isEmpty());
-        FrmDetailed *notes = Forms::loaded<FrmDetailed>();
+        NotesWindow *notes = Forms::loaded<NotesWindow>();
         QVERIFY(notes && notes->isVisible());
-        QCOMPARE(notes->Bijiname + QString::number(notes->OriId), name + QString::number(site.Webid));
+        QCOMPARE(notes->notesTable + QString::number(notes->websiteId), name + QString::number(site.Webid));
         QCOMPARE(notes->findChild<QLabel *>(QStringLiteral("Webname"))->text(), QStringLiteral("例子网"));
     }
 
@@ -44,7 +44,7 @@ private slots:
         CreateNotesTable(table);
         // name, type, size of text, nullable, auto-increment, default
         QStringList described;
-        for (const db::ColumnDef &c : db::Catalog(DbFunc::ConnString).columns(table))
+        for (const db::ColumnDef &c : db::Catalog(Database::connectionString).columns(table))
             described << QStringLiteral("%1 %2 %3 %4%5 %6").arg(c.name).arg(int(c.type))
                              .arg(c.type == db::ColumnType::Text ? c.size : 0).arg(c.nullable).arg(c.autoIncrement)
                              .arg(c.defaultText.value_or(QStringLiteral("-")));
@@ -69,7 +69,7 @@ private slots:
         OpenWebsiteNotes(opened, addWebsite("a", "b"));
         QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("表名不存在，是否要创建？")});
         QVERIFY(!tableExists("biji7"));
-        QVERIFY(!Forms::loaded<FrmDetailed>());
+        QVERIFY(!Forms::loaded<NotesWindow>());
     }
 
     void creatingAnExistingTableFailsWithoutSuccessMessage()

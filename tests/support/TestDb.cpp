@@ -1,6 +1,6 @@
 #include "tests/support/TestDb.h"
 
-#include "core/DbFunc.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
 #include "core/Program.h"
@@ -39,7 +39,7 @@ void onMaintenance(const QString &sql)
 bool TestDb::onServer() { return qgetenv("TAVORIN_TEST_ENGINE") == "postgresql"; }
 
 TestDb::TestDb(bool createDatabase)
-    : m_previous(QDir::currentPath()), m_previousConnString(DbFunc::ConnString)
+    : m_previous(QDir::currentPath()), m_previousConnString(Database::connectionString)
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
@@ -52,20 +52,20 @@ TestDb::TestDb(bool createDatabase)
     } else {
         m_connectionString = QStringLiteral("Data Source=data/mybook.mdb;");
     }
-    DbFunc::ConnString = m_connectionString;
+    Database::connectionString = m_connectionString;
     QString error;
     if (createDatabase && !NewDatabase::create(onServer() ? m_connectionString : dbPath(), &error))
         qFatal("%s", qPrintable(error));
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
     Program::setEndHandler([](int code) { throw Program::Ended{code}; });
-    DbFunc::ResetConn();
+    Database::resetConnection();
 }
 
 TestDb::~TestDb()
 {
-    DbFunc::ResetConn();
-    DbFunc::ConnString = m_previousConnString;
+    Database::resetConnection();
+    Database::connectionString = m_previousConnString;
     QDir::setCurrent(m_previous);
     // FORCE: windows of the test may still hold connections of their own.
     for (const QString &name : std::as_const(m_serverDatabases))

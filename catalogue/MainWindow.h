@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+class DatePicker;
+class QAction;
+class QCalendarWidget;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QWheelEvent;
+class SearchPanel;
+class WebsiteBrowser;
+class CatalogueCommands;
+class WebsiteDetails;
+
+// The program's frame window: menus, toolbar and status bar around the list
+// of websites (WebsiteBrowser), the details of the current one
+// (WebsiteDetails) and the search panel; CatalogueCommands runs what the
+// toolbar asks of the current website.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Reads the whole list anew, newest job first, and shows its first row.
+    void loadWebsiteList();
+    // Shows the list's current state: grid, details and enabled commands.
+    void bindListAndDetails();
+    // Loads the website with this id and shows it in the details frame.
+    void showWebsite(const QString &idText);
+
+    QMenu *systemMenu;
+    QAction *accountAction;
+    QAction *userManagerAction; // 用户管理, admin only
+    QAction *systemSeparator;
+    QAction *exitAction;
+    QMenu *helpMenu;
+    QAction *instructionsAction;
+    QAction *helpSeparator;
+    QAction *aboutAction;
+
+    QToolBar *toolbar;
+    QAction *viewNotesAction;
+    QAction *addWebsiteAction;
+    QAction *modifyWebsiteAction;
+    QAction *deleteWebsiteAction;
+    QAction *refreshAction;
+
+    QStatusBar *statusLine;
+    QLabel *statusPanels[5];
+
+    // Holds the list, the details and the search; sized to the frame by hand.
+    QWidget *workArea;
+    WebsiteBrowser *browser;
+    WebsiteDetails *details;
+    SearchPanel *search;
+    CatalogueCommands *commands;
+    QCalendarWidget *calendar;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void onToolbarAction(QAction *action);
+    void onAccount();
+    void onUserManager();
+    void onExit();
+    void onSearch();
+    void onModifyInPlace();
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void buildWorkArea();
+    void loadWindow();
+    void layOutWorkArea();
+    // Enables or disables every command that needs a current website.
+    void setCommandsEnabled(bool enabled);
+    // Reloads the list and makes the row at this 1-based position current.
+    void reloadAt(int position);
+    void showIdle();
+
+    DatePicker *m_datePicker;
+    int m_workAreaHeight = 0;
+};

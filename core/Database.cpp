@@ -1,0 +1,165 @@
+#include "core/Database.h"
+
+#include "core/MessageBox.h"
+#include "core/Program.h"
+#include "core/db/DbError.h"
+#include "core/db/TableList.h"
+
+#include <QLabel>
+#include <QPointer>
+
+namespace Database {
+
+QString connectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+
+namespace {
+
+constexpr int RecycleAfter = 1000;
+// A signed 16-bit count that only a statement or resetConnection sets back to 0;
+// a long run of queries stops counting at the top instead of wrapping.
+constexpr int MaxUses = 32767;
+
+std::unique_ptr<db::Connection> Conn;
+bool ConnOpen = false;
+int ConnUses = 0;
+QPointer<QLabel> StatusPanel;
+// Set once the shared connection has opened: after that a server that cannot
+// be reached is an error of the command that needed it, not the program's end.
+bool ConnectedOnce = false;
+QString Description;
+int RowsAffected = 0;
+
+} // namespace
+
+void openConnection()
+{
+    if (ConnOpen)
+        return;
+    auto conn = std::make_unique<db::Connection>();
+    QString reason;
+    try {
+        conn->open(connectionString);
+        // Another program's SQLite file opens too; without our two tables it
+        // is not a database of this program.
+        db::TableList tables(*conn);
+        if (!tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || !tables.find(QStringLiteral("TABLE_NAME= 'Website'")))
+            conn.reset();
+    } catch (const db::DbError &e) {
+        conn.reset();
+        reason = e.message();
+    }
+    if (!conn || conn->state() != db::Connection::Open) {
+        const bool server = db::Connection::isServer(connectionString);
+        // A server that went away mid-session: this command fails, the next one tries again.
+        if (server && ConnectedOnce)
+            throw db::DbError(reason, db::DbError::Kind::Unreachable);
+        // For a server the reason names it; a file keeps the plain message.
+        MessageBox::show(server && !reason.isEmpty() ? QStringLiteral("数据库连接失败\n") + reason
+                                                     : QStringLiteral("数据库连接失败"));
+        Program::end(1);
+    }
+    Conn = std::move(conn);
+    ConnOpen = true;
+    ConnectedOnce = true;
+    Description = Conn->description();
+}
+
+void closeConnection()
+{
+    if (!ConnOpen)
+        return;
+    Conn->close();
+    Conn.reset();
+    ConnOpen = false;
+}
+
+void acquireConnection()
+{
+    if (ConnUses < MaxUses)
+        ++ConnUses;
+    openConnection();
+}
+
+void releaseConnection()
+{
+    if (ConnUses < RecycleAfter)
+        return;
+    ConnUses = 0;
+    closeConnection();
+}
+
+void resetConnection()
+{
+    ConnUses = 0;
+    ConnectedOnce = false;
+    closeConnection();
+}
+
+namespace {
+
+// A command that found the server connection broken: the connection is
+// dropped so that the next command connects afresh.
+template <typename F>
+auto onShared(F &&work)
+{
+    try {
+        return work();
+    } catch (const db::DbError &e) {
+        if (e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable)
+            closeConnection();
+        throw;
+    }
+}
+
+} // namespace
+
+void execute(const QString &sql)
+{
+    acquireConnection();
+    RowsAffected = 0;
+    onShared([&] { Conn->execute(sql); });
+    RowsAffected = Conn->changes();
+    releaseConnection();
+}
+
+std::unique_ptr<db::Recordset> query(const QString &sql)
+{
+    acquireConnection();
+    auto rs = std::make_unique<db::Recordset>();
+    onShared([&] { rs->open(sql, *Conn); });
+    // The shared connection may be recycled while the caller still reads.
+    rs->forgetConnection();
+    return rs;
+}
+
+void showStatus(const QString &text)
+{
+    if (StatusPanel)
+        StatusPanel->setText(text);
+}
+
+void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }
+
+QString statusText() { return StatusPanel ? StatusPanel->text() : QString(); }
+
+bool onServer() { return db::Connection::isServer(connectionString); }
+
+QString serverBackupNotice()
+{
+    if (!onServer())
+        return {};
+    const QString where = Description.isEmpty() ? QStringLiteral("数据库服务器") : Description;
+    return QStringLiteral("这是团队数据库，保存在%1上。\n备份和恢复由服务器管理员用 pg_dump / pg_restore 完成，"
+                          "本程序不复制数据库文件。")
+        .arg(where);
+}
+
+QString databaseDescription() { return Description; }
+
+int rowsAffected() { return RowsAffected; }
+
+bool connOpen() { return ConnOpen; }
+int connUses() { return ConnUses; }
+db::Connection *sharedConnection() { return Conn.get(); }
+
+} // namespace Database

@@ -1,0 +1,3 @@
+#include "core/LastStatement.h"
+
+QString lastStatement;

@@ -1,3 +1,0 @@
-#include "core/Variable.h"
-
-QString SqlStr;

@@ -1,0 +1,320 @@
+// The main window: list, details, record navigation, delete, open notes,
+// in-place modify, the account and date boxes, size and the close question.
+
+#include "MainWindowFixture.h"
+
+#include "accounts/AccountDialog.h"
+#include "accounts/Users.h"
+#include "core/DateText.h"
+#include "notes/NotesWindow.h"
+#include "notes/NotesTable.h"
+
+class TstMainWindow : public QObject, private MainWindowFixture {
+    Q_OBJECT
+
+private:
+    // Enabled states of first, previous, step up, next, last, step down, as "1" and "0".
+    static QString browseStates()
+    {
+        QString s;
+        for (const char *name : {"Fii1", "Fii2", "cmdlast", "Fii3", "Fii4", "cmdnext"})
+            s += enabled(QLatin1String(name)) ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    }
+    static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
+    bool tableExists(const QString &name) const { return db->hasTable(name); }
+
+private slots:
+    void cleanup() { reset(); }
+
+    void emptyCatalogueDisablesWhatNeedsAWebsite()
+    {
+        makeDb();
+        openWindow();
+        QCOMPARE(browseStates(), QStringLiteral("000000"));
+        QVERIFY(!enabled("Cmd_XG") && !enabled("Cmd_goto"));
+        QVERIFY(!action("Looksite")->isEnabled() && !action("Modify")->isEnabled() && !action("Delete")->isEnabled());
+        QVERIFY(action("Add")->isEnabled() && action("NRefresh")->isEnabled());
+    }
+
+    void listShowsNewestFirstWithFirstRowInDetails()
+    {
+        makeDb({{"  old  ", " http://old.cn ", "2010-05-06", " m1 "}, {"new", "http://new.cn", "2012-01-02", ""}});
+        openWindow();
+        QCOMPARE(gridColumn(1), QStringList({"new", "  old  "}));
+        QCOMPARE(w()->details->dateBox->text(), DateText::toText(QDate(2012, 1, 2)));
+        QCOMPARE(w()->details->title(), QStringLiteral("编号：2"));
+        // Name and memo come back trimmed, the address as stored.
+        click("Fii3");
+        QCOMPARE(w()->details->nameBox->text() + w()->details->storedNameBox->text(), QStringLiteral("oldold"));
+        QCOMPARE(w()->details->addressBox->text(), QStringLiteral(" http://old.cn "));
+        QCOMPARE(w()->details->memoBox->toPlainText(), QStringLiteral("m1"));
+    }
+
+    void navigation_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("states"); // in the order of browseStates()
+        QTest::addColumn<QString>("statusText");
+        QTest::newRow("first bounces") << QStringList{"Fii1"} << 0 << "000111" << "首条记录";
+        QTest::newRow("last bounces") << QStringList{"Fii4"} << 2 << "111000" << "最一条记录";
+        QTest::newRow("next past the end") << QStringList{"Fii3", "Fii3", "Fii3"} << 2 << "111000" << "下一条记录";
+        QTest::newRow("previous from last") << QStringList{"Fii4", "Fii2"} << 1 << "111111" << "上一条记录";
+    }
+
+    void navigation()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(int, row);
+        makeDb(sitesByAge(3));
+        openWindow();
+        for (const QString &name : clicks)
+            click(name);
+        QTEST(browseStates(), "states");
+        QCOMPARE(gridRow(), row);
+        QCOMPARE(w()->details->nameBox->text(), nameOf(3 - row)); // newest first
+        QCOMPARE(w()->details->title(), QStringLiteral("编号：%1").arg(3 - row));
+        QTEST(status(), "statusText");
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // The memo of every website the user steps to is shown from its top,
+    // whatever the user did in the box for the one before.
+    void memoShownFromItsTopOnEveryStep()
+    {
+        QList<SiteSeed> sites = sitesByAge(3);
+        QStringList lines;
+        for (int i = 1; i <= 60; ++i)
+            lines << QStringLiteral("第%1行 关键词排名").arg(i);
+        for (SiteSeed &s : sites)
+            s.memo = s.name + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+        makeDb(sites);
+        openWindow();
+        QPlainTextEdit *memo = w()->details->memoBox;
+        for (const int site : {2, 1}) {
+            memo->moveCursor(QTextCursor::End);
+            QTest::keyClicks(memo, QStringLiteral("x"));
+            QVERIFY(memo->verticalScrollBar()->value() > 0);
+            click(QStringLiteral("Fii3"));
+            QCOMPARE(memo->toPlainText(), nameOf(site) + QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+            QCOMPARE(memo->verticalScrollBar()->value(), 0);
+            QCOMPARE(memo->textCursor().position(), 0);
+            QVERIFY(!memo->document()->isUndoAvailable());
+        }
+    }
+
+    void wheelNotchMovesOneRow()
+    {
+        makeDb(sitesByAge(4));
+        openWindow();
+        QWidget *viewport = w()->browser->grid->viewport();
+        for (const int angle : {-120, -120, 120}) {
+            QWheelEvent event(QPointF(10, 10), viewport->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, angle),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &event);
+        }
+        QCOMPARE(gridRow(), 1);
+        QCOMPARE(w()->details->nameBox->text(), nameOf(3));
+    }
+
+    void deleteWebsite_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("row");           // -1: after the last row
+        QTest::addColumn<QString>("shownName"); // what the details frame shows then
+        // Five websites, newest first: row r holds site (5 - r).
+        QTest::newRow("second selects the former third") << 2 << int(MessageBox::Yes) << 1 << nameOf(3);
+        QTest::newRow("last leaves none selected") << 5 << int(MessageBox::Yes) << -1 << nameOf(5);
+        QTest::newRow("answered No") << 2 << int(MessageBox::No) << 1 << nameOf(4);
+    }
+
+    void deleteWebsite()
+    {
+        QFETCH(int, position);
+        QFETCH(int, answer);
+        QFETCH(int, row);
+        makeDb(sitesByAge(5));
+        const int id = 6 - position;
+        db->exec(QStringLiteral("CREATE TABLE biji%1 (AutoId INTEGER PRIMARY KEY)").arg(id));
+        db->exec(QStringLiteral("CREATE TABLE biji3 (AutoId INTEGER PRIMARY KEY)"));
+        openWindow();
+        click("cmdnext", position - 1);
+        MessageBox::setNextAnswer(MessageBox::Button(answer));
+        trigger("Delete");
+
+        const bool yes = answer == MessageBox::Yes;
+        QCOMPARE(MessageBox::shown(), yes ? QStringList({"是否删除当前行?", "删除成功"}) : QStringList{"是否删除当前行?"});
+        QCOMPARE(MessageBox::shownDetails()[0].buttons, int(MessageBox::YesNo));
+        QCOMPARE(count("SELECT count(*) FROM Website"), yes ? 4 : 5);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Website WHERE Webid=%1").arg(id)), yes ? 0 : 1);
+        QCOMPARE(tableExists(QStringLiteral("biji%1").arg(id)), !yes); // its notes go with it
+        QVERIFY(tableExists("biji3"));
+        QCOMPARE(gridRow(), row);
+        QTEST(w()->details->nameBox->text(), "shownName");
+    }
+
+    // Deleting a website whose notes are open closes its notes window first;
+    // notes of another website stay open.
+    void deleteClosesItsNotes_data()
+    {
+        QTest::addColumn<int>("notesOf");
+        QTest::newRow("its own notes") << 2;
+        QTest::newRow("another website's") << 1;
+    }
+    void deleteClosesItsNotes()
+    {
+        QFETCH(int, notesOf);
+        makeDb(sitesByAge(2));
+        QString table = QStringLiteral("biji%1").arg(notesOf);
+        CreateNotesTable(table);
+        OpenWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
+        QVERIFY(Forms::loaded<NotesWindow>());
+        openWindow();
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        trigger("Delete"); // the newest, site 2
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(Forms::loaded<NotesWindow>() == nullptr, notesOf == 2);
+        QCOMPARE(tableExists(table), notesOf != 2);
+        QCOMPARE(count("SELECT count(*) FROM Website"), 1);
+        if (NotesWindow *notes = Forms::loaded<NotesWindow>())
+            notes->close();
+    }
+
+    void idsBeyondSixteenBits()
+    {
+        makeDb();
+        insert({"big", "http://big.cn", "2012-01-01", ""}, 40000);
+        insert({"small", "http://small.cn", "2011-01-01", ""}, 7232); // what a 16-bit id would hit
+        db->exec(QStringLiteral("CREATE TABLE biji40000 (AutoId INTEGER PRIMARY KEY)"));
+        openWindow();
+        QCOMPARE(w()->details->title(), QStringLiteral("编号：40000"));
+        w()->details->nameBox->setText(QStringLiteral("bigger"));
+        click("Cmd_XG");
+        QCOMPARE(db->joined("SELECT Webname FROM Website ORDER BY Webid"), QStringLiteral("small,bigger"));
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        trigger("Delete");
+        QCOMPARE(db->joined("SELECT Webid FROM Website ORDER BY Webid"), QStringLiteral("7232"));
+        QVERIFY(!tableExists("biji40000"));
+    }
+
+    void openNotesKeepsTheRow()
+    {
+        makeDb(sitesByAge(5));
+        openWindow();
+        click("cmdnext", 3);
+        MessageBox::setNextAnswer(MessageBox::Ok); // the notes module's creation question
+        trigger("Looksite");
+        QVERIFY(tableExists("biji2"));
+        QCOMPARE(gridRow(), 3);
+        QCOMPARE(w()->details->nameBox->text(), nameOf(2));
+    }
+
+    void modifyInPlace_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // name, url, date, memo
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");      // box with the focus after a refusal
+        QTest::addColumn<QStringList>("stored"); // site 2 afterwards
+        const QStringList unchanged{"site2", "http://s2.cn", "2011-01-03", "memo2"};
+        const QString taken = QStringLiteral("网站名称已经存在，请重新输入");
+        QTest::newRow("rename") << QStringList{" Renamed ", "http://r.cn", "2012/3/4", "note"} << "修改成功" << ""
+                                << QStringList{"Renamed", "http://r.cn", "2012-03-04", "note"};
+        QTest::newRow("another website's name") << QStringList{"SITE3", "x", "2011/1/3", ""} << taken << "Webname" << unchanged;
+        QTest::newRow("own name in other case") << QStringList{"SITE2", "x", "2011/1/3", ""} << taken << "Webname" << unchanged;
+        QTest::newRow("no such date") << QStringList{"new", "x", "2011-13-45", ""} << "日期格式不正确，请重新输入"
+                                      << "Webtime" << unchanged;
+        QTest::newRow("a slip after the date") << QStringList{"new", "x", "2011/10/2 5", ""} << "日期格式不正确，请重新输入"
+                                               << "Webtime" << unchanged;
+        QTest::newRow("deleted meanwhile") << QStringList{"Renamed", "http://r.cn", "2012/3/4", "note"}
+                                           << "该网站已被删除，修改未保存" << "" << QStringList{""};
+        QTest::newRow("a time of day after the date") << QStringList{"site2", "http://s2.cn", "2012/3/4 10:30", "memo2"}
+                                                      << "修改成功" << ""
+                                                      << QStringList{"site2", "http://s2.cn", "2012-03-04", "memo2"};
+    }
+
+    void modifyInPlace()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        makeDb(sitesByAge(3));
+        openWindow();
+        w()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        click("cmdnext"); // site2, second row
+        w()->details->nameBox->setText(typed[0]);
+        w()->details->addressBox->setText(typed[1]);
+        w()->details->dateBox->setText(typed[2]);
+        w()->details->memoBox->setPlainText(typed[3]);
+        MessageBox::clearShown();
+        if (QTest::currentDataTag() == QByteArray("deleted meanwhile")) // by another worker
+            db->exec(QStringLiteral("DELETE FROM Website WHERE Webid=2"));
+        click("Cmd_XG");
+
+        QCOMPARE(MessageBox::shown(), QStringList{message});
+        QTEST(storedSite(2), "stored");
+        QCOMPARE(gridRow(), 1);
+        if (focus.isEmpty()) // back on the changed website, showing what was stored
+            QCOMPARE(w()->details->nameBox->text(), gridColumn(1)[1]);
+        else
+            QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
+
+    void statusBarNamesTheServer()
+    {
+        makeDb(sitesByAge(1));
+        openWindow();
+        const auto *panel = w()->findChild<QLabel *>("StatusBar1_6");
+        if (!TestDb::onServer()) {
+            QVERIFY(!panel); // a notebook file: the status bar as it always was
+            return;
+        }
+        QVERIFY(panel);
+        QVERIFY2(panel->text().startsWith("数据库 tavorin_test_") && panel->text().contains("服务器 "), qPrintable(panel->text()));
+    }
+
+    void accountMenuFillsTheDialogFromTheLoggedInUser()
+    {
+        makeDb();
+        openWindow();
+        CurUser().setUserName(QStringLiteral("admin"));
+        CurUser().setUserPwd(QStringLiteral("123456"));
+        QStringList seen;
+        QTimer::singleShot(0, [&seen] {
+            if (AccountDialog *d = Forms::loaded<AccountDialog>()) {
+                seen << d->originalUserName << d->userNameBox->text() << d->passwordBox->text() << d->confirmBox->text();
+                d->reject();
+            }
+        });
+        w()->accountAction->trigger();
+        QCOMPARE(seen, QStringList({"admin", "admin", "123456", "123456"}));
+    }
+
+    void closeQuestionAnsweredNoKeepsTheWindow()
+    {
+        makeDb(sitesByAge(3));
+        openWindow();
+        click("cmdnext");
+        MessageBox::setNextAnswer(MessageBox::No);
+        w()->close();
+        QCOMPARE(onlyShown(), QStringLiteral("真的退出该系统吗(Y/N)？    |请确认...|%1|%2")
+                                  .arg(MessageBox::YesNo).arg(MessageBox::Question));
+        QVERIFY(w()->isVisible());
+        QCOMPARE(gridRow(), 1);
+    }
+
+    void windowSizeFromSettingsInTwips()
+    {
+        QSettings settings(QStringLiteral("Tavorin"), QStringLiteral("Tavorin"));
+        settings.setValue(QStringLiteral("Settings/MainHeight"), "9000");
+        settings.setValue(QStringLiteral("Settings/MainWidth"), "13500");
+        settings.sync();
+        makeDb();
+        QCOMPARE(Forms::get<MainWindow>()->size(), QSize(900, 600)); // the size is set when the window loads
+    }
+};
+
+TAVORIN_WINDOW_TEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
