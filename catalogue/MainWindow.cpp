@@ -1,6 +1,7 @@
 #include "catalogue/MainWindow.h"
 
 #include "accounts/AccountDialog.h"
+#include "accounts/UserManager.h"
 #include "accounts/Users.h"
 #include "catalogue/DatePicker.h"
 #include "catalogue/SearchPanel.h"
@@ -84,6 +85,8 @@ void MainWindow::buildMenus()
     systemMenu->setObjectName(QStringLiteral("system"));
     accountAction = systemMenu->addAction(QStringLiteral("帐号/密码(&N)"));
     accountAction->setObjectName(QStringLiteral("zhanghao"));
+    userManagerAction = systemMenu->addAction(QStringLiteral("用户管理(&U)"));
+    userManagerAction->setObjectName(QStringLiteral("yonghuguanli"));
     systemSeparator = systemMenu->addSeparator();
     systemSeparator->setObjectName(QStringLiteral("Line501"));
     exitAction = systemMenu->addAction(QStringLiteral("退出系统(&E)"));
@@ -99,6 +102,9 @@ void MainWindow::buildMenus()
     aboutAction->setObjectName(QStringLiteral("guanyuwomen"));
 
     connect(accountAction, &QAction::triggered, this, &MainWindow::onAccount);
+    connect(userManagerAction, &QAction::triggered, this, &MainWindow::onUserManager);
+    // Only admin manages the accounts; checked each time the menu opens.
+    connect(systemMenu, &QMenu::aboutToShow, this, [this] { userManagerAction->setEnabled(UserManager::allowed()); });
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExit);
     // Both open without waiting; the main window stays usable beside them.
     connect(instructionsAction, &QAction::triggered, this, [] { Forms::get<HelpBrowser>()->show(); });
@@ -284,6 +290,15 @@ void MainWindow::loadWindow()
         browser->websiteList.recordset().close();
         bindListAndDetails();
         MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
+    }
+    // A team notebook names its database and server, as connected, so that
+    // everyone sees where they write.
+    if (Database::onServer()) {
+        const db::Connection &conn = browser->websiteList.connection();
+        const QString where = conn.isOpen() ? conn.description() : Database::databaseDescription();
+        notebookPanel->setText(where);
+        notebookPanel->setToolTip(where);
+        notebookPanel->setAccessibleName(QStringLiteral("数据库"));
     }
     layOutWorkArea();
 }
@@ -488,6 +503,16 @@ void MainWindow::onToolbarAction(QAction *action)
         loadWebsiteList();
         Database::showStatus(QStringLiteral("刷新显示"));
     }
+}
+
+void MainWindow::onUserManager()
+{
+    if (!UserManager::allowed()) {
+        MessageBox::show(QStringLiteral("只有 admin 可以管理帐号"));
+        return;
+    }
+    auto *dialog = new UserManager(this);
+    dialog->exec();
 }
 
 void MainWindow::onAccount()

@@ -35,6 +35,7 @@ public:
 
     QMenu *systemMenu;
     QAction *accountAction;
+    QAction *userManagerAction; // 用户管理, admin only
     QAction *systemSeparator;
     QAction *exitAction;
     QMenu *helpMenu;
@@ -71,6 +72,7 @@ protected:
 private slots:
     void onToolbarAction(QAction *action);
     void onAccount();
+    void onUserManager();
     void onExit();
     void onSearch();
     void onModifyInPlace();

@@ -62,7 +62,7 @@ private slots:
         u.setUserName("root");
         u.setUserPwd("654321");
         u.update("ADMIN");
-        QCOMPARE(t.scalar("SELECT group_concat(UserName || ':' || UserPwd) FROM Users").toString(), QString("root:654321"));
+        QCOMPARE(t.joined("SELECT UserName || ':' || UserPwd FROM Users"), QString("root:654321"));
     }
 };
 

@@ -1,6 +1,7 @@
 // Rules for text on its way into SQL: names compared without regard to case
 // in every script, blanks trimmed and nothing else, "%" and "_" searched for
 // literally, and text the database cannot hold refused with a reason.
+#include "core/Database.h"
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
@@ -111,10 +112,10 @@ private slots:
             QVERIFY(MessageBox::shown().constFirst().startsWith(u"“网站名称”中"_s));
             QVERIFY(MessageBox::shown().constFirst().contains(named));
         }
-        // Past the boxes, the engine layer refuses it before SQLite sees it,
-        // and nothing is written.
+        // Past the boxes, the engine layer refuses it before the engine (file
+        // or server) sees it, and nothing is written.
         db::Connection conn;
-        conn.open(u"Data Source=data/mybook.mdb;"_s);
+        conn.open(Database::connectionString);
         const QString sql = u"INSERT INTO Users VALUES ('"_s + sqlText(text) + u"', 'x')"_s;
         if (named.isEmpty()) {
             conn.execute(sql);
