@@ -114,7 +114,7 @@ private slots:
         QTest::newRow("URI on the command line") << "postgresql://db.example:5433/notes" << "env.mdb"
                                                  << "数据库 notes（服务器 db.example:5433）";
         QTest::newRow("key=value in the environment") << "" << "postgres:host=db.example dbname=team"
-                                                      << "数据库 team（服务器 db.example）";
+                                                      << "数据库 team（服务器 db.example";
     }
     void serverPassesThrough()
     {
