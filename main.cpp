@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QTextStream>
+#include <optional>
 
 namespace {
 
@@ -29,7 +30,7 @@ int checkInstallation(const DatabaseLocation &location)
     bool ok = true;
     QString message;
     const DatabaseLocation::Readiness readiness = location.prepare(&message);
-    out << "database: " << QDir::toNativeSeparators(location.path()) << '\n';
+    out << "database: " << location.displayName() << '\n';
     if (readiness == DatabaseLocation::Missing || readiness == DatabaseLocation::Failed) {
         out << "database-problem: " << message.simplified() << '\n';
         ok = false;
@@ -95,20 +96,24 @@ int main(int argc, char **argv)
 
     // Two programs writing one file would each show stale lists and undo the
     // other's work: a second start hands over to the first.
-    SingleInstance instance(location.instanceKey());
-    switch (instance.claim()) {
-    case SingleInstance::First:
-        break;
-    case SingleInstance::Forwarded:
-        QTextStream(stdout) << "Tavorin: " << QDir::toNativeSeparators(location.path())
-                            << " is already open; its window was brought forward.\n";
-        return 0;
-    case SingleInstance::AlreadyOpen:
-        MessageBox::show(QStringLiteral("这个记事本已经在另一个 Tavorin 中打开：\n%1")
-                             .arg(QDir::toNativeSeparators(location.path())));
-        return 1;
+    // A server is shared by design: several programs on it are the point.
+    std::optional<SingleInstance> instance;
+    if (!location.onServer()) {
+        instance.emplace(location.instanceKey());
+        switch (instance->claim()) {
+        case SingleInstance::First:
+            break;
+        case SingleInstance::Forwarded:
+            QTextStream(stdout) << "Tavorin: " << QDir::toNativeSeparators(location.path())
+                                << " is already open; its window was brought forward.\n";
+            return 0;
+        case SingleInstance::AlreadyOpen:
+            MessageBox::show(QStringLiteral("这个记事本已经在另一个 Tavorin 中打开：\n%1")
+                                 .arg(QDir::toNativeSeparators(location.path())));
+            return 1;
+        }
+        QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
-    QObject::connect(&instance, &SingleInstance::activationRequested, &bringForward);
 
     Startup::openNotebook(location);
     // The login window is all there is at first; the database is opened by

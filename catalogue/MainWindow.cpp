@@ -2,6 +2,7 @@
 
 #include "accounts/AccountDialog.h"
 #include "accounts/LoginWindow.h"
+#include "accounts/UserManager.h"
 #include "accounts/Users.h"
 #include "catalogue/DatePicker.h"
 #include "catalogue/RestoreDialog.h"
@@ -93,6 +94,8 @@ void MainWindow::buildMenus()
     backupAction->setObjectName(QStringLiteral("backupDatabase"));
     restoreAction = systemMenu->addAction(QStringLiteral("恢复数据库(&R)"));
     restoreAction->setObjectName(QStringLiteral("restoreDatabase"));
+    userManagerAction = systemMenu->addAction(QStringLiteral("用户管理(&U)"));
+    userManagerAction->setObjectName(QStringLiteral("yonghuguanli"));
     systemSeparator = systemMenu->addSeparator();
     systemSeparator->setObjectName(QStringLiteral("Line501"));
     exitAction = systemMenu->addAction(QStringLiteral("退出系统(&E)"));
@@ -117,6 +120,9 @@ void MainWindow::buildMenus()
     connect(accountAction, &QAction::triggered, this, &MainWindow::onAccount);
     connect(backupAction, &QAction::triggered, this, &MainWindow::onBackup);
     connect(restoreAction, &QAction::triggered, this, &MainWindow::onRestore);
+    connect(userManagerAction, &QAction::triggered, this, &MainWindow::onUserManager);
+    // Only admin manages the accounts; checked each time the menu opens.
+    connect(systemMenu, &QMenu::aboutToShow, this, [this] { userManagerAction->setEnabled(UserManager::allowed()); });
     connect(exitAction, &QAction::triggered, this, &MainWindow::onExit);
     // The commands exist once the work area is built; they are looked up when chosen.
     connect(exportWebsitesAction, &QAction::triggered, this, [this] { commands->exportWebsites(); });
@@ -305,6 +311,15 @@ void MainWindow::loadWindow()
         browser->websiteList.recordset().close();
         bindListAndDetails();
         MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
+    }
+    // A team notebook names its database and server, as connected, so that
+    // everyone sees where they write.
+    if (Database::onServer()) {
+        const db::Connection &conn = browser->websiteList.connection();
+        const QString where = conn.isOpen() ? conn.description() : Database::databaseDescription();
+        notebookPanel->setText(where);
+        notebookPanel->setToolTip(where);
+        notebookPanel->setAccessibleName(QStringLiteral("数据库"));
     }
     layOutWorkArea();
 }
@@ -515,6 +530,16 @@ void MainWindow::onToolbarAction(QAction *action)
     }
 }
 
+void MainWindow::onUserManager()
+{
+    if (!UserManager::allowed()) {
+        MessageBox::show(QStringLiteral("只有 admin 可以管理帐号"));
+        return;
+    }
+    auto *dialog = new UserManager(this);
+    dialog->exec();
+}
+
 void MainWindow::onAccount()
 {
     AccountDialog *dialog = Forms::get<AccountDialog>();
@@ -530,6 +555,10 @@ void MainWindow::onAccount()
 
 void MainWindow::onBackup()
 {
+    if (Database::onServer()) {
+        MessageBox::show(Database::serverBackupNotice());
+        return;
+    }
     QString error;
     const QString made = Backups::make(BackupGuard::databasePath(), &error);
     if (made.isEmpty())
@@ -540,6 +569,10 @@ void MainWindow::onBackup()
 
 void MainWindow::onRestore()
 {
+    if (Database::onServer()) {
+        MessageBox::show(Database::serverBackupNotice());
+        return;
+    }
     const QString database = BackupGuard::databasePath();
     RestoreDialog dialog(database, this);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen.isEmpty())

@@ -37,6 +37,7 @@ public:
     QAction *accountAction;
     QAction *backupAction;
     QAction *restoreAction;
+    QAction *userManagerAction; // 用户管理, admin only
     QAction *systemSeparator;
     QAction *exitAction;
     QMenu *dataMenu;
@@ -78,6 +79,7 @@ private slots:
     void onAccount();
     void onBackup();
     void onRestore();
+    void onUserManager();
     void onExit();
     void onSearch();
     void onModifyInPlace();

@@ -1,9 +1,11 @@
 #include "catalogue/WebsiteDetails.h"
 
 #include "catalogue/Website.h"
+#include "core/Database.h"
 #include "core/DateText.h"
 #include "core/MessageBox.h"
 #include "core/RecordsetModel.h"
+#include "core/db/DbError.h"
 #include "core/db/Recordset.h"
 #include "core/ui/Widgets.h"
 
@@ -108,7 +110,19 @@ bool WebsiteDetails::saveChanges()
     const qint32 id = storedIdBox->text().trimmed().toInt();
     if (WebsiteInput::refuseVanished(id))
         return false;
-    CurWebsite().update(id);
+    try {
+        CurWebsite().update(id);
+    } catch (const db::DbError &e) {
+        // Another worker took the name between the check above and the write.
+        if (e.kind() == db::DbError::UniqueViolation && WebsiteInput::refuseTakenName(boxes(), name))
+            return false;
+        throw;
+    }
+    // Deleted by another worker between the check and the write: nothing was written.
+    if (Database::rowsAffected() == 0) {
+        WebsiteInput::tellVanished();
+        return false;
+    }
     MessageBox::show(QStringLiteral("修改成功"));
     return true;
 }

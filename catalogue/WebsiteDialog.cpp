@@ -3,8 +3,10 @@
 #include "catalogue/DatePicker.h"
 #include "catalogue/Website.h"
 #include "catalogue/WebsiteInput.h"
+#include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
+#include "core/db/DbError.h"
 #include "core/ui/Widgets.h"
 
 #include <QCalendarWidget>
@@ -109,15 +111,25 @@ void WebsiteDialog::onOk()
     if ((!modifying || originalName != name) && WebsiteInput::refuseTakenName(boxes, name))
         return;
 
-    if (modifying) {
-        if (WebsiteInput::refuseVanished(editedId))
+    if (modifying && WebsiteInput::refuseVanished(editedId))
+        return;
+    try {
+        if (modifying)
+            CurWebsite().update(editedId);
+        else
+            CurWebsite().insert();
+    } catch (const db::DbError &e) {
+        // Another worker took the name between the check above and the write.
+        if (e.kind() == db::DbError::UniqueViolation && WebsiteInput::refuseTakenName(boxes, name))
             return;
-        CurWebsite().update(editedId);
-        MessageBox::show(QStringLiteral("修改成功"));
-    } else {
-        CurWebsite().insert();
-        MessageBox::show(QStringLiteral("添加成功"));
+        throw;
     }
+    // Deleted by another worker between the check and the write: nothing was written.
+    if (modifying && Database::rowsAffected() == 0) {
+        WebsiteInput::tellVanished();
+        return;
+    }
+    MessageBox::show(modifying ? QStringLiteral("修改成功") : QStringLiteral("添加成功"));
     accept();
 }
 

@@ -62,9 +62,14 @@ bool refuseVanished(qint32 id)
 {
     if (CurWebsite().isStored(id))
         return false;
+    tellVanished();
+    return true;
+}
+
+void tellVanished()
+{
     MessageBox::show(QStringLiteral("该网站已不存在（可能已在别处删除），修改没有保存。"), MessageBox::OkOnly,
                      MessageBox::Exclamation);
-    return true;
 }
 
 } // namespace WebsiteInput

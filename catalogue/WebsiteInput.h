@@ -31,5 +31,8 @@ bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name);
 // with this id is no longer stored (deleted by another instance or tool).
 // The boxes keep what was typed.
 bool refuseVanished(qint32 id);
+// The same message, for a change that found no row to write: the website
+// went between the check and the write (another worker on a server).
+void tellVanished();
 
 } // namespace WebsiteInput

@@ -13,6 +13,9 @@ QString databasePath() { return db::Connection::dataSource(Database::connectionS
 
 bool beforeDestructiveStep(const QString &step)
 {
+    // A team notebook is backed up on the server (pg_dump), not by copying a file.
+    if (Database::onServer())
+        return true;
     QString error;
     if (!Backups::make(databasePath(), &error).isEmpty())
         return true;
@@ -23,6 +26,8 @@ bool beforeDestructiveStep(const QString &step)
 
 void atExit()
 {
+    if (Database::onServer())
+        return;
     const QString path = databasePath();
     if (!QFileInfo::exists(path) || !Backups::writtenSinceMark(path))
         return;

@@ -6,6 +6,7 @@
 #include "core/Program.h"
 #include "core/Schema.h"
 #include "core/db/DbError.h"
+#include "core/db/ServerEngine.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -19,12 +20,6 @@ QString CurrentConnectionString = QStringLiteral("Data Source=data/mybook.mdb;")
 }
 const QString &connectionString = CurrentConnectionString;
 
-void useDatabase(const QString &newConnectionString)
-{
-    closeConnection();
-    CurrentConnectionString = newConnectionString;
-}
-
 namespace {
 
 constexpr int RecycleAfter = 1000;
@@ -36,6 +31,11 @@ std::unique_ptr<db::Connection> Conn;
 bool ConnOpen = false;
 int ConnUses = 0;
 QPointer<QLabel> StatusPanel;
+// Set once the shared connection has opened: after that a server that cannot
+// be reached is an error of the command that needed it, not the program's end.
+bool ConnectedOnce = false;
+QString Description;
+int RowsAffected = 0;
 
 int userVersion(db::Connection &conn)
 {
@@ -50,6 +50,14 @@ int userVersion(db::Connection &conn)
 
 } // namespace
 
+void useDatabase(const QString &newConnectionString)
+{
+    closeConnection();
+    // Another database: failing to reach it is a start-up failure again.
+    ConnectedOnce = false;
+    CurrentConnectionString = newConnectionString;
+}
+
 void openConnection()
 {
     if (ConnOpen)
@@ -61,12 +69,19 @@ void openConnection()
         // their columns it is not a database of this program.
         DatabaseProblems::requireNotebook(*conn);
     } catch (const db::DbError &e) {
-        MessageBox::show(DatabaseProblems::startupFailure(db::Connection::dataSource(connectionString), e));
+        const bool server = db::Connection::isServer(connectionString);
+        // A server that went away mid-session: this command fails, the next one tries again.
+        if (server && ConnectedOnce)
+            throw db::DbError(e.message(), db::DbError::Unreachable);
+        MessageBox::show(server ? DatabaseProblems::serverStartupFailure(db::server::label(connectionString), e)
+                                : DatabaseProblems::startupFailure(db::Connection::dataSource(connectionString), e));
         Program::end(1);
     }
     // A file of an older layout is upgraded (after a backup) before anything
-    // reads it; a newer one is refused untouched.
-    if (userVersion(*conn) != Schema::CurrentVersion) {
+    // reads it; a newer one is refused untouched. A server's notebook is made
+    // hashed from the start, and its backups are the server's business.
+    const bool server = db::Connection::isServer(connectionString);
+    if (!server && userVersion(*conn) != Schema::CurrentVersion) {
         const QString path = conn->path();
         conn.reset();
         QString error;
@@ -77,9 +92,12 @@ void openConnection()
         conn = std::make_unique<db::Connection>();
         conn->open(connectionString);
     }
-    Backups::markCleanIfUnmarked(conn->path());
+    if (!server)
+        Backups::markCleanIfUnmarked(conn->path());
     Conn = std::move(conn);
     ConnOpen = true;
+    ConnectedOnce = true;
+    Description = Conn->description();
 }
 
 void closeConnection()
@@ -109,13 +127,34 @@ void releaseConnection()
 void resetConnection()
 {
     ConnUses = 0;
+    ConnectedOnce = false;
     closeConnection();
 }
+
+namespace {
+
+// A command that found the server connection broken: the connection is
+// dropped so that the next command connects afresh.
+template <typename F>
+auto onShared(F &&work)
+{
+    try {
+        return work();
+    } catch (const db::DbError &e) {
+        if (e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable)
+            closeConnection();
+        throw;
+    }
+}
+
+} // namespace
 
 void execute(const QString &sql)
 {
     acquireConnection();
-    Conn->execute(sql);
+    RowsAffected = 0;
+    onShared([&] { Conn->execute(sql); });
+    RowsAffected = Conn->changes();
     releaseConnection();
 }
 
@@ -123,7 +162,7 @@ std::unique_ptr<db::Recordset> query(const QString &sql)
 {
     acquireConnection();
     auto rs = std::make_unique<db::Recordset>();
-    rs->open(sql, *Conn);
+    onShared([&] { rs->open(sql, *Conn); });
     // The shared connection may be recycled while the caller still reads.
     rs->forgetConnection();
     return rs;
@@ -153,6 +192,22 @@ void executeTogether(const QStringList &statements)
 void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }
 
 QString statusText() { return StatusPanel ? StatusPanel->text() : QString(); }
+
+bool onServer() { return db::Connection::isServer(connectionString); }
+
+QString serverBackupNotice()
+{
+    if (!onServer())
+        return {};
+    const QString where = Description.isEmpty() ? QStringLiteral("数据库服务器") : Description;
+    return QStringLiteral("这是团队数据库，保存在%1上。\n备份和恢复由服务器管理员用 pg_dump / pg_restore 完成，"
+                          "本程序不复制数据库文件。")
+        .arg(where);
+}
+
+QString databaseDescription() { return Description; }
+
+int rowsAffected() { return RowsAffected; }
 
 bool connOpen() { return ConnOpen; }
 int connUses() { return ConnUses; }

@@ -14,7 +14,9 @@ class QLabel;
 namespace Database {
 
 // The program's one connection string: data/mybook.mdb under the current
-// folder until start-up names the notebook it found (useDatabase).
+// folder until start-up names the notebook it found (useDatabase). A string
+// that starts with postgresql:// or postgres: names a PostgreSQL server (see
+// db::Connection).
 extern const QString &connectionString;
 void useDatabase(const QString &connectionString);
 
@@ -26,6 +28,9 @@ void resetConnection();
 
 // Runs a statement on the shared connection; throws db::DbError.
 void execute(const QString &sql);
+// The rows the last execute changed: 0 tells a change to a row that
+// another worker (or window) deleted meanwhile.
+int rowsAffected();
 // Runs a query on the shared connection; the recordset stands on its first row.
 std::unique_ptr<db::Recordset> query(const QString &sql);
 // Runs the statements on the shared connection as one transaction: all or none.
@@ -37,6 +42,17 @@ bool readOnly();
 void showStatus(const QString &text);
 void registerStatusPanel(QLabel *panel);
 QString statusText();
+
+// True when the notebook lives on a PostgreSQL server (a team notebook).
+bool onServer();
+// For the backup and restore commands: on a server, backups are the server's
+// business (pg_dump), and this is the message that says so, naming the
+// server; for a notebook file it is empty and the commands copy the file.
+QString serverBackupNotice();
+
+// What the shared connection is connected to, for the status bar: the file,
+// or the database and its server; empty before the first connection.
+QString databaseDescription();
 
 // For tests and diagnostics.
 bool connOpen();

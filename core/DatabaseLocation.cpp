@@ -2,6 +2,8 @@
 #include "core/DatabaseLocation.h"
 
 #include "core/NewDatabase.h"
+#include "core/db/Connection.h"
+#include "core/db/ServerEngine.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -67,7 +69,15 @@ DatabaseLocation DatabaseLocation::find(const Inputs &in)
     if (!in.commandLine.isEmpty() || !in.environment.isEmpty()) {
         const bool fromCommandLine = !in.commandLine.isEmpty();
         loc.m_source = fromCommandLine ? CommandLine : Environment;
-        loc.m_path = absoluteIn(in.currentFolder, fromCommandLine ? in.commandLine : in.environment);
+        const QString named = fromCommandLine ? in.commandLine : in.environment;
+        if (db::Connection::isServer(named)) {
+            // Not a file: nothing to look for on disk; the artwork and the
+            // instructions page come from where the program was started.
+            loc.m_server = named.trimmed();
+            loc.m_workingFolder = QDir::cleanPath(QDir(in.currentFolder).absolutePath());
+            return loc;
+        }
+        loc.m_path = absoluteIn(in.currentFolder, named);
         loc.m_workingFolder = workingFolderOf(loc.m_path);
         return loc;
     }
@@ -84,7 +94,15 @@ DatabaseLocation DatabaseLocation::find(const Inputs &in)
     return loc;
 }
 
-QString DatabaseLocation::connectionString() const { return QStringLiteral("Data Source=%1;").arg(m_path); }
+QString DatabaseLocation::connectionString() const
+{
+    return onServer() ? m_server : QStringLiteral("Data Source=%1;").arg(m_path);
+}
+
+QString DatabaseLocation::displayName() const
+{
+    return onServer() ? db::server::label(m_server) : QDir::toNativeSeparators(m_path);
+}
 
 DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
 {
@@ -92,6 +110,9 @@ DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
         if (message)
             *message = text;
     };
+    // A server database is checked by connecting to it, at the first login.
+    if (onServer())
+        return Ready;
     if (QFileInfo::exists(m_path))
         return Ready;
     if (!mayCreate()) {
@@ -133,13 +154,19 @@ DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
 
 bool DatabaseLocation::readOnly() const
 {
+    // The server enforces its own rights, statement by statement.
+    if (onServer())
+        return false;
     const QFileInfo file(m_path);
     return !file.isWritable() || !QFileInfo(file.absolutePath()).isWritable();
 }
 
 QString DatabaseLocation::statusText() const
 {
-    QString text = QStringLiteral("数据库：") + QDir::toNativeSeparators(m_path);
+    // A server's label begins with "数据库" already.
+    if (onServer())
+        return displayName();
+    QString text = QStringLiteral("数据库：") + displayName();
     if (readOnly())
         text += QStringLiteral("（只读）");
     return text;

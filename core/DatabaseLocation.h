@@ -5,7 +5,8 @@
 
 // Where the notebook lives, decided once at start-up:
 //  1. a file named on the command line (--database) or in TAVORIN_DATABASE:
-//     used as it is, never created;
+//     used as it is, never created; a postgresql:// (or postgres:) string
+//     there names a database on a server and goes to the engine unchanged;
 //  2. data/mybook.mdb under the current folder when it exists (the
 //     source-checkout way and older installations);
 //  3. data/mybook.mdb in the per-user data folder, made on the first start.
@@ -32,13 +33,17 @@ public:
     static DatabaseLocation find(const Inputs &inputs);
 
     Source source() const { return m_source; }
-    // Absolute path of the database file.
+    // True when the notebook is a database on a PostgreSQL server.
+    bool onServer() const { return !m_server.isEmpty(); }
+    // Absolute path of the database file; empty for a server.
     QString path() const { return m_path; }
+    // What messages name: the file's path, or the database and its server.
+    QString displayName() const;
     QString workingFolder() const { return m_workingFolder; }
     QString connectionString() const;
 
     // Only the per-user database is ever made by the program.
-    bool mayCreate() const { return m_source == UserData; }
+    bool mayCreate() const { return m_source == UserData && !onServer(); }
 
     enum Readiness { Ready, Created, Missing, Failed };
     // Makes sure the file is there: a missing per-user database is made (with
@@ -55,11 +60,13 @@ public:
     QString statusText() const;
 
     // A key that is the same for every path naming the same file, for telling
-    // whether another program has this notebook open.
+    // whether another program has this notebook open. A server is shared by
+    // design and needs no such check (see onServer).
     QString instanceKey() const;
 
 private:
     Source m_source = CurrentFolder;
     QString m_path;
+    QString m_server; // the connection string of a server database
     QString m_workingFolder;
 };

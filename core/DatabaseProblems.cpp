@@ -28,11 +28,27 @@ QString reasonAtStart(db::DbError::Kind kind)
         return QStringLiteral("这个文件不能写入，请检查文件和它所在文件夹的权限。");
     case db::DbError::DiskFull:
         return QStringLiteral("磁盘已满，请腾出空间后再试。");
-    case db::DbError::BadText:
-    case db::DbError::Other:
+    default:
         break;
     }
     return QStringLiteral("无法打开这个文件。");
+}
+
+QString reasonOnServer(db::DbError::Kind kind)
+{
+    switch (kind) {
+    case db::DbError::Unreachable:
+        return QStringLiteral("无法连接这个数据库服务器。请检查服务器是否在运行、地址和数据库名是否正确、是否有登录权限。");
+    case db::DbError::ConnectionLost:
+        return QStringLiteral("与数据库服务器的连接中断了，请稍后再试。");
+    case db::DbError::Foreign:
+        return QStringLiteral("这个数据库不是本程序的笔记本（缺少本程序需要的表和字段）。");
+    case db::DbError::ReadOnly:
+        return QStringLiteral("这个数据库不允许当前用户读写本程序的表，请管理员检查权限。");
+    default:
+        break;
+    }
+    return QStringLiteral("无法使用这个数据库。");
 }
 
 } // namespace
@@ -63,6 +79,11 @@ QString startupFailure(const QString &path, const db::DbError &error)
 {
     return QStringLiteral("数据库连接失败\n\n数据库文件：%1\n%2\n\n详细信息：%3")
         .arg(fullPath(path), reasonAtStart(error.kind()), error.message());
+}
+
+QString serverStartupFailure(const QString &label, const db::DbError &error)
+{
+    return QStringLiteral("数据库连接失败\n\n%1\n%2\n\n详细信息：%3").arg(label, reasonOnServer(error.kind()), error.message());
 }
 
 QString duringWork(const db::DbError &error)

@@ -21,6 +21,10 @@ void requireNotebook(db::Connection &conn);
 // "数据库连接失败", the file's full path, the reason, then the engine's text.
 QString startupFailure(const QString &path, const db::DbError &error);
 
+// The same for a database on a server: "数据库连接失败", the database and its
+// server (label), the reason, then the engine's text.
+QString serverStartupFailure(const QString &label, const db::DbError &error);
+
 // The message for an error met during work: the reason in Chinese when it is
 // a common one (locked, read-only, disk full, damaged), the engine's text in
 // brackets after it; other errors as the engine gave them.

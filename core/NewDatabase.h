@@ -5,11 +5,18 @@
 // Makes a new, empty program database: tables Users and Website and the
 // account admin / 123456. Refuses (returns false, with the reason) when the
 // file exists already. The folder is created when missing.
+// Given a PostgreSQL connection string (postgresql://...) instead of a path,
+// it makes the same tables in that existing database on the server, in one
+// transaction, and refuses a database that holds them already.
 namespace NewDatabase {
 
 extern const QString FirstUser;
 extern const QString FirstPassword;
 
 bool create(const QString &path, QString *error = nullptr);
+
+// The statements that make the two tables on a server (no transaction
+// around them, no account): also used to move a notebook onto a server.
+QString serverSchema();
 
 } // namespace NewDatabase

@@ -1,5 +1,6 @@
 #include "notes/MemoEditor.h"
 
+#include "core/Database.h"
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
@@ -84,6 +85,11 @@ void MemoEditor::onOk()
             return;
         }
         CurRecord().updateRecord(editedId, notesTable, set);
+        if (Database::rowsAffected() == 0) {
+            MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
+                             MessageBox::Exclamation);
+            return;
+        }
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("更新失败：") + DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
         return;

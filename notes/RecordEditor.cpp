@@ -326,6 +326,12 @@ void RecordEditor::onOk()
                 return;
             }
             CurRecord().updateRecord(editedId, notesTable, S);
+            // Deleted by another worker between the check and the update.
+            if (Database::rowsAffected() == 0) {
+                MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
+                                 MessageBox::OkOnly, MessageBox::Exclamation);
+                return;
+            }
         }
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("保存失败：") + DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);

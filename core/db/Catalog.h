@@ -43,6 +43,12 @@ public:
     void renameColumn(const QString &table, const QString &oldName, const QString &newName);
     void dropColumn(const QString &table, const QString &name);
 
+    // After rows were written with explicit ids (a notebook moved in, rows put
+    // back by hand), the next id given out must lie above all of them. SQLite
+    // sees to that itself; on a server each identity column is set past its
+    // largest value.
+    void syncAutoIncrement();
+
     // Reads the schema anew; kept for callers that refresh after a change.
     void refresh();
 
@@ -54,6 +60,11 @@ private:
 
 // The column definition as SQLite DDL text, e.g. "[PR]" NVARCHAR(10) NOT NULL DEFAULT '0'.
 QString columnDdl(const ColumnDef &column);
+// The same for a PostgreSQL server: "PR" varchar(10) NOT NULL DEFAULT '0'.
+QString serverColumnDdl(const ColumnDef &column);
+// Sets every identity column of the server database past its largest value
+// (see Catalog::syncAutoIncrement), inside whatever transaction conn is in.
+void syncServerAutoIncrement(Connection &conn);
 // A name as a quoted SQLite identifier.
 QString quoteIdentifier(const QString &name);
 

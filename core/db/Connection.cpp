@@ -1,9 +1,11 @@
 #include "core/db/Connection.h"
 
 #include "core/db/DbError.h"
+#include "core/db/ServerEngine.h"
 #include "core/db/SqlTranslate.h"
 
 #include <QFileInfo>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace db {
@@ -37,9 +39,36 @@ QString Connection::dataSource(const QString &connectionString)
     return {};
 }
 
+bool Connection::isServer(const QString &connectionString)
+{
+    const QString s = connectionString.trimmed();
+    return s.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
+        || s.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
+}
+
+void Connection::openServer(const QString &connectionString)
+{
+    m_pg = server::connect(connectionString);
+    m_path = server::label(m_pg);
+}
+
+pg_conn *Connection::serverHandle()
+{
+    if (!m_pg)
+        throw DbError(QStringLiteral("数据库连接没有打开"));
+    server::ensureConnected(m_pg);
+    return m_pg;
+}
+
+QString Connection::description() const { return m_path; }
+
 void Connection::open(const QString &connectionString)
 {
     close();
+    if (isServer(connectionString)) {
+        openServer(connectionString);
+        return;
+    }
     const QString path = dataSource(connectionString);
     if (path.isEmpty())
         throw DbError(QStringLiteral("连接字符串中没有数据文件：%1").arg(connectionString));
@@ -92,13 +121,21 @@ void Connection::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    if (m_pg) {
+        server::disconnect(m_pg);
+        m_pg = nullptr;
+    }
 }
 
-void Connection::execute(const QString &sql)
+void Connection::execute(const QString &sql, Dialect dialect)
 {
+    if (m_pg) {
+        PQclear(server::run(*this, dialect == Dialect::Access ? translateServerSql(sql) : sql));
+        return;
+    }
     if (!m_db)
         throw DbError(QStringLiteral("数据库连接没有打开"));
-    const QByteArray text = translateSql(sql).toUtf8();
+    const QByteArray text = (dialect == Dialect::Access ? translateSql(sql) : sql).toUtf8();
     const char *tail = text.constData();
     const char *end = tail + text.size();
     while (tail < end) {
@@ -133,6 +170,7 @@ void Connection::executeTogether(const QStringList &statements)
 
 bool Connection::isReadOnly() const
 {
+    // A server enforces its own rights: a refused write reports ReadOnly.
     if (!m_db)
         return false;
     // SQLite opens a write-protected file for reading without a word; a
@@ -140,6 +178,11 @@ bool Connection::isReadOnly() const
     return sqlite3_db_readonly(m_db, "main") == 1 || !QFileInfo(QFileInfo(m_path).absolutePath()).isWritable();
 }
 
-int Connection::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }
+int Connection::changes() const
+{
+    if (m_pg)
+        return m_changes;
+    return m_db ? sqlite3_changes(m_db) : 0;
+}
 
 } // namespace db

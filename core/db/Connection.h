@@ -4,31 +4,40 @@
 #include <QStringList>
 
 struct sqlite3;
+struct pg_conn;
 
 namespace db {
 
-// An open database file. Opening never creates a file: a missing, unreadable
-// or foreign file (not SQLite, or SQLite without a single table) throws DbError.
+// An open database: an SQLite file, or a database on a PostgreSQL server.
+// The connection string decides: one that starts with "postgresql://",
+// "postgres://" or "postgres:" (followed by libpq key=value settings) names a
+// server; anything else holds "Data Source=<path>;" of an SQLite file.
+// Opening never creates anything: a missing, unreadable or foreign file
+// (not SQLite, or SQLite without a single table) throws DbError, and so does
+// a server that is down or refuses the login, with a message naming it.
 class Connection {
 public:
     enum State { Closed = 0, Open = 1 };
+    enum class Engine { Sqlite, Server };
+    // Statements of the program's Access-style SQL are translated for the
+    // engine; native ones (the engine layer's own catalogue queries) are not.
+    enum class Dialect { Access, Native };
 
     Connection() = default;
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    // connectionString holds "Data Source=<path>;" among other ";"-separated
-    // settings; the path is taken relative to the current folder.
     void open(const QString &connectionString);
     void close();
-    State state() const { return m_db ? Open : Closed; }
-    bool isOpen() const { return m_db != nullptr; }
+    State state() const { return isOpen() ? Open : Closed; }
+    bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
+    Engine engine() const { return m_pg ? Engine::Server : Engine::Sqlite; }
 
-    // Runs one statement written in the program's Access-style SQL (see
-    // SqlTranslate.h). Throws DbError with the engine's message; a failed
-    // statement leaves the database as it was.
-    void execute(const QString &sql);
+    // Runs one statement (on a server also several, separated by ";", which
+    // then commit or fail together). Throws DbError with the engine's message;
+    // a failed statement leaves the database as it was.
+    void execute(const QString &sql, Dialect dialect = Dialect::Access);
 
     // Runs the statements as one transaction: all of them take effect, or,
     // when one fails, none does and its DbError is thrown.
@@ -42,14 +51,29 @@ public:
     int changes() const;
 
     sqlite3 *handle() const { return m_db; }
+    // The server connection; before a command, reconnects one that was lost
+    // (and throws DbError naming the server when that fails).
+    pg_conn *serverHandle();
     const QString &path() const { return m_path; }
+    // What the status bar shows: the file, or the database and its server.
+    QString description() const;
 
     // The file named by a connection string's "Data Source=".
     static QString dataSource(const QString &connectionString);
+    // True when the connection string names a PostgreSQL server.
+    static bool isServer(const QString &connectionString);
+
+    // For the server engine: records what the last command did, and turns a
+    // failed command into DbError (used by Recordset too).
+    void noteChanges(int rows) { m_changes = rows; }
 
 private:
+    void openServer(const QString &connectionString);
+
     sqlite3 *m_db = nullptr;
+    pg_conn *m_pg = nullptr;
     QString m_path;
+    int m_changes = 0;
 };
 
 } // namespace db

@@ -2,11 +2,13 @@
 
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/ServerEngine.h"
 #include "core/db/SqlTranslate.h"
 
 #include <QDate>
 #include <bit>
 #include <cstring>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace db {
@@ -47,14 +49,119 @@ QVariant storedDate(const QString &text)
     return d.isValid() ? QVariant(d) : QVariant(text);
 }
 
+// Built-in type ids of the server (pg_type.oid); any other type, such as
+// citext, is read as text.
+enum ServerType : Oid {
+    BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, TextOid = 25, OidOid = 26,
+    Float4Oid = 700, Float8Oid = 701, BpcharOid = 1042, VarcharOid = 1043, DateOid = 1082,
+    TimestampOid = 1114, TimestampTzOid = 1184, NumericOid = 1700,
+};
+
+FieldType typeFromServer(Oid type)
+{
+    switch (type) {
+    case Int2Oid: case Int4Oid: case Int8Oid: case OidOid: case BoolOid:
+        return FieldType::Integer;
+    case Float4Oid: case Float8Oid: case NumericOid:
+        return FieldType::Real;
+    case DateOid: case TimestampOid: case TimestampTzOid:
+        return FieldType::Date;
+    case BpcharOid: case VarcharOid:
+        return FieldType::Text;
+    case ByteaOid:
+        return FieldType::Blob;
+    default:
+        return FieldType::Memo;
+    }
+}
+
 } // namespace
 
-void Recordset::open(const QString &sql, Connection &conn)
+void Recordset::openServer(const QString &sql, Connection &conn)
+{
+    PGresult *result = server::run(conn, m_dialect == Connection::Dialect::Access ? translateServerSql(sql) : sql);
+    const int columns = PQnfields(result);
+    const int rows = PQntuples(result);
+    QStringList names;
+    std::vector<FieldType> types;
+    for (int c = 0; c < columns; ++c) {
+        names << QString::fromUtf8(PQfname(result, c));
+        types.push_back(typeFromServer(PQftype(result, c)));
+    }
+    std::vector<Kind> kinds;
+    std::vector<qint64> cellValues;
+    kinds.reserve(size_t(rows) * size_t(columns));
+    cellValues.reserve(size_t(rows) * size_t(columns));
+    QByteArray arena;
+    auto keep = [&arena](const char *bytes, qsizetype size) {
+        const qint64 offset = arena.size();
+        const quint32 length = quint32(size);
+        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
+        if (size > 0)
+            arena.append(bytes, size);
+        return offset;
+    };
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (PQgetisnull(result, r, c)) {
+                kinds.push_back(Kind::Null);
+                cellValues.push_back(0);
+                continue;
+            }
+            const char *value = PQgetvalue(result, r, c);
+            const Oid type = PQftype(result, c);
+            switch (type) {
+            case Int2Oid: case Int4Oid: case Int8Oid: case OidOid:
+                kinds.push_back(Kind::Integer);
+                cellValues.push_back(strtoll(value, nullptr, 10));
+                break;
+            case BoolOid:
+                kinds.push_back(Kind::Integer);
+                cellValues.push_back(value[0] == 't' ? 1 : 0);
+                break;
+            case Float4Oid: case Float8Oid: case NumericOid:
+                kinds.push_back(Kind::Real);
+                cellValues.push_back(std::bit_cast<qint64>(strtod(value, nullptr)));
+                break;
+            case ByteaOid: {
+                size_t length = 0;
+                unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
+                kinds.push_back(Kind::Blob);
+                cellValues.push_back(bytes ? keep(reinterpret_cast<const char *>(bytes), qsizetype(length)) : keep(nullptr, 0));
+                PQfreemem(bytes);
+                break;
+            }
+            default:
+                kinds.push_back(Kind::Text);
+                cellValues.push_back(keep(value, PQgetlength(result, r, c)));
+            }
+        }
+    }
+    PQclear(result);
+
+    m_conn = &conn;
+    m_source = sql;
+    m_names = names;
+    m_types = std::move(types);
+    m_kinds = std::move(kinds);
+    m_values = std::move(cellValues);
+    m_arena = std::move(arena);
+    m_rows = rows;
+    m_pos = rows > 0 ? 1 : 0;
+    m_open = true;
+}
+
+void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect dialect)
 {
     close();
     if (!conn.isOpen())
         throw DbError(QStringLiteral("数据库连接没有打开"));
-    const QByteArray text = translateSql(sql).toUtf8();
+    m_dialect = dialect;
+    if (conn.engine() == Connection::Engine::Server) {
+        openServer(sql, conn);
+        return;
+    }
+    const QByteArray text = (dialect == Connection::Dialect::Access ? translateSql(sql) : sql).toUtf8();
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &stmt, nullptr);
     if (rc != SQLITE_OK || !stmt) {
@@ -152,7 +259,7 @@ void Recordset::requery()
     if (!m_conn || m_source.isEmpty())
         throw DbError(QStringLiteral("记录集没有可以重新执行的查询"));
     const QString source = m_source;
-    open(source, *m_conn);
+    open(source, *m_conn, m_dialect);
 }
 
 void Recordset::forgetConnection() { m_conn = nullptr; }

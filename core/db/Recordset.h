@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/db/Connection.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -7,8 +9,6 @@
 #include <vector>
 
 namespace db {
-
-class Connection;
 
 enum class FieldType { Integer, Real, Date, Text, Memo, Blob, Other };
 
@@ -23,7 +23,7 @@ public:
 
     // Runs the query on conn and keeps every row. The connection is
     // remembered for requery() and must outlive the recordset's use of it.
-    void open(const QString &sql, Connection &conn);
+    void open(const QString &sql, Connection &conn, Connection::Dialect dialect = Connection::Dialect::Access);
     void close();
     // Runs the same source again; the cursor goes to the first row.
     void requery();
@@ -62,6 +62,7 @@ public:
     QByteArrayView textAt(int row, int index) const;
 
 private:
+    void openServer(const QString &sql, Connection &conn);
     void requireOpen() const;
     void requireCurrent() const;
     QVariant cell(size_t index) const;
@@ -72,6 +73,7 @@ private:
     enum class Kind : quint8 { Null, Integer, Real, Text, Blob };
 
     Connection *m_conn = nullptr;
+    Connection::Dialect m_dialect = Connection::Dialect::Access;
     QString m_source;
     bool m_open = false;
     QStringList m_names;

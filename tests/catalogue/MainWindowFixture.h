@@ -39,8 +39,10 @@ public:
     void insert(const SiteSeed &s, qint64 id = 0) const
     {
         auto q = [](QString t) { return t.replace(QLatin1Char('\''), QStringLiteral("''")); };
-        db->exec(QStringLiteral("INSERT INTO Website (Webid, Webname, Weburl, Webtime, Webmemos) VALUES (%1, '%2', '%3', '%4', '%5')")
-                     .arg(id ? QString::number(id) : QStringLiteral("NULL"), q(s.name), q(s.url), s.date, q(s.memo)));
+        // Without an id the database numbers the row (a server refuses an explicit NULL there).
+        db->exec(QStringLiteral("INSERT INTO Website (%1Webname, Weburl, Webtime, Webmemos) VALUES (%2'%3', '%4', '%5', '%6')")
+                     .arg(id ? QStringLiteral("Webid, ") : QString(), id ? QString::number(id) + QStringLiteral(", ") : QString(),
+                          q(s.name), q(s.url), s.date, q(s.memo)));
     }
 
     int count(const QString &sql) const { return db->scalar(sql).toInt(); }

@@ -21,7 +21,12 @@ using namespace Qt::StringLiterals;
 class TstCatalogueGuards : public QObject, private MainWindowFixture {
     Q_OBJECT
 
-    bool tableExists(const QString &name) const { return count("SELECT count(*) FROM sqlite_master WHERE name='" + name + "'"); }
+    bool tableExists(const QString &name) const
+    {
+        return count((TestDb::onServer() ? "SELECT count(*) FROM information_schema.tables WHERE table_name='"
+                                         : "SELECT count(*) FROM sqlite_master WHERE name='")
+                     + name + "'");
+    }
 
     // Opens the edit dialog on the current website, sets its date and memo,
     // presses OK, and reports what was shown and whether it stayed open.
@@ -147,6 +152,8 @@ private slots:
     void deleteTakesTheNotesOrNothing()
     {
         QFETCH(bool, autoincrement);
+        if (TestDb::onServer())
+            QSKIP("a failure half-way is made with SQLite's own lock; the server's transaction is the same code");
         makeDb();
         if (!autoincrement)
             db->exec(u"DROP TABLE Website; CREATE TABLE Website (Webid INTEGER PRIMARY KEY, Webname TEXT COLLATE NOCASE,"
@@ -199,6 +206,8 @@ private slots:
     // an empty catalogue.
     void damagedListIsReportedWhenItLoads()
     {
+        if (TestDb::onServer())
+            QSKIP("a damaged file: a question of the file engine alone");
         makeDb();
         db->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)"
                  " INSERT INTO Website (Webname, Webtime, Webmemos) SELECT 'site' || i, '2011-01-01', hex(zeroblob(200)) FROM n"_s);

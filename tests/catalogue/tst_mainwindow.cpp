@@ -22,7 +22,7 @@ private:
         return s;
     }
     static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
-    bool tableExists(const QString &name) const { return count("SELECT count(*) FROM sqlite_master WHERE name='" + name + "'"); }
+    bool tableExists(const QString &name) const { return db->hasTable(name); }
 
 private slots:
     void cleanup() { reset(); }
@@ -192,10 +192,10 @@ private slots:
         QCOMPARE(w()->details->title(), QStringLiteral("编号：40000"));
         w()->details->nameBox->setText(QStringLiteral("bigger"));
         click("Cmd_XG");
-        QCOMPARE(text("SELECT group_concat(Webname) FROM Website ORDER BY Webid"), QStringLiteral("small,bigger"));
+        QCOMPARE(db->joined("SELECT Webname FROM Website ORDER BY Webid"), QStringLiteral("small,bigger"));
         MessageBox::setNextAnswer(MessageBox::Yes);
         trigger("Delete");
-        QCOMPARE(text("SELECT group_concat(Webid) FROM Website"), QStringLiteral("7232"));
+        QCOMPARE(db->joined("SELECT Webid FROM Website ORDER BY Webid"), QStringLiteral("7232"));
         QVERIFY(!tableExists("biji40000"));
     }
 
@@ -258,6 +258,21 @@ private slots:
             QCOMPARE(w()->details->nameBox->text(), storedSite(2)[0]);
         else
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
+
+    void statusBarNamesTheServer()
+    {
+        makeDb(sitesByAge(1));
+        openWindow();
+        // One panel names the notebook: its file, or its database and server.
+        const auto *panel = w()->findChild<QLabel *>("NotebookFile");
+        QCOMPARE(w()->findChildren<QLabel *>("StatusBar1_6").size(), 0);
+        if (!TestDb::onServer()) {
+            QVERIFY(panel && !panel->text().contains("服务器"));
+            return;
+        }
+        QVERIFY(panel);
+        QVERIFY2(panel->text().startsWith("数据库 tavorin_test_") && panel->text().contains("服务器 "), qPrintable(panel->text()));
     }
 
     void accountMenuFillsTheDialogFromTheLoggedInUser()

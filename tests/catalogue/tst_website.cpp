@@ -83,7 +83,7 @@ private slots:
         w.Webname = "changed";
         w.update(40000);
         w.remove(1);
-        QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM (SELECT Webname FROM Website ORDER BY Webid)").toString(),
+        QCOMPARE(t.joined("SELECT Webname FROM Website ORDER BY Webid"),
                  QString("wrapped,changed"));
     }
 

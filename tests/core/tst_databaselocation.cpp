@@ -104,6 +104,38 @@ private slots:
         QCOMPARE(QFileInfo::exists(loc.path()), localExists && source == DatabaseLocation::CurrentFolder);
     }
 
+    // A server named by --database or TAVORIN_DATABASE goes to the engine as
+    // it was given: no file is looked for, made or locked.
+    void serverPassesThrough_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("label"); // part of what the status bar shows
+        QTest::newRow("URI on the command line") << "postgresql://db.example:5433/notes" << "env.mdb"
+                                                 << "数据库 notes（服务器 db.example:5433）";
+        QTest::newRow("key=value in the environment") << "" << "postgres:host=db.example dbname=team"
+                                                      << "数据库 team（服务器 db.example";
+    }
+    void serverPassesThrough()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, environment);
+        QTemporaryDir root;
+        const QString cwd = root.filePath("cwd");
+        QDir().mkpath(cwd);
+        const auto loc = DatabaseLocation::find({option, environment, cwd, root.filePath("user/Tavorin")});
+        QVERIFY(loc.onServer());
+        QCOMPARE(loc.connectionString(), option.isEmpty() ? environment : option);
+        QVERIFY(loc.path().isEmpty() && !loc.mayCreate() && !loc.readOnly());
+        QCOMPARE(loc.workingFolder(), QDir::cleanPath(cwd));
+        QString message = "untouched";
+        QCOMPARE(int(loc.prepare(&message)), int(DatabaseLocation::Ready));
+        QCOMPARE(message, QString("untouched"));
+        QFETCH(QString, label);
+        QVERIFY2(loc.statusText().contains(label), qPrintable(loc.statusText()));
+        QCOMPARE(tree(root.path()), QStringList{"cwd"}); // nothing made on disk
+    }
+
     void prepare_data()
     {
         QTest::addColumn<bool>("named");        // --database instead of the per-user folder

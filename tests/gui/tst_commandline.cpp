@@ -120,6 +120,10 @@ private slots:
             << "read-only" << QStringList{"--check", "--database", "{home}/ro/mybook.mdb"} << 0
             << QStringList{"database: {home}/ro/mybook.mdb", "database-created: no", "database-read-only: yes",
                            "database-opens: yes"};
+        // A server goes to the engine as given: no file looked for or made.
+        QTest::newRow("server named, not reachable")
+            << "none" << QStringList{"--check", "--database", "postgresql://127.0.0.1:1/team"} << 1
+            << QStringList{"database: 数据库 team（服务器 127.0.0.1:1）", "database-created: no", "database-read-only: no"};
         QTest::newRow("data folder cannot be made")
             << "blocked" << QStringList{"--check"} << 1
             << QStringList{"database: {home}/.local/share/Tavorin/data/mybook.mdb",

@@ -25,7 +25,7 @@ private slots:
     void init()
     {
         start();
-        m_db->exec(QStringLiteral("INSERT INTO biji1([时间], PR, [雅虎收入量]) VALUES('2011-10-01', '3', '雅虎1')"));
+        m_db->exec(QStringLiteral("INSERT INTO biji1([时间], [PR], [雅虎收入量]) VALUES('2011-10-01', '3', '雅虎1')"));
     }
     void cleanup() { stop(); }
 
@@ -112,7 +112,7 @@ private slots:
         QStringList expected = m_defaultNames;
         expected.removeAt(5); // exactly 雅虎收入量, nothing else
         QCOMPARE(columnNames(), expected);
-        QCOMPARE(text("SELECT PR FROM biji1"), QStringLiteral("3"));
+        QCOMPARE(text("SELECT [PR] FROM biji1"), QStringLiteral("3"));
         flushDeletes();
         QCOMPARE(Forms::loaded<NotesWindow>()->grid()->model()->columnCount(), expected.size());
     }
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(editor->inputText(5), QStringLiteral("5"));
         QCOMPARE(editor->inputText(2), QStringLiteral("今天的备注"));
         button(editor, "Cmd_OK")->click();
-        QCOMPARE(text("SELECT [◆关键词A] || '|' || PR || '|' || [备注] FROM biji1 WHERE AutoId = 2"),
+        QCOMPARE(text("SELECT [◆关键词A] || '|' || [PR] || '|' || [备注] FROM biji1 WHERE AutoId = 2"),
                  QStringLiteral("百度3/谷歌4|5|今天的备注"));
     }
 };

@@ -104,6 +104,8 @@ private slots:
     void cancelWritesNothing()
     {
         QFETCH(QString, command);
+        if (TestDb::onServer())
+            QSKIP("the before-and-after picture reads SQLite's own schema text");
         addRows({"2011-10-02"});
         const QString before = text(u"SELECT group_concat(sql) FROM sqlite_master"_s) + text(u"SELECT quote([时间]) || quote([备注]) || PR FROM biji1"_s);
         NotesWindow *w = openNotes();

@@ -13,7 +13,7 @@ class TestNotesTable : public QObject, private NotesFixture {
                        .arg(name, url));
         return WebsiteRow{count(QStringLiteral("SELECT max(Webid) FROM Website")), name, url, QDate(2011, 10, 1)};
     }
-    bool tableExists(const QString &name) const { return count("SELECT count(*) FROM sqlite_master WHERE name = '" + name + "'"); }
+    bool tableExists(const QString &name) const { return m_db->hasTable(name); }
 
 private slots:
     void init() { start(false); }
@@ -57,7 +57,7 @@ private slots:
                                          "PR " + tx + " 10 00 0", "◆关键词1 " + tx + " 50 00 百度*/谷歌*"}));
         m_db->exec(QStringLiteral("INSERT INTO biji3([备注]) VALUES('x')"));
         QCOMPARE(m_db->scalar(QStringLiteral("SELECT [时间] FROM biji3")).toDate(), QDate::currentDate());
-        QCOMPARE(text("SELECT AutoId || PR FROM biji3"), QStringLiteral("10"));
+        QCOMPARE(text("SELECT AutoId || [PR] FROM biji3"), QStringLiteral("10"));
     }
 
     void declinedCreationLeavesNoTable()

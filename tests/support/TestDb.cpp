@@ -5,19 +5,57 @@
 #include "core/NewDatabase.h"
 #include "core/Password.h"
 #include "core/Program.h"
+#include "core/db/Catalog.h"
 #include "core/db/Connection.h"
+#include "core/db/DbError.h"
 #include "core/db/Recordset.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTest>
 
-TestDb::TestDb(bool createDatabase) : m_previous(QDir::currentPath())
+namespace {
+
+// The server's maintenance database, where test databases are made and dropped.
+QString maintenanceConnection()
+{
+    const QByteArray name = qgetenv("PGDATABASE");
+    return QStringLiteral("postgres:dbname=%1").arg(name.isEmpty() ? QStringLiteral("postgres") : QString::fromUtf8(name));
+}
+
+void onMaintenance(const QString &sql)
+{
+    db::Connection conn;
+    try {
+        conn.open(maintenanceConnection());
+        conn.execute(sql, db::Connection::Dialect::Native);
+    } catch (const db::DbError &e) {
+        qFatal("PostgreSQL test server: %s (the PostgreSQL tests run inside pg_virtualenv, see scripts/test)",
+               qPrintable(e.message()));
+    }
+}
+
+} // namespace
+
+bool TestDb::onServer() { return qgetenv("TAVORIN_TEST_ENGINE") == "postgresql"; }
+
+TestDb::TestDb(bool createDatabase)
+    : m_previous(QDir::currentPath()), m_previousConnString(Database::connectionString)
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
     QDir::setCurrent(m_dir.path());
+    if (onServer()) {
+        // Without a database the server string names one that does not exist:
+        // connecting fails as opening a missing file does.
+        m_connectionString = createDatabase ? makeServerDatabase()
+                                            : QStringLiteral("postgres:dbname=tavorin_missing_%1").arg(QCoreApplication::applicationPid());
+    } else {
+        m_connectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+    }
+    Database::useDatabase(m_connectionString);
     QString error;
-    if (createDatabase && !NewDatabase::create(dbPath(), &error))
+    if (createDatabase && !NewDatabase::create(onServer() ? m_connectionString : dbPath(), &error))
         qFatal("%s", qPrintable(error));
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
@@ -28,22 +66,61 @@ TestDb::TestDb(bool createDatabase) : m_previous(QDir::currentPath())
 TestDb::~TestDb()
 {
     Database::resetConnection();
+    Database::useDatabase(m_previousConnString);
     QDir::setCurrent(m_previous);
+    // FORCE: windows of the test may still hold connections of their own.
+    for (const QString &name : std::as_const(m_serverDatabases))
+        onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name));
 }
+
+QString TestDb::makeServerDatabase()
+{
+    static int counter = 0;
+    const QString name = QStringLiteral("tavorin_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    // UTF-8 with a UTF-8 ctype, so that names fold like Café and CAFÉ.
+    onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name));
+    onMaintenance(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8' "
+                                 "LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'")
+                      .arg(name));
+    m_serverDatabases << name;
+    return QStringLiteral("postgres:dbname=%1").arg(name);
+}
+
+QString TestDb::extraServerDatabase() { return makeServerDatabase(); }
 
 QString TestDb::dbPath() const { return m_dir.filePath(QStringLiteral("data/mybook.mdb")); }
 
 void TestDb::exec(const QString &sql) const
 {
     db::Connection conn;
-    conn.open(QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
     conn.execute(sql);
+    // Rows put in with explicit ids: the program's next insert gets a fresh one.
+    if (onServer() && sql.trimmed().startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive))
+        db::Catalog(m_connectionString).syncAutoIncrement();
+}
+
+QString TestDb::joined(const QString &sql, const QString &sep) const
+{
+    db::Connection conn;
+    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
+    db::Recordset rs;
+    rs.open(sql, conn);
+    QStringList cells;
+    for (int row = 0; row < rs.recordCount(); ++row)
+        cells << rs.valueAt(row, 0).toString();
+    return cells.join(sep);
+}
+
+bool TestDb::hasTable(const QString &name) const
+{
+    return db::Catalog(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath())).hasTable(name);
 }
 
 QVariant TestDb::scalar(const QString &sql) const
 {
     db::Connection conn;
-    conn.open(QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
     db::Recordset rs;
     rs.open(sql, conn);
     return rs.eof() ? QVariant() : rs.value(0);
@@ -59,9 +136,9 @@ void TestDb::addUser(const QString &name, const QString &password) const
 QString TestDb::accounts(const QStringList &candidates) const
 {
     db::Connection conn;
-    conn.open(QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
     db::Recordset rs;
-    rs.open(QStringLiteral("SELECT UserName, UserPwd FROM Users ORDER BY rowid"), conn);
+    rs.open(QStringLiteral("SELECT UserName, UserPwd FROM Users"), conn);
     QStringList result;
     for (; !rs.eof(); rs.moveNext()) {
         QString matched = QStringLiteral("?");
@@ -73,5 +150,7 @@ QString TestDb::accounts(const QStringList &candidates) const
         }
         result << rs.value(0).toString() + QLatin1Char(':') + matched;
     }
+    // Rows have no order of their own on every engine: sorted by name.
+    result.sort();
     return result.join(QLatin1Char(','));
 }

@@ -9,6 +9,13 @@
 // are answered by the test (MessageBox test mode), ending the program throws
 // Program::Ended instead of leaving the process, and the shared connection
 // starts closed with no uses counted. The previous folder is restored after.
+//
+// With TAVORIN_TEST_ENGINE=postgresql in the environment the same test runs
+// against a PostgreSQL server (the one PGHOST, PGPORT, PGUSER name, e.g. a
+// pg_virtualenv cluster): each TestDb makes a database of its own there,
+// with the same new-database code, points the program's connection string at
+// it, and drops it at the end. A server that cannot be reached fails the
+// test with the reason.
 class TestDb {
 public:
     explicit TestDb(bool createDatabase = true);
@@ -18,18 +25,35 @@ public:
 
     QString dir() const { return m_dir.path(); }
     QString dbPath() const;
+    // The connection string of the test's database, file or server.
+    QString connectionString() const { return m_connectionString; }
+
+    // True when the tests run against a PostgreSQL server.
+    static bool onServer();
+    // The connection string of a further, empty server database of the test's
+    // own (dropped with the TestDb); for tests that need a second one.
+    QString extraServerDatabase();
 
     // Direct access over a connection of the test's own, bypassing the stores.
     void exec(const QString &sql) const;
     QVariant scalar(const QString &sql) const;
     // Adds an account the way the program stores one: the password hashed.
     void addUser(const QString &name, const QString &password) const;
-    // The accounts as "name:password,..." in table order, each password
+    // The accounts as "name:password,..." sorted by name, each password
     // given as the first of the candidates its stored hash matches ("?" for
     // none): what a person could log in with.
     QString accounts(const QStringList &candidates) const;
+    // The first column of every row, as text, joined by sep (the engines'
+    // own aggregates differ); write ORDER BY where the order matters.
+    QString joined(const QString &sql, const QString &sep = QStringLiteral(",")) const;
+    bool hasTable(const QString &name) const;
 
 private:
+    QString makeServerDatabase();
+
     QTemporaryDir m_dir;
     QString m_previous;
+    QString m_previousConnString;
+    QString m_connectionString;
+    QStringList m_serverDatabases;
 };

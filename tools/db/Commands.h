@@ -21,6 +21,9 @@ int restoreCommand(const QStringList &args);
 int resetPasswordCommand(const QStringList &args);
 // export PATH --website ID|--catalogue --format csv|xlsx OUT
 int exportCommand(const QStringList &args);
+// migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
+// serves the server benchmark), with its own messages.
+int migrateCommand(const QStringList &args);
 
 // Shared by the commands: standard output and error, and the usage message
 // of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).

@@ -29,6 +29,8 @@ const Command Commands[] = {
      resetPasswordCommand},
     {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
+    {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
+     "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
 };
 
 void printHelp(QTextStream &stream)

@@ -1,0 +1,41 @@
+#pragma once
+
+// The PostgreSQL side of the engine layer, over libpq. Used by Connection,
+// Recordset, TableList and Catalog; nothing above core/db includes it.
+
+#include <QByteArray>
+#include <QString>
+
+struct pg_conn;
+struct pg_result;
+
+namespace db {
+
+class Connection;
+
+namespace server {
+
+// Connects; the password comes only from libpq's own sources (~/.pgpass,
+// PGPASSWORD): a connection string that carries one is refused.
+pg_conn *connect(const QString &connectionString);
+void disconnect(pg_conn *conn);
+// Reconnects a connection that was lost; throws DbError when the server
+// cannot be reached.
+void ensureConnected(pg_conn *conn);
+// "数据库 notes（服务器 db.example:5432）"
+QString label(pg_conn *conn);
+// The same, read from a connection string without connecting (for a message
+// about a server that could not be reached); the settings libpq would take
+// from the environment fill in what the string leaves out.
+QString label(const QString &connectionString);
+
+// Runs SQL text (already translated) and returns its result, which the caller
+// frees with PQclear. Throws DbError with the server's message; a broken
+// connection gives Kind::ConnectionLost, a unique violation Kind::UniqueViolation.
+pg_result *run(Connection &conn, const QString &sql);
+
+// The server's text for a quoted literal: 'it''s'.
+QString literal(const QString &text);
+
+} // namespace server
+} // namespace db

@@ -1,0 +1,164 @@
+// tavorin-db migrate: a notebook file moved onto a server arrives whole
+// (accounts, websites with their ids, notes tables with their columns and
+// rows) or not at all.
+#include "core/NewDatabase.h"
+#include "core/db/Catalog.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+#include "tests/support/TestDb.h"
+#include "tools/db/Commands.h"
+
+#include <QTest>
+
+using namespace db;
+
+class TestMigrate : public QObject {
+    Q_OBJECT
+
+    // A notebook file with two accounts, three websites (ids with gaps, one
+    // beyond 16 bits) and two notes tables, one of them with changed columns.
+    static QString makeSource(const QString &dir)
+    {
+        const QString path = dir + QStringLiteral("/source.mdb");
+        QString error;
+        if (!NewDatabase::create(path, &error))
+            qFatal("%s", qPrintable(error));
+        Connection c;
+        c.open(QStringLiteral("Data Source=%1;").arg(path));
+        c.execute("INSERT INTO Users VALUES('O''Neil', 'it''s 秘密')");
+        c.execute("INSERT INTO Website VALUES(3, 'Café ''one''', 'http://a.cn', '2011-10-25', '无')");
+        c.execute("INSERT INTO Website VALUES(7, '百分之%_[x]', 'http://b.cn', '2012-02-29', '多行\n备注')");
+        c.execute("INSERT INTO Website VALUES(40000, 'big', NULL, '2013-01-01', '')");
+        Catalog cat(QStringLiteral("Data Source=%1;").arg(path));
+        const QVector<ColumnDef> defaults{
+            {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
+            {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
+            {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
+            {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")},
+            {"PR", ColumnType::Text, 10, false, false, QString("0")},
+        };
+        cat.createTable("biji3", defaults);
+        cat.createTable("biji7", defaults);
+        c.execute("BEGIN"); // one write to the file, not 1200
+        for (int i = 1; i <= 1200; ++i) // more than one batch
+            c.execute(QStringLiteral("INSERT INTO biji3 ([时间],[备注],[百度收入量],[PR]) VALUES(#2011-10-%1#,'第%2条 ''x''','收入%2','%3')")
+                          .arg(i % 28 + 1).arg(i).arg(i % 10));
+        c.execute("COMMIT");
+        c.execute("DELETE FROM biji3 WHERE AutoId = 5"); // a gap in the ids
+        cat.appendColumn("biji7", {"◆关键词*/2", ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
+        cat.renameColumn("biji7", "PR", "PR值");
+        c.execute("INSERT INTO biji7 ([时间],[备注],[百度收入量],[PR值],[◆关键词*/2]) VALUES(#2012-1-2#,NULL,'a','1','k')");
+        return path;
+    }
+
+    static QString dump(const QString &connection, const QString &sql)
+    {
+        Connection c;
+        c.open(connection);
+        Recordset rs;
+        rs.open(sql, c);
+        QStringList rows;
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            QStringList cells;
+            for (int f = 0; f < rs.fieldCount(); ++f) {
+                const QVariant v = rs.valueAt(r, f);
+                cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            }
+            rows << cells.join(QLatin1Char('|'));
+        }
+        return rows.join(QLatin1Char('\n'));
+    }
+
+    static auto columnKey(const ColumnDef &c) { return std::tuple(c.name, c.type, c.size, c.nullable, c.autoIncrement, c.defaultText); }
+
+private slots:
+    void initTestCase()
+    {
+        if (!TestDb::onServer())
+            qFatal("tst_migrate needs a PostgreSQL server: run it with TAVORIN_TEST_ENGINE=postgresql inside pg_virtualenv");
+    }
+
+    void movesEverythingAndKeepsIds()
+    {
+        TestDb t(false);
+        const QString source = makeSource(t.dir());
+        const QString file = QStringLiteral("Data Source=%1;").arg(source);
+        const QString target = t.extraServerDatabase();
+        QCOMPARE(migrateCommand({source, target}), 0);
+
+        for (const QString &query : {QStringLiteral("SELECT * FROM Users ORDER BY UserName"),
+                                     QStringLiteral("SELECT * FROM Website ORDER BY Webid"),
+                                     QStringLiteral("SELECT * FROM biji3 ORDER BY AutoId"),
+                                     QStringLiteral("SELECT * FROM biji7 ORDER BY AutoId")})
+            QCOMPARE(dump(target, query), dump(file, query));
+        for (const QString &table : {QStringLiteral("biji3"), QStringLiteral("biji7")}) {
+            const auto from = Catalog(file).columns(table), to = Catalog(target).columns(table);
+            QCOMPARE(to.size(), from.size());
+            for (int i = 0; i < from.size(); ++i)
+                QVERIFY2(columnKey(to[i]) == columnKey(from[i]), qPrintable(table + ": " + from[i].name));
+        }
+        // New rows are numbered after the moved ones, and names stay unique.
+        Connection c;
+        c.open(target);
+        c.execute("INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('new','u',#2014-1-1#,'m')");
+        c.execute("INSERT INTO biji3 ([备注]) VALUES('new')");
+        QCOMPARE(dump(target, "SELECT Webid FROM Website WHERE Webname='NEW'"), QString("40001"));
+        QCOMPARE(dump(target, "SELECT AutoId FROM biji3 WHERE [备注]='new'"), QString("1201"));
+        try {
+            c.execute("INSERT INTO Website ([webName]) VALUES('CAFÉ ''ONE''')");
+            QFAIL("a name taken in other letters must be refused");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Kind::UniqueViolation);
+        }
+    }
+
+    void refusesANotebookUnlessReplacing()
+    {
+        TestDb t(false);
+        const QString source = makeSource(t.dir());
+        const QString target = t.extraServerDatabase();
+        QString error;
+        QVERIFY(NewDatabase::create(target, &error));
+        Connection c;
+        c.open(target);
+        c.execute("INSERT INTO Website ([webName]) VALUES('already there')");
+        QCOMPARE(migrateCommand({source, target}), 1);
+        QCOMPARE(dump(target, "SELECT Webname FROM Website"), QString("already there"));
+        QCOMPARE(migrateCommand({source, target, "--replace"}), 0);
+        QCOMPARE(dump(target, "SELECT count(*) FROM Website"), QString("3"));
+        QCOMPARE(dump(target, "SELECT count(*) FROM biji3"), QString("1199"));
+    }
+
+    // A value the server cannot take stops the move; nothing is left behind.
+    void aFailureLeavesTheTargetAsItWas()
+    {
+        TestDb t(false);
+        const QString source = makeSource(t.dir());
+        Connection c;
+        c.open(QStringLiteral("Data Source=%1;").arg(source));
+        c.execute("UPDATE biji7 SET [时间] = 'not a date'");
+        const QString target = t.extraServerDatabase();
+        QCOMPARE(migrateCommand({source, target}), 1);
+        QVERIFY(Catalog(target).tables().isEmpty());
+    }
+
+    void wrongUse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("no target") << QStringList{"a.mdb"} << 2;
+        QTest::newRow("file as target") << QStringList{"a.mdb", "b.mdb"} << 2;
+        QTest::newRow("missing source") << QStringList{"nosuch.mdb", "postgresql://127.0.0.1:1/x"} << 1;
+    }
+    void wrongUse()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        TestDb t(false);
+        QCOMPARE(migrateCommand(args), code);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMigrate)
+#include "tst_migrate.moc"

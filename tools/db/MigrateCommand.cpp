@@ -1,0 +1,225 @@
+// Moves a notebook from its SQLite file onto a PostgreSQL server: the
+// accounts (passwords as stored), the websites with their ids, and every notes
+// table with its columns, types, sizes, defaults and rows, in one transaction.
+#include "tools/db/Commands.h"
+
+#include "core/NewDatabase.h"
+#include "core/db/Catalog.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
+#include "core/db/ServerEngine.h"
+#include "core/db/SqlTranslate.h"
+#include "core/db/TableList.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextStream>
+
+namespace {
+
+using db::Connection;
+
+// Rows go over in INSERTs of this many rows each.
+constexpr int BatchRows = 500;
+
+bool isNotesTable(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^biji\\d+$"), QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(name).hasMatch();
+}
+
+QString valueLiteral(const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::QDate:
+        return QLatin1Char('\'') + value.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
+    default: {
+        const QString text = value.toString();
+        if (text.contains(QChar(0)))
+            throw db::DbError(QStringLiteral("a value holds a NUL character, which the server cannot store: %1").arg(text.left(40)));
+        return db::server::literal(text);
+    }
+    }
+}
+
+// Copies every row of a source table into the target table of the same
+// columns; returns the number of rows.
+int copyRows(Connection &source, Connection &target, const QString &table, const QStringList &columns)
+{
+    QStringList quoted;
+    for (const QString &c : columns)
+        quoted << db::serverIdentifier(c);
+    QStringList sourceColumns;
+    for (const QString &c : columns)
+        sourceColumns << db::quoteIdentifier(c);
+    db::Recordset rs;
+    rs.open(QStringLiteral("SELECT %1 FROM %2").arg(sourceColumns.join(QStringLiteral(", ")), db::quoteIdentifier(table)),
+            source, Connection::Dialect::Native);
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(db::serverIdentifier(table), quoted.join(QStringLiteral(", ")));
+    QStringList rows;
+    auto flush = [&] {
+        if (!rows.isEmpty())
+            target.execute(head + rows.join(QStringLiteral(", ")), Connection::Dialect::Native);
+        rows.clear();
+    };
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        QStringList values;
+        for (int c = 0; c < columns.size(); ++c)
+            values << valueLiteral(rs.valueAt(r, c));
+        rows << QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
+        if (rows.size() == BatchRows)
+            flush();
+    }
+    flush();
+    return rs.recordCount();
+}
+
+qint64 countRows(Connection &conn, const QString &table)
+{
+    const QString name = conn.engine() == Connection::Engine::Server ? db::serverIdentifier(table) : db::quoteIdentifier(table);
+    db::Recordset rs;
+    rs.open(QStringLiteral("SELECT count(*) FROM %1").arg(name), conn, Connection::Dialect::Native);
+    return rs.value(0).toLongLong();
+}
+
+QStringList columnNames(const QVector<db::ColumnDef> &columns)
+{
+    QStringList names;
+    for (const db::ColumnDef &c : columns)
+        names << c.name;
+    return names;
+}
+
+} // namespace
+
+int migrateCommand(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const bool replace = args.contains(QStringLiteral("--replace"));
+    QStringList positional = args;
+    positional.removeAll(QStringLiteral("--replace"));
+    if (positional.size() != 2 || positional[0].startsWith(QLatin1Char('-'))) {
+        err << "usage: tavorin-db migrate SQLITE_PATH postgresql://USER@HOST/DBNAME [--replace]\n"
+               "  The password comes from ~/.pgpass or PGPASSWORD.\n";
+        return 2;
+    }
+    const QString sourcePath = positional[0];
+    const QString targetString = positional[1];
+    if (!Connection::isServer(targetString)) {
+        err << "tavorin-db migrate: the target must be a PostgreSQL connection string (postgresql://...), not "
+            << targetString << "\n";
+        return 2;
+    }
+    if (Connection::isServer(sourcePath) || !QFileInfo(sourcePath).isFile()) {
+        err << "tavorin-db migrate: " << sourcePath << " is not a notebook file\n";
+        return 1;
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        Connection source;
+        source.open(QStringLiteral("Data Source=%1;").arg(sourcePath));
+        db::Catalog sourceCatalog(QStringLiteral("Data Source=%1;").arg(sourcePath));
+        const QStringList sourceTables = db::TableList(source).names();
+        const auto hasSource = [&](const QString &name) {
+            for (const QString &t : sourceTables)
+                if (t.compare(name, Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        if (!hasSource(QStringLiteral("Users")) || !hasSource(QStringLiteral("Website"))) {
+            err << "tavorin-db migrate: " << sourcePath << " holds no notebook (no Users and Website tables)\n";
+            return 1;
+        }
+        QStringList notesTables;
+        for (const QString &t : sourceTables)
+            if (isNotesTable(t))
+                notesTables << t;
+
+        Connection target;
+        target.open(targetString);
+        const QStringList targetTables = db::TableList(target).names();
+        QStringList existing;
+        for (const QString &t : targetTables)
+            if (t == QLatin1String("Users") || t == QLatin1String("Website") || isNotesTable(t))
+                existing << t;
+        if (!existing.isEmpty() && !replace) {
+            err << "tavorin-db migrate: " << target.description() << " already holds a notebook ("
+                << existing.join(QStringLiteral(", ")) << "); nothing was changed. Give --replace to replace it.\n";
+            return 1;
+        }
+
+        target.execute(QStringLiteral("BEGIN"), Connection::Dialect::Native);
+        try {
+            for (const QString &t : std::as_const(existing))
+                target.execute(QStringLiteral("DROP TABLE %1").arg(db::serverIdentifier(t)), Connection::Dialect::Native);
+            target.execute(NewDatabase::serverSchema(), Connection::Dialect::Native);
+            // Users and Website keep their column order; the schema fixes their types.
+            const QStringList userColumns{QStringLiteral("UserName"), QStringLiteral("UserPwd")};
+            const QStringList websiteColumns{QStringLiteral("Webid"), QStringLiteral("Webname"), QStringLiteral("Weburl"),
+                                             QStringLiteral("Webtime"), QStringLiteral("Webmemos")};
+            const int users = copyRows(source, target, QStringLiteral("Users"), userColumns);
+            const int websites = copyRows(source, target, QStringLiteral("Website"), websiteColumns);
+            qint64 notesRows = 0;
+            for (const QString &table : std::as_const(notesTables)) {
+                const QVector<db::ColumnDef> columns = sourceCatalog.columns(table);
+                QStringList defs;
+                for (const db::ColumnDef &c : columns)
+                    defs << db::serverColumnDdl(c);
+                target.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(db::serverIdentifier(table), defs.join(QStringLiteral(", "))),
+                               Connection::Dialect::Native);
+                notesRows += copyRows(source, target, table, columnNames(columns));
+            }
+            db::syncServerAutoIncrement(target);
+
+            // Counted on the target inside the transaction, against the source.
+            QStringList mismatches;
+            const auto check = [&](const QString &table) {
+                const qint64 from = countRows(source, table);
+                const qint64 to = countRows(target, table);
+                if (from != to)
+                    mismatches << QStringLiteral("%1: %2 in the file, %3 on the server").arg(table).arg(from).arg(to);
+                return to;
+            };
+            check(QStringLiteral("Users"));
+            check(QStringLiteral("Website"));
+            qint64 checkedNotes = 0;
+            for (const QString &table : std::as_const(notesTables))
+                checkedNotes += check(table);
+            if (!mismatches.isEmpty())
+                throw db::DbError(QStringLiteral("the counts differ, nothing was kept: ") + mismatches.join(QStringLiteral("; ")));
+            target.execute(QStringLiteral("COMMIT"), Connection::Dialect::Native);
+
+            out << "Moved " << sourcePath << " to " << target.description() << (existing.isEmpty() ? "" : " (replaced)") << "\n"
+                << "  Users:        " << users << " accounts\n"
+                << "  Website:      " << websites << " websites\n"
+                << "  notes tables: " << notesTables.size() << " with " << notesRows << " rows\n"
+                << "Counts checked against the file: equal (" << users << ", " << websites << ", " << checkedNotes << ").\n"
+                << "Took " << timer.elapsed() << " ms.\n";
+        } catch (const db::DbError &) {
+            // A failed statement has ended the transaction already; a failed
+            // check has not.
+            try {
+                target.execute(QStringLiteral("ROLLBACK"), Connection::Dialect::Native);
+            } catch (const db::DbError &) {
+            }
+            throw;
+        }
+    } catch (const db::DbError &e) {
+        err << "tavorin-db migrate: " << e.message() << "\nNothing was changed on the server.\n";
+        return 1;
+    }
+    return 0;
+}
