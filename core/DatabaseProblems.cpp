@@ -43,8 +43,6 @@ QString reasonOnServer(db::DbError::Kind kind)
         return QStringLiteral("与数据库服务器的连接中断了，请稍后再试。");
     case db::DbError::Foreign:
         return QStringLiteral("这个数据库不是本程序的笔记本（缺少本程序需要的表和字段）。");
-    case db::DbError::ReadOnly:
-        return QStringLiteral("这个数据库不允许当前用户读写本程序的表，请管理员检查权限。");
     default:
         break;
     }

@@ -38,22 +38,18 @@ void checkEncoding(pg_conn *conn)
     }
 }
 
-// The server's SQLSTATE on the same kinds the file engine reports, so that
-// the user is told the same thing whichever engine holds the notebook.
+// The server's SQLSTATE on the kinds the file engine reports, where the
+// words the user is then given fit a server too. Locks, rights and damage on
+// a server are the server's business: its own message says more than the
+// file engine's advice (close the other program, check the folder) would.
 DbError::Kind kindOfState(const QByteArray &state)
 {
     if (state == "23505")
         return DbError::UniqueViolation;
     if (state == "53100")
         return DbError::DiskFull;
-    if (state == "25006" || state == "42501")
-        return DbError::ReadOnly;
-    if (state == "55P03" || state == "40P01" || state == "40001")
-        return DbError::Locked;
     if (state == "22021" || state == "22P05")
         return DbError::BadText;
-    if (state == "XX001" || state == "XX002")
-        return DbError::Damaged;
     return DbError::Other;
 }
 
