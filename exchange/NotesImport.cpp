@@ -173,7 +173,9 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
     }
 
     db::Connection &conn = catalog.connection();
-    conn.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    // On a file the write lock is taken at once, so that nobody slips in
+    // between the checks above and the rows; a server locks row by row.
+    conn.execute(db::Connection::isServer(connectionString) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
     int line = 0;
     try {
         for (const Target &t : std::as_const(targets))

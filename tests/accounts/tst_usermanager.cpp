@@ -20,9 +20,8 @@ class TestUserManager : public QObject {
     }
     static QStringList stored(const TestDb &t)
     {
-        QStringList all = t.joined("SELECT UserName || ':' || UserPwd FROM Users").split(QLatin1Char(','));
-        all.sort();
-        return all;
+        // Passwords are stored hashed: each account with the password it logs in with.
+        return t.accounts({"123456", "bobpwd", "wang123", "it's ok", "b", "c"}).split(QLatin1Char(','));
     }
 
 private slots:
@@ -61,7 +60,7 @@ private slots:
     {
         QFETCH(QStringList, typed);
         TestDb t;
-        t.exec("INSERT INTO Users VALUES ('bob', 'bobpwd')");
+        t.addUser("bob", "bobpwd");
         CurUser().setUserName("admin");
         UserManager m;
         m.show();
@@ -92,7 +91,8 @@ private slots:
         QFETCH(QString, selected);
         TestDb t;
         t.exec("UPDATE Users SET UserName = 'Admin'");
-        t.exec("INSERT INTO Users VALUES ('bob', 'b'), ('carol', 'c')");
+        t.addUser("bob", "b");
+        t.addUser("carol", "c");
         CurUser().setUserName("Carol"); // the admin of the studio may sign in under any account
         UserManager m;
         m.show();

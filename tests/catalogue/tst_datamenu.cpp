@@ -86,7 +86,7 @@ private slots:
         QVERIFY(dialog);
         QCOMPARE(dialog->notesTable, QStringLiteral("biji2"));
         QTest::mouseClick(dialog->findChild<QPushButton *>("importRows"), Qt::LeftButton);
-        QCOMPARE(count("SELECT count(*) FROM biji2 WHERE [PR]='3'"), 1);
+        QVERIFY2(count("SELECT count(*) FROM biji2 WHERE [PR]='3'") == 1, qPrintable(MessageBox::shown().join('|')));
     }
 };
 
