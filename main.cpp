@@ -39,7 +39,7 @@ int checkInstallation(const DatabaseLocation &location)
         out << "database-read-only: " << (location.readOnly() ? "yes" : "no") << '\n';
         try {
             db::Connection conn;
-            conn.open(location.connectionString());
+            conn.open(location.notebook());
             db::TableList tables(conn);
             const bool ours = tables.find(QStringLiteral("TABLE_NAME= 'Users'"))
                               && tables.find(QStringLiteral("TABLE_NAME= 'Website'"));
@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     // A server is shared by design: several programs on it are the point.
     std::optional<SingleInstance> instance;
     if (!location.onServer()) {
-        instance.emplace(location.instanceKey());
+        instance.emplace(location);
         switch (instance->claim()) {
         case SingleInstance::First:
             break;
@@ -110,6 +110,11 @@ int main(int argc, char **argv)
         case SingleInstance::AlreadyOpen:
             MessageBox::show(QStringLiteral("这个记事本已经在另一个 Tavorin 中打开：\n%1")
                                  .arg(QDir::toNativeSeparators(location.path())));
+            return 1;
+        case SingleInstance::Unsafe:
+            MessageBox::show(QStringLiteral("文件夹 %1 不是只属于您的文件夹（属于其他用户，或其他人可以写入），"
+                                            "程序不能在其中确认这个记事本没有被另一个 Tavorin 打开。")
+                                 .arg(QDir::toNativeSeparators(SingleInstance::privateFolder(location.path()))));
             return 1;
         }
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);

@@ -203,7 +203,7 @@ QString generate(const QString &folder)
 {
     const QString path = folder + QStringLiteral("/data/mybook.mdb");
     QString error;
-    if (!NewDatabase::create(path, &error))
+    if (!NewDatabase::create(db::Location::file(path), &error))
         die(error.toStdString());
     const QString logo = QStringLiteral(TAVORIN_SOURCE_DIR "/resources/login.png");
     QDir(folder).mkpath(QStringLiteral("img"));

@@ -79,7 +79,7 @@ void makeTable(const QString &path, const QString &table, int rows, bool sixItem
                                 column("◆关键词1", ColumnType::Text, 50, "百度*/谷歌*")};
     if (sixItems)
         cols << column("◆关键词2", ColumnType::Text, 50, "百度*/谷歌*");
-    db::Catalog(Database::connectionString).createTable(table, cols);
+    db::Catalog(Database::notebook).createTable(table, cols);
 
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
@@ -203,7 +203,7 @@ int main(int argc, char **argv)
     QDir::setCurrent(work.path());
     const QString path = work.filePath(QStringLiteral("data/mybook.mdb"));
     QString error;
-    if (!NewDatabase::create(path, &error))
+    if (!NewDatabase::create(db::Location::file(path), &error))
         die(error.toStdString());
     std::printf("Generating a notes table of %d rows with 6 observed items and one of %d rows ...\n", ChartRows, ExportRows);
     std::fflush(stdout);
@@ -239,7 +239,7 @@ exports:
             raw.push_back(rawRead(path, query));
             const auto start = Clock::now();
             db::Connection conn;
-            conn.open(Database::connectionString);
+            conn.open(Database::notebook);
             if (exchange::exportNotesTable(conn, QStringLiteral("biji2"), format, out) != ExportRows)
                 die("short export");
             ours.push_back(msSince(start));

@@ -52,9 +52,9 @@ QString memo(QRandomGenerator &rng)
 QString makeNotebook(const QString &path)
 {
     QString error;
-    if (!NewDatabase::create(path, &error))
+    const db::Location conn = db::Location::file(path);
+    if (!NewDatabase::create(conn, &error))
         die(error);
-    const QString conn = QStringLiteral("Data Source=%1;").arg(path);
     db::Connection c;
     c.open(conn);
     QRandomGenerator rng(42);
@@ -160,7 +160,7 @@ int main(int argc, char **argv)
             {"notes grid, 100,000 rows", QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间] Desc")},
         };
         db::Connection probe;
-        probe.open(server);
+        probe.open(db::Location::server(server));
         PGconn *raw = PQconnectdb(QStringLiteral("%1 client_encoding=UTF8 options='-c standard_conforming_strings=on -c datestyle=ISO,YMD'")
                                       .arg(server.mid(server.indexOf(QLatin1Char(':')) + 1))
                                       .toUtf8()
@@ -171,7 +171,7 @@ int main(int argc, char **argv)
         std::printf("| figure | Tavorin | raw libpq | ratio | target |\n|---|---|---|---|---|\n");
         for (const auto &f : figures) {
             db::DataControl control;
-            control.setConnectionString(server);
+            control.setLocation(server);
             control.setRecordSource(f.sql);
             control.refresh(); // connect once, as the window's data control stays connected
             const QByteArray native = db::translateServerSql(f.sql).toUtf8();

@@ -45,7 +45,8 @@ void CatalogueCommands::deleteWebsite()
     // website and its notes table in one transaction, so that a failure
     // leaves both as they were. Nothing is deleted without a backup to come
     // back to.
-    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站")))
+    const QString websiteName = m_browser->websiteList.recordset().value(1).toString();
+    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站"), websiteName))
         return;
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
@@ -53,7 +54,7 @@ void CatalogueCommands::deleteWebsite()
         bool hasNotes = false;
         {
             db::Connection conn;
-            conn.open(Database::connectionString);
+            conn.open(Database::notebook);
             db::TableList tables(conn);
             hasNotes = tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'"));
         }
@@ -111,7 +112,7 @@ void CatalogueCommands::exportWebsites()
         return;
     ExportCommands::run(window, *target, [&query](const ExportCommands::Target &t) {
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         return exchange::exportWebsites(conn, query, t.format, t.path);
     });
 }

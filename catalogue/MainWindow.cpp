@@ -298,7 +298,7 @@ void MainWindow::loadWindow()
 
     // A notebook that cannot be written is noticed now, not at the first change.
     const bool readOnly = Database::readOnly();
-    Database::showStatus(readOnly ? DatabaseProblems::readOnlyNote(db::Connection::dataSource(Database::connectionString))
+    Database::showStatus(readOnly ? DatabaseProblems::readOnlyNote(Database::notebook.path())
                                   : QStringLiteral("准备就绪..."));
     search->fieldList->addItem(QStringLiteral("网站名称"));
     search->fieldList->addItem(QStringLiteral("网址"));

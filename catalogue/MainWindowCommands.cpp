@@ -130,7 +130,7 @@ void MainWindow::onBackup()
         return;
     }
     QString error;
-    const QString made = Backups::make(BackupGuard::databasePath(), &error);
+    const QString made = Backups::make(BackupGuard::databasePath(), Backups::ByHand, &error);
     if (made.isEmpty())
         MessageBox::show(QStringLiteral("备份数据库失败：%1").arg(error), MessageBox::OkOnly, MessageBox::Exclamation);
     else

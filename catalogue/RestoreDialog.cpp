@@ -21,29 +21,32 @@ RestoreDialog::RestoreDialog(const QString &databasePath, QWidget *parent) : QDi
                       this);
     hint->setObjectName(QStringLiteral("hint"));
 
-    backupList = new QTableWidget(int(entries.size()), 3, this);
+    backupList = new QTableWidget(int(entries.size()), 4, this);
     backupList->setObjectName(QStringLiteral("backupList"));
     backupList->setAccessibleName(QStringLiteral("备份"));
-    backupList->setHorizontalHeaderLabels({QStringLiteral("备份时间"), QStringLiteral("大小"), QStringLiteral("网站数")});
+    backupList->setHorizontalHeaderLabels(
+        {QStringLiteral("备份时间"), QStringLiteral("原因"), QStringLiteral("大小"), QStringLiteral("网站数")});
     backupList->verticalHeader()->hide();
     backupList->setSelectionBehavior(QAbstractItemView::SelectRows);
     backupList->setSelectionMode(QAbstractItemView::SingleSelection);
     backupList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int row = 0; row < entries.size(); ++row) {
         const Backups::Entry &e = entries[row];
-        auto *time = new QTableWidgetItem(e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        // Named in UTC, shown as the clock on the wall said.
+        auto *time = new QTableWidgetItem(e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         time->setData(Qt::UserRole, e.path);
         time->setToolTip(e.path);
         backupList->setItem(row, 0, time);
+        backupList->setItem(row, 1, new QTableWidgetItem(e.reason.isEmpty() ? QStringLiteral("（未记录）") : e.reason));
         auto *size = new QTableWidgetItem(QStringLiteral("%1 KB").arg((e.size + 1023) / 1024));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        backupList->setItem(row, 1, size);
+        backupList->setItem(row, 2, size);
         const int websites = Backups::websiteCount(e.path);
         auto *count = new QTableWidgetItem(websites < 0 ? QStringLiteral("无法读取") : QString::number(websites));
         count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        backupList->setItem(row, 2, count);
+        backupList->setItem(row, 3, count);
     }
-    backupList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    backupList->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     backupList->resizeColumnsToContents();
     if (!entries.isEmpty())
         backupList->selectRow(0);
@@ -64,7 +67,7 @@ RestoreDialog::RestoreDialog(const QString &databasePath, QWidget *parent) : QDi
     layout->addWidget(hint);
     layout->addWidget(backupList);
     layout->addLayout(buttons);
-    resize(520, 360);
+    resize(640, 360);
 
     connect(Cmd_OK, &QPushButton::clicked, this, &RestoreDialog::choose);
     connect(Cmd_Cancel, &QPushButton::clicked, this, &QDialog::reject);

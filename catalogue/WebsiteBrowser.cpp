@@ -74,7 +74,7 @@ WebsiteBrowser::~WebsiteBrowser()
 
 void WebsiteBrowser::load(const QString &query)
 {
-    websiteList.setConnectionString(Database::connectionString);
+    websiteList.setLocation(Database::notebook);
     websiteList.setRecordSource(query);
     try {
         websiteList.refresh();

@@ -9,15 +9,15 @@
 
 namespace BackupGuard {
 
-QString databasePath() { return db::Connection::dataSource(Database::connectionString); }
+QString databasePath() { return Database::notebook.path(); }
 
-bool beforeDestructiveStep(const QString &step)
+bool beforeDestructiveStep(const QString &step, const QString &what)
 {
     // A team notebook is backed up on the server (pg_dump), not by copying a file.
     if (Database::onServer())
         return true;
     QString error;
-    if (!Backups::make(databasePath(), &error).isEmpty())
+    if (!Backups::make(databasePath(), Backups::beforeStep(step, what), &error).isEmpty())
         return true;
     MessageBox::show(QStringLiteral("备份数据库失败，%1未执行。\n%2").arg(step, error), MessageBox::OkOnly,
                      MessageBox::Exclamation);
@@ -32,7 +32,7 @@ void atExit()
     if (!QFileInfo::exists(path) || !Backups::writtenSinceMark(path))
         return;
     QString error;
-    if (Backups::make(path, &error).isEmpty())
+    if (Backups::make(path, Backups::AtExit, &error).isEmpty())
         MessageBox::show(QStringLiteral("退出前备份数据库失败：%1").arg(error), MessageBox::OkOnly,
                          MessageBox::Exclamation);
 }

@@ -10,9 +10,10 @@ namespace BackupGuard {
 QString databasePath();
 
 // Backs up the database before a step that destroys data (step: what the
-// user asked for, e.g. "删除网站"). When the backup fails the user is told
-// why and false is returned: the caller must not carry out the step.
-bool beforeDestructiveStep(const QString &step);
+// user asked for, e.g. "删除网站"; what: the thing it is done to, e.g. the
+// website's name, kept with the copy). When the backup fails the user is
+// told why and false is returned: the caller must not carry out the step.
+bool beforeDestructiveStep(const QString &step, const QString &what = {});
 
 // At the end of the program: backs up when anything was written since the
 // last backup (or since the database was first opened). A failure is

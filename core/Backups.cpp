@@ -11,13 +11,15 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace Backups {
 
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH-mm-ss");
+// Characters no file system takes in a name; a reason is written without them.
+const QRegularExpression Unsafe(QStringLiteral("[\\x00-\\x1f/\\\\:*?\"<>|]+"));
+constexpr int ReasonLength = 40;
 
 QString baseName(const QString &databasePath) { return QFileInfo(databasePath).completeBaseName(); }
 
@@ -29,7 +31,7 @@ QString suffix(const QString &databasePath)
 
 QRegularExpression namePattern(const QString &databasePath)
 {
-    return QRegularExpression(QStringLiteral("^%1-(\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-\\d\\d)(?:-(\\d+))?%2$")
+    return QRegularExpression(QStringLiteral("^%1-(\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-\\d\\d)(Z?)(?:-(\\d+))?(?: (.+))?%2$")
                                   .arg(QRegularExpression::escape(baseName(databasePath)),
                                        QRegularExpression::escape(suffix(databasePath))));
 }
@@ -63,26 +65,59 @@ QString folder(const QString &databasePath)
     return QFileInfo(databasePath).absoluteDir().filePath(QStringLiteral("backups"));
 }
 
+const QString ByHand = QStringLiteral("手动备份");
+const QString AtExit = QStringLiteral("退出时");
+const QString BeforeUpgrade = QStringLiteral("升级之前");
+const QString BeforeRestore = QStringLiteral("恢复之前");
+
+QString beforeStep(const QString &step, const QString &what)
+{
+    return what.isEmpty() ? step + QStringLiteral("之前") : QStringLiteral("%1“%2”之前").arg(step, what);
+}
+
 namespace {
+
+// The reason as it can stand in a file name: no characters that a file
+// system refuses, no leading or trailing blanks, not too long.
+QString reasonForName(const QString &reason)
+{
+    QString text = reason;
+    text.replace(Unsafe, QStringLiteral("_"));
+    text = text.simplified();
+    if (text.size() > ReasonLength)
+        text = text.left(ReasonLength - 1) + QStringLiteral("…");
+    return text;
+}
 
 // A checked copy without pruning: restore prunes only once the chosen copy
 // has been used, so that the copy made first cannot push it out.
-QString copy(const QString &databasePath, QString *error, const QString &destFolder, int busyWaitMs)
+QString copy(const QString &databasePath, const QString &reason, QString *error, const QString &destFolder,
+             int busyWaitMs)
 {
     const QString dir = destFolder.isEmpty() ? folder(databasePath) : destFolder;
-    if (!QDir().mkpath(dir)) {
-        if (error)
-            *error = QStringLiteral("无法创建备份文件夹 %1").arg(dir);
-        return {};
-    }
+    // The program's own folder, made open by an older version or a loose
+    // umask, is closed again: the copies hold what the notebook holds.
+    if (destFolder.isEmpty() && QFileInfo(dir).isDir() && !QFileInfo(dir).isSymLink())
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const qint64 counter = changeCounter(databasePath);
-    const QString stamp = QDateTime::currentDateTime().toString(TimeFormat);
-    QString name = QStringLiteral("%1-%2%3").arg(baseName(databasePath), stamp, suffix(databasePath));
-    for (int n = 2; QFileInfo::exists(QDir(dir).filePath(name)); ++n)
-        name = QStringLiteral("%1-%2-%3%4").arg(baseName(databasePath), stamp).arg(n).arg(suffix(databasePath));
-    const QString dest = QDir(dir).filePath(name);
+    // UTC, so that the order of the names is the order in which copies were made.
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(TimeFormat) + QLatin1Char('Z');
+    const QString why = reasonForName(reason);
+    const QDir folderNow(dir);
+    const auto name = [&](int n) {
+        // Copies of one second are numbered whatever their reasons.
+        const QString numbered = QStringLiteral("%1-%2%3").arg(baseName(databasePath), stamp,
+                                                                  n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        if (!folderNow.entryList({numbered + QStringLiteral(" *"), numbered + suffix(databasePath)}, QDir::Files).isEmpty())
+            return QString();
+        return QStringLiteral("%1-%2%3%4%5")
+            .arg(baseName(databasePath), stamp, n > 1 ? QStringLiteral("-%1").arg(n) : QString(),
+                 why.isEmpty() ? QString() : QLatin1Char(' ') + why, suffix(databasePath));
+    };
+    QString dest;
     try {
-        db::backupDatabase(databasePath, dest, busyWaitMs);
+        db::removeLeftovers(dir);
+        dest = db::backupDatabase(databasePath, dir, name, busyWaitMs);
     } catch (const db::DbError &e) {
         if (error)
             *error = e.message();
@@ -96,11 +131,12 @@ QString copy(const QString &databasePath, QString *error, const QString &destFol
 
 } // namespace
 
-QString make(const QString &databasePath, QString *error, const QString &destFolder, int busyWaitMs)
+QString make(const QString &databasePath, const QString &reason, QString *error, const QString &destFolder,
+             int busyWaitMs)
 {
-    const QString dest = copy(databasePath, error, destFolder, busyWaitMs);
+    const QString dest = copy(databasePath, reason, error, destFolder, busyWaitMs);
     if (!dest.isEmpty())
-        prune(databasePath, QDateTime::currentDateTime(), QFileInfo(dest).absolutePath());
+        prune(databasePath, QDateTime::currentDateTimeUtc(), QFileInfo(dest).absolutePath(), dest);
     return dest;
 }
 
@@ -119,7 +155,10 @@ QList<Entry> list(const QString &databasePath, const QString &inFolder)
         e.time = QDateTime::fromString(match.captured(1), TimeFormat);
         if (!e.time.isValid())
             continue;
-        e.sequence = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
+        // Older copies were named in local time.
+        e.time = match.captured(2).isEmpty() ? e.time.toUTC() : QDateTime(e.time.date(), e.time.time(), Qt::UTC);
+        e.sequence = match.captured(3).isEmpty() ? 1 : match.captured(3).toInt();
+        e.reason = match.captured(4);
         e.size = file.size();
         entries << e;
     }
@@ -129,20 +168,22 @@ QList<Entry> list(const QString &databasePath, const QString &inFolder)
     return entries;
 }
 
-QStringList prune(const QString &databasePath, const QDateTime &now, const QString &inFolder)
+QStringList prune(const QString &databasePath, const QDateTime &now, const QString &inFolder, const QString &keep)
 {
     const QList<Entry> entries = list(databasePath, inFolder);
-    const QDate firstKeptDay = now.date().addDays(-(KeepDays - 1));
+    // Days as the user lives them.
+    const QDate firstKeptDay = now.toLocalTime().date().addDays(-(KeepDays - 1));
     QSet<QDate> daysKept;
     QStringList removed;
+    const QString kept = keep.isEmpty() ? QString() : QFileInfo(keep).absoluteFilePath();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const Entry &e = entries.at(i);
-        const QDate day = e.time.date();
+        const QDate day = e.time.toLocalTime().date();
         // Newest first: the first copy met of a day is that day's newest.
         const bool dayCopy = day >= firstKeptDay && !daysKept.contains(day);
         if (dayCopy)
             daysKept.insert(day);
-        if (i < KeepLatest || dayCopy)
+        if (i < KeepLatest || dayCopy || e.path == kept)
             continue;
         if (QFile::remove(e.path))
             removed << e.path;
@@ -152,17 +193,11 @@ QStringList prune(const QString &databasePath, const QDateTime &now, const QStri
 
 int websiteCount(const QString &path)
 {
-    sqlite3 *db = nullptr;
-    int count = -1;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM Website", -1, &stmt, nullptr) == SQLITE_OK
-            && sqlite3_step(stmt) == SQLITE_ROW)
-            count = sqlite3_column_int(stmt, 0);
-        sqlite3_finalize(stmt);
+    try {
+        return int(db::ReadOnlyFile(path).number(QStringLiteral("SELECT count(*) FROM Website")));
+    } catch (const db::DbError &) {
+        return -1;
     }
-    sqlite3_close_v2(db);
-    return count;
 }
 
 QString checkRestorable(const QString &backupPath)
@@ -178,13 +213,7 @@ QString checkRestorable(const QString &backupPath)
         return error;
     if (version > Schema::CurrentVersion)
         return Schema::tooNewMessage(backupPath, version);
-    sqlite3 *db = nullptr;
-    QString structure;
-    if (sqlite3_open_v2(backupPath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
-        structure = Schema::checkStructure(db);
-    else
-        structure = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_close_v2(db);
+    const QString structure = Schema::checkFileStructure(backupPath);
     if (!structure.isEmpty())
         return QStringLiteral("%1 不是本程序的数据库：%2").arg(backupPath, structure);
     return {};
@@ -204,7 +233,7 @@ bool restore(const QString &backupPath, const QString &databasePath, QString *sa
     // What is there now is kept first, like any other step that discards data.
     if (QFileInfo::exists(databasePath)) {
         QString why;
-        const QString saved = copy(databasePath, &why, {}, 5000);
+        const QString saved = copy(databasePath, BeforeRestore, &why, {}, 5000);
         if (saved.isEmpty())
             return fail(QStringLiteral("未恢复，%1 保持原样：当前数据库无法备份。%2").arg(databasePath, why));
         if (savedCurrent)

@@ -11,14 +11,13 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QPointer>
-#include <sqlite3.h>
 
 namespace Database {
 
 namespace {
-QString CurrentConnectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+db::Location CurrentNotebook = db::Location::file(QStringLiteral("data/mybook.mdb"));
 }
-const QString &connectionString = CurrentConnectionString;
+const db::Location &notebook = CurrentNotebook;
 
 namespace {
 
@@ -39,23 +38,19 @@ int RowsAffected = 0;
 
 int userVersion(db::Connection &conn)
 {
-    sqlite3_stmt *stmt = nullptr;
-    int version = -1;
-    if (sqlite3_prepare_v2(conn.handle(), "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
-        && sqlite3_step(stmt) == SQLITE_ROW)
-        version = sqlite3_column_int(stmt, 0);
-    sqlite3_finalize(stmt);
-    return version;
+    db::Recordset rs;
+    rs.open(QStringLiteral("PRAGMA user_version"), conn, db::Connection::Dialect::Native);
+    return rs.eof() ? -1 : rs.value(0).toInt();
 }
 
 } // namespace
 
-void useDatabase(const QString &newConnectionString)
+void useDatabase(const db::Location &newNotebook)
 {
     closeConnection();
     // Another database: failing to reach it is a start-up failure again.
     ConnectedOnce = false;
-    CurrentConnectionString = newConnectionString;
+    CurrentNotebook = newNotebook;
 }
 
 void openConnection()
@@ -64,23 +59,23 @@ void openConnection()
         return;
     auto conn = std::make_unique<db::Connection>();
     try {
-        conn->open(connectionString);
+        conn->open(notebook);
         // Another program's SQLite file opens too; without our tables and
         // their columns it is not a database of this program.
         DatabaseProblems::requireNotebook(*conn);
     } catch (const db::DbError &e) {
-        const bool server = db::Connection::isServer(connectionString);
+        const bool server = notebook.onServer();
         // A server that went away mid-session: this command fails, the next one tries again.
         if (server && ConnectedOnce)
             throw db::DbError(e.message(), db::DbError::Unreachable);
-        MessageBox::show(server ? DatabaseProblems::serverStartupFailure(db::server::label(connectionString), e)
-                                : DatabaseProblems::startupFailure(db::Connection::dataSource(connectionString), e));
+        MessageBox::show(server ? DatabaseProblems::serverStartupFailure(db::server::label(notebook.serverString()), e)
+                                : DatabaseProblems::startupFailure(notebook.path(), e));
         Program::end(1);
     }
     // A file of an older layout is upgraded (after a backup) before anything
     // reads it; a newer one is refused untouched. A server's notebook is made
     // hashed from the start, and its backups are the server's business.
-    const bool server = db::Connection::isServer(connectionString);
+    const bool server = notebook.onServer();
     if (!server && userVersion(*conn) != Schema::CurrentVersion) {
         const QString path = conn->path();
         conn.reset();
@@ -90,7 +85,7 @@ void openConnection()
             Program::end(1);
         }
         conn = std::make_unique<db::Connection>();
-        conn->open(connectionString);
+        conn->open(notebook);
     }
     if (!server)
         Backups::markCleanIfUnmarked(conn->path());
@@ -193,7 +188,7 @@ void registerStatusPanel(QLabel *panel) { StatusPanel = panel; }
 
 QString statusText() { return StatusPanel ? StatusPanel->text() : QString(); }
 
-bool onServer() { return db::Connection::isServer(connectionString); }
+bool onServer() { return notebook.onServer(); }
 
 QString serverBackupNotice()
 {

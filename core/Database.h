@@ -13,12 +13,11 @@ class QLabel;
 // after the statement that finds 1000 or more counted uses.
 namespace Database {
 
-// The program's one connection string: data/mybook.mdb under the current
-// folder until start-up names the notebook it found (useDatabase). A string
-// that starts with postgresql:// or postgres: names a PostgreSQL server (see
-// db::Connection).
-extern const QString &connectionString;
-void useDatabase(const QString &connectionString);
+// The program's one notebook: the file data/mybook.mdb under the current
+// folder until start-up names the notebook it found (useDatabase), which may
+// be a database on a PostgreSQL server (see db::Location).
+extern const db::Location &notebook;
+void useDatabase(const db::Location &notebook);
 
 void openConnection();
 void closeConnection();

@@ -3,6 +3,7 @@
 
 #include "core/NewDatabase.h"
 #include "core/db/Connection.h"
+#include "core/db/PrivateFiles.h"
 #include "core/db/ServerEngine.h"
 
 #include <QCryptographicHash>
@@ -10,9 +11,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-
-#include <filesystem>
-#include <system_error>
 
 const QString DatabaseLocation::RelativePath = QStringLiteral("data/mybook.mdb");
 
@@ -94,9 +92,9 @@ DatabaseLocation DatabaseLocation::find(const Inputs &in)
     return loc;
 }
 
-QString DatabaseLocation::connectionString() const
+db::Location DatabaseLocation::notebook() const
 {
-    return onServer() ? m_server : QStringLiteral("Data Source=%1;").arg(m_path);
+    return onServer() ? db::Location::server(m_server) : db::Location::file(m_path);
 }
 
 QString DatabaseLocation::displayName() const
@@ -122,12 +120,11 @@ DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
 
     const QString folder = QFileInfo(m_path).absolutePath();
     const QStringList made = missingFolders(folder);
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), ec);
-    if (ec) {
+    // Folders 0700: the notebook holds client data and password hashes.
+    QString why;
+    if (!db::privateFiles::makeFolder(folder, &why)) {
         removeMade(made);
-        say(QStringLiteral("无法建立存放记事本的文件夹 %1：%2")
-                .arg(QDir::toNativeSeparators(folder), QString::fromLocal8Bit(ec.message())));
+        say(QStringLiteral("无法建立存放记事本的文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why));
         return Failed;
     }
     // The engine's own text for an unwritable folder says little; a plain file
@@ -142,7 +139,7 @@ DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
         }
     }
     QString reason;
-    if (NewDatabase::create(m_path, &reason))
+    if (NewDatabase::create(db::Location::file(m_path), &reason))
         return Created;
     // Another program starting at the same moment may have made it first.
     if (QFileInfo::exists(m_path))

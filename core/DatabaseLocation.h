@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/db/Location.h"
+
 #include <QString>
 
 // Where the notebook lives, decided once at start-up:
@@ -40,7 +42,8 @@ public:
     // What messages name: the file's path, or the database and its server.
     QString displayName() const;
     QString workingFolder() const { return m_workingFolder; }
-    QString connectionString() const;
+    // The notebook as the engine opens it: the file, or the server database.
+    db::Location notebook() const;
 
     // Only the per-user database is ever made by the program.
     bool mayCreate() const { return m_source == UserData && !onServer(); }

@@ -1,5 +1,6 @@
 #include "core/DatabaseProblems.h"
 
+#include "core/Schema.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
@@ -70,6 +71,13 @@ void requireNotebook(db::Connection &conn)
             throw db::DbError(QStringLiteral("%1 不是本程序的数据库：%2").arg(conn.path(), e.message()),
                               db::DbError::Foreign);
         }
+    }
+    // A file from elsewhere (a colleague's copy, a USB stick) may carry
+    // triggers or views that would run or show what the program never wrote.
+    if (conn.engine() == db::Engine::Sqlite) {
+        const QString problem = Schema::checkOpenStructure(conn);
+        if (!problem.isEmpty())
+            throw db::DbError(QStringLiteral("%1 不是本程序的数据库：%2").arg(conn.path(), problem), db::DbError::Foreign);
     }
 }
 

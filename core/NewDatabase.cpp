@@ -2,6 +2,8 @@
 
 #include "core/Password.h"
 #include "core/Schema.h"
+#include "core/SqlText.h"
+#include "core/db/Backup.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
@@ -9,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace NewDatabase {
@@ -22,7 +23,6 @@ namespace {
 // Names are compared without regard to letter case, as users expect of
 // account and website names. Dates are ISO text, so ordering is by date.
 const char *const Schema = R"sql(
-BEGIN;
 CREATE TABLE Users (
     UserName TEXT COLLATE NOCASE,
     UserPwd  TEXT
@@ -64,11 +64,11 @@ bool fail(QString *error, const QString &message)
     return false;
 }
 
-bool createOnServer(const QString &connectionString, QString *error)
+bool createOnServer(const db::Location &server, QString *error)
 {
     try {
         db::Connection conn;
-        conn.open(connectionString);
+        conn.open(server);
         db::TableList tables(conn);
         if (tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || db::TableList(conn).find(QStringLiteral("TABLE_NAME= 'Website'")))
             return fail(error, QStringLiteral("%1 already holds a notebook; it is left as it is.").arg(conn.description()));
@@ -85,63 +85,25 @@ bool createOnServer(const QString &connectionString, QString *error)
 
 QString serverSchema() { return QString::fromUtf8(ServerTables); }
 
-bool create(const QString &path, QString *error)
+bool create(const db::Location &notebook, QString *error)
 {
-    if (db::Connection::isServer(path))
-        return createOnServer(path, error);
+    if (notebook.onServer())
+        return createOnServer(notebook, error);
+    const QString path = notebook.path();
 
-    const QFileInfo info(path);
-    if (info.exists())
+    if (QFileInfo::exists(path))
         return fail(error, QStringLiteral("%1 already exists; it is left as it is.").arg(path));
-    if (!QDir().mkpath(info.absolutePath()))
-        return fail(error, QStringLiteral("Cannot create the folder %1.").arg(info.absolutePath()));
-
-    // Build the file under a temporary name and move it into place whole, so
-    // that a failure never leaves a half-made database where the program looks.
-    const QString partial = path + QStringLiteral(".new");
-    QFile::remove(partial);
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(partial.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    char *message = nullptr;
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, Schema, nullptr, nullptr, &message);
-    QString reason = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
-    sqlite3_free(message);
-    // The first account's password goes in only as its hash, bound rather
-    // than written into the statement.
-    if (rc == SQLITE_OK) {
-        sqlite3_stmt *stmt = nullptr;
-        try {
-            const QByteArray hashed = Password::hash(FirstPassword).toLatin1();
-            rc = sqlite3_prepare_v2(db, "INSERT INTO Users (UserName, UserPwd) VALUES ('admin', ?1)", -1, &stmt, nullptr);
-            if (rc == SQLITE_OK) {
-                sqlite3_bind_text(stmt, 1, hashed.constData(), int(hashed.size()), SQLITE_TRANSIENT);
-                rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
-            }
-            reason = QString::fromUtf8(sqlite3_errmsg(db));
-        } catch (const std::exception &e) {
-            rc = SQLITE_ERROR;
-            reason = QString::fromUtf8(e.what());
-        }
-        sqlite3_finalize(stmt);
-    }
-    if (rc == SQLITE_OK) {
-        const QByteArray finish = "PRAGMA user_version = " + QByteArray::number(::Schema::CurrentVersion) + "; COMMIT;";
-        rc = sqlite3_exec(db, finish.constData(), nullptr, nullptr, &message);
-        reason = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_free(message);
-    }
-    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) {
-        rc = SQLITE_ERROR;
-        reason = QStringLiteral("cannot close the new file");
-    }
-    if (rc != SQLITE_OK) {
-        QFile::remove(partial);
-        return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, reason));
-    }
-    if (QFileInfo::exists(path) || !QFile::rename(partial, path)) {
-        QFile::remove(partial);
-        return fail(error, QStringLiteral("Cannot move the new database into place at %1.").arg(path));
+    try {
+        // The first account's password goes in only as its hash.
+        db::createDatabase(path, QString::fromUtf8(Schema)
+                                     + QStringLiteral("INSERT INTO Users (UserName, UserPwd) VALUES ('%1', '%2');\n"
+                                                      "PRAGMA user_version = %3;")
+                                           .arg(sqlText(FirstUser), sqlText(Password::hash(FirstPassword)))
+                                           .arg(::Schema::CurrentVersion));
+    } catch (const db::DbError &e) {
+        return fail(error, e.message());
+    } catch (const std::exception &e) {
+        return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, QString::fromUtf8(e.what())));
     }
     return true;
 }

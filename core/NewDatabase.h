@@ -1,19 +1,20 @@
 #pragma once
 
+#include "core/db/Location.h"
+
 #include <QString>
 
 // Makes a new, empty program database: tables Users and Website and the
 // account admin / 123456. Refuses (returns false, with the reason) when the
 // file exists already. The folder is created when missing.
-// Given a PostgreSQL connection string (postgresql://...) instead of a path,
-// it makes the same tables in that existing database on the server, in one
+// Given a database on a PostgreSQL server instead of a file, it makes the same tables in that existing database on the server, in one
 // transaction, and refuses a database that holds them already.
 namespace NewDatabase {
 
 extern const QString FirstUser;
 extern const QString FirstPassword;
 
-bool create(const QString &path, QString *error = nullptr);
+bool create(const db::Location &notebook, QString *error = nullptr);
 
 // The statements that make the two tables on a server (no transaction
 // around them, no account): also used to move a notebook onto a server.

@@ -2,63 +2,54 @@
 
 #include "core/Backups.h"
 #include "core/Password.h"
+#include "core/SqlText.h"
+#include "core/db/Backup.h"
+#include "core/db/Connection.h"
+#include "core/db/DbError.h"
+#include "core/db/Recordset.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringList>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace Schema {
 
 namespace {
 
-struct Handle {
-    sqlite3 *db = nullptr;
-    ~Handle() { sqlite3_close_v2(db); }
-};
-
-// A failed step of the upgrade, with the engine's reason.
+// A failed step of the upgrade, with the reason.
 struct StepFailed {
     QString reason;
 };
 
-void run(sqlite3 *db, const char *sql)
+void run(db::Connection &conn, const QString &sql)
 {
-    char *message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        StepFailed failure{QString::fromUtf8(message ? message : sqlite3_errmsg(db))};
-        sqlite3_free(message);
-        throw failure;
+    try {
+        conn.execute(sql, db::Connection::Dialect::Native);
+    } catch (const db::DbError &e) {
+        throw StepFailed{e.message()};
     }
 }
 
-QStringList columns(sqlite3 *db, const char *table)
+QList<QStringList> rowsOf(db::Connection &conn, const QString &sql)
 {
-    QStringList names;
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ")";
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1)));
+    db::Recordset rs;
+    rs.open(sql, conn, db::Connection::Dialect::Native);
+    QList<QStringList> rows;
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            row << rs.valueAt(r, c).toString();
+        rows << row;
     }
-    sqlite3_finalize(stmt);
-    return names;
+    return rows;
 }
 
 // Whether the Users table, as created, can hold a hash string: files made by
 // other tools may limit the password column (a CHECK on its length, or a
 // declared width below a hash's length).
-bool usersNeedRebuild(sqlite3 *db)
+bool usersNeedRebuild(db::Connection &conn)
 {
-    sqlite3_stmt *stmt = nullptr;
-    QString sql;
-    if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'Users'", -1, &stmt,
-                           nullptr)
-            == SQLITE_OK
-        && sqlite3_step(stmt) == SQLITE_ROW)
-        sql = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
+    const auto found = rowsOf(conn, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'Users'"));
+    const QString sql = found.isEmpty() ? QString() : found.first().value(0);
     if (sql.contains(QLatin1String("CHECK"), Qt::CaseInsensitive))
         return true;
     // UserPwd NVARCHAR(20) and the like: SQLite ignores widths, other tools do not.
@@ -68,93 +59,104 @@ bool usersNeedRebuild(sqlite3 *db)
     return m.hasMatch() && m.captured(1).toInt() < 255;
 }
 
-void upgradeFromZero(sqlite3 *db)
+void upgradeFromZero(db::Connection &conn)
 {
     // Pages freed inside the transaction are zeroed; VACUUM afterwards
     // rebuilds the whole file.
-    run(db, "PRAGMA secure_delete = ON");
-    run(db, "BEGIN IMMEDIATE");
+    run(conn, QStringLiteral("PRAGMA secure_delete = ON"));
+    run(conn, QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        if (usersNeedRebuild(db)) {
-            run(db, "CREATE TABLE Users_upgrade (UserName TEXT COLLATE NOCASE, UserPwd TEXT)");
-            run(db, "INSERT INTO Users_upgrade (rowid, UserName, UserPwd) SELECT rowid, UserName, UserPwd FROM Users");
-            run(db, "DROP TABLE Users");
-            run(db, "ALTER TABLE Users_upgrade RENAME TO Users");
+        if (usersNeedRebuild(conn)) {
+            run(conn, QStringLiteral("CREATE TABLE Users_upgrade (UserName TEXT COLLATE NOCASE, UserPwd TEXT)"));
+            run(conn, QStringLiteral("INSERT INTO Users_upgrade (rowid, UserName, UserPwd) SELECT rowid, UserName, UserPwd FROM Users"));
+            run(conn, QStringLiteral("DROP TABLE Users"));
+            run(conn, QStringLiteral("ALTER TABLE Users_upgrade RENAME TO Users"));
         }
-        struct Account {
-            qint64 rowid;
-            QString password;
-        };
-        QList<Account> accounts;
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT rowid, UserPwd FROM Users", -1, &stmt, nullptr) != SQLITE_OK)
-            throw StepFailed{QString::fromUtf8(sqlite3_errmsg(db))};
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
-            accounts.push_back({sqlite3_column_int64(stmt, 0), QString::fromUtf8(text ? text : "")});
+        QList<QStringList> accounts;
+        try {
+            accounts = rowsOf(conn, QStringLiteral("SELECT rowid, UserPwd FROM Users"));
+        } catch (const db::DbError &e) {
+            throw StepFailed{e.message()};
         }
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE)
-            throw StepFailed{QString::fromUtf8(sqlite3_errmsg(db))};
-
-        if (sqlite3_prepare_v2(db, "UPDATE Users SET UserPwd = ?1 WHERE rowid = ?2", -1, &stmt, nullptr) != SQLITE_OK)
-            throw StepFailed{QString::fromUtf8(sqlite3_errmsg(db))};
-        for (const Account &account : accounts) {
-            if (Password::isHash(account.password))
+        for (const QStringList &account : std::as_const(accounts)) {
+            if (Password::isHash(account.value(1)))
                 continue;
             // The login compared the stored password trimmed, so the trimmed
             // text is what the user types.
             QString hashed;
             try {
-                hashed = Password::hash(account.password.trimmed());
+                hashed = Password::hash(account.value(1).trimmed());
             } catch (const std::exception &e) {
-                sqlite3_finalize(stmt);
                 throw StepFailed{QString::fromUtf8(e.what())};
             }
-            const QByteArray bytes = hashed.toLatin1();
-            sqlite3_bind_text(stmt, 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int64(stmt, 2, account.rowid);
-            rc = sqlite3_step(stmt);
-            sqlite3_reset(stmt);
-            if (rc != SQLITE_DONE) {
-                const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
-                sqlite3_finalize(stmt);
-                throw StepFailed{reason};
-            }
+            run(conn, QStringLiteral("UPDATE Users SET UserPwd = '%1' WHERE rowid = %2")
+                          .arg(sqlText(hashed))
+                          .arg(account.value(0).toLongLong()));
         }
-        sqlite3_finalize(stmt);
-        run(db, QByteArray("PRAGMA user_version = " + QByteArray::number(CurrentVersion)).constData());
-        run(db, "COMMIT");
+        run(conn, QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+        run(conn, QStringLiteral("COMMIT"));
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        try {
+            conn.execute(QStringLiteral("ROLLBACK"), db::Connection::Dialect::Native);
+        } catch (const db::DbError &) {
+            // SQLite rolled back already (a full disk, for one).
+        }
         throw;
     }
-    run(db, "VACUUM");
+    run(conn, QStringLiteral("VACUUM"));
+}
+
+bool isNotesTable(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^biji[0-9]+$"));
+    return pattern.match(name).hasMatch();
+}
+
+bool hasTextAffinity(const QString &type)
+{
+    const QString t = type.toUpper();
+    return t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT"));
+}
+
+// Website's columns as the program makes them: Webid the row's own number,
+// the others text (Webtime holds ISO dates as text).
+QString websiteTypeProblem(const QList<QStringList> &info)
+{
+    for (const QStringList &column : info) {
+        const QString name = column.value(1);
+        const QString type = column.value(2);
+        bool right = true;
+        if (name.compare(QLatin1String("Webid"), Qt::CaseInsensitive) == 0)
+            right = type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0 && column.value(5) == QLatin1String("1");
+        else if (name.compare(QLatin1String("Webtime"), Qt::CaseInsensitive) == 0)
+            right = hasTextAffinity(type) || type.contains(QLatin1String("DATE"), Qt::CaseInsensitive);
+        else if (QStringList{QStringLiteral("Webname"), QStringLiteral("Weburl"), QStringLiteral("Webmemos")}.contains(name, Qt::CaseInsensitive))
+            right = hasTextAffinity(type);
+        if (!right)
+            return QStringLiteral("表 Website 的列 %1 的类型 %2 不对").arg(name, type.isEmpty() ? QStringLiteral("（无）") : type);
+    }
+    return {};
 }
 
 } // namespace
 
 int version(const QString &path, QString *error)
 {
-    Handle h;
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &h.db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *stmt = nullptr;
-    int v = -1;
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(h.db, 2000);
-        rc = sqlite3_prepare_v2(h.db, "PRAGMA user_version", -1, &stmt, nullptr);
-        if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            v = sqlite3_column_int(stmt, 0);
+    try {
+        const qint64 v = db::ReadOnlyFile(path).number(QStringLiteral("PRAGMA user_version"));
+        if (v >= 0)
+            return int(v);
+        if (error)
+            *error = QStringLiteral("数据库 %1 的版本号 %2 无效（本程序从不写入负的版本号），文件未作任何更改。").arg(path).arg(v);
+        return -1;
+    } catch (const db::DbError &e) {
+        if (error)
+            *error = QStringLiteral("无法读取 %1 的版本：%2").arg(path, e.message());
+        return -1;
     }
-    if (v < 0 && error)
-        *error = QStringLiteral("无法读取 %1 的版本：%2")
-                     .arg(path, h.db ? QString::fromUtf8(sqlite3_errmsg(h.db)) : QString::fromUtf8(sqlite3_errstr(rc)));
-    sqlite3_finalize(stmt);
-    return v;
 }
 
-QString checkStructure(sqlite3 *db)
+QString checkStructure(const Rows &rows)
 {
     const struct {
         const char *table;
@@ -166,20 +168,79 @@ QString checkStructure(sqlite3 *db)
           QStringLiteral("Webmemos")}},
     };
     for (const auto &t : tables) {
-        const QStringList present = columns(db, t.table);
+        const QList<QStringList> info = rows(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(t.table)));
+        QStringList present;
+        for (const QStringList &column : info)
+            present << column.value(1);
         if (present.isEmpty())
             return QStringLiteral("没有表 %1").arg(QLatin1String(t.table));
         for (const QString &column : t.needed) {
             if (!present.contains(column, Qt::CaseInsensitive))
                 return QStringLiteral("表 %1 没有列 %2").arg(QLatin1String(t.table), column);
         }
+        if (qstrcmp(t.table, "Website") == 0) {
+            const QString problem = websiteTypeProblem(info);
+            if (!problem.isEmpty())
+                return problem;
+        }
     }
+
+    QStringList foreign;
+    const QList<QStringList> objects = rows(QStringLiteral("SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master"));
+    const auto ours = [](const QString &table) {
+        return table == QLatin1String("Users") || table == QLatin1String("Website") || isNotesTable(table);
+    };
+    for (const QStringList &object : objects) {
+        const QString type = object.value(0), name = object.value(1), table = object.value(2), sql = object.value(3);
+        if (type == QLatin1String("table")) {
+            if (sql.simplified().startsWith(QLatin1String("CREATE VIRTUAL TABLE"), Qt::CaseInsensitive))
+                foreign << QStringLiteral("虚拟表 %1").arg(name);
+            else if (!ours(name) && name != QLatin1String("sqlite_sequence") && !name.startsWith(QLatin1String("sqlite_stat")))
+                foreign << QStringLiteral("表 %1").arg(name);
+        } else if (type == QLatin1String("index")) {
+            if (!ours(table))
+                foreign << QStringLiteral("索引 %1（属于 %2）").arg(name, table);
+        } else if (type == QLatin1String("trigger")) {
+            foreign << QStringLiteral("触发器 %1").arg(name);
+        } else if (type == QLatin1String("view")) {
+            foreign << QStringLiteral("视图 %1").arg(name);
+        } else {
+            foreign << QStringLiteral("%1 %2").arg(type, name);
+        }
+    }
+    if (!foreign.isEmpty())
+        return QStringLiteral("其中有本程序不会建立的对象：%1").arg(foreign.join(QStringLiteral("、")));
     return {};
+}
+
+QString checkFileStructure(const QString &path)
+{
+    try {
+        const db::ReadOnlyFile file(path);
+        return checkStructure([&](const QString &sql) { return file.rows(sql); });
+    } catch (const db::DbError &e) {
+        return e.message();
+    }
+}
+
+QString checkOpenStructure(db::Connection &conn)
+{
+    return checkStructure([&](const QString &sql) { return rowsOf(conn, sql); });
 }
 
 QString tooNewMessage(const QString &path, int version)
 {
     return QStringLiteral("数据库 %1 的版本是 %2，本程序只能打开版本 %3 及以前的数据库；请使用更新的程序。文件未作任何更改。")
+        .arg(path)
+        .arg(version)
+        .arg(CurrentVersion);
+}
+
+QString notCurrentMessage(const QString &path, int version)
+{
+    if (version > CurrentVersion)
+        return tooNewMessage(path, version);
+    return QStringLiteral("数据库 %1 的版本是 %2（密码未加密），请先运行 tavorin-db upgrade %1 升级到版本 %3。文件未作任何更改。")
         .arg(path)
         .arg(version)
         .arg(CurrentVersion);
@@ -200,22 +261,24 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
         return Outcome::Current;
     if (v > CurrentVersion)
         return fail(tooNewMessage(path, v));
+    const QString structure = checkFileStructure(path);
+    if (!structure.isEmpty())
+        return fail(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, structure));
 
-    const QString saved = Backups::make(path, &why, {}, busyWaitMs);
+    const QString saved = Backups::make(path, Backups::BeforeUpgrade, &why, {}, busyWaitMs);
     if (saved.isEmpty())
         return fail(QStringLiteral("数据库 %1 需要升级，但升级前的备份失败，未作任何更改：%2").arg(path, why));
 
-    Handle h;
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &h.db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK)
-        return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, QString::fromUtf8(sqlite3_errmsg(h.db))));
-    sqlite3_busy_timeout(h.db, busyWaitMs);
-    const QString structure = checkStructure(h.db);
-    if (!structure.isEmpty())
-        return fail(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, structure));
+    db::Connection conn;
     try {
-        upgradeFromZero(h.db);
+        conn.open(db::Location::file(path));
+    } catch (const db::DbError &e) {
+        return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, e.message()));
+    }
+    try {
+        upgradeFromZero(conn);
     } catch (const StepFailed &failure) {
+        conn.close();
         // Only a failed VACUUM comes after the commit; the data is upgraded then.
         if (version(path, nullptr) == CurrentVersion)
             return fail(QStringLiteral("数据库 %1 已升级，但整理文件失败：%2").arg(path, failure.reason));

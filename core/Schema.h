@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
-struct sqlite3;
+namespace db {
+class Connection;
+}
 
 // The version of a database's layout, kept in PRAGMA user_version.
 //   0  every file made before versions were kept: passwords in clear text.
@@ -16,12 +21,25 @@ constexpr int CurrentVersion = 1;
 // The file's version, or -1 with the reason when it cannot be read.
 int version(const QString &path, QString *error);
 
-// Why an open database is not one of this program's (empty when it is):
-// the tables Users and Website with the columns the program reads.
-QString checkStructure(sqlite3 *db);
+// Runs a query of a notebook file and gives its rows, each column as text.
+using Rows = std::function<QList<QStringList>(const QString &sql)>;
+
+// Why a notebook file is not one of this program's (empty when it is): the
+// tables Users and Website with the columns the program reads, Website's
+// columns of the types the program gives them, and nothing else than what
+// the program makes: its tables Users, Website and biji<N>, their indexes and
+// sqlite_sequence. A trigger, a view, a virtual table or another table could
+// run or hold what the program never wrote; each one found is named.
+QString checkStructure(const Rows &rows);
+// The same for a file, opened for reading, and for an open connection.
+QString checkFileStructure(const QString &path);
+QString checkOpenStructure(db::Connection &conn);
 
 // The refusal text for a version newer than this program knows.
 QString tooNewMessage(const QString &path, int version);
+// The refusal text for a version other than the current one where only the
+// current one will do (moving a notebook onto a server).
+QString notCurrentMessage(const QString &path, int version);
 
 enum class Outcome { Current, Upgraded, Failed };
 

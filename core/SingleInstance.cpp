@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/SingleInstance.h"
 
+#include "core/db/PrivateFiles.h"
+
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,9 +15,18 @@ const QByteArray Request = "activate\n";
 const QByteArray Answer = "ok\n";
 } // namespace
 
-SingleInstance::SingleInstance(const QString &key, QObject *parent)
-    : QObject(parent), m_key(key), m_lockPath(QDir(QDir::tempPath()).filePath(key + QStringLiteral(".lock"))),
-      m_lock(m_lockPath)
+QString SingleInstance::privateFolder(const QString &notebookPath)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && db::privateFiles::isPrivateFolder(runtime))
+        return QDir(runtime).filePath(QStringLiteral("tavorin"));
+    return QFileInfo(QFileInfo(notebookPath).absolutePath()).absoluteFilePath() + QStringLiteral("/.tavorin-lock");
+}
+
+SingleInstance::SingleInstance(const DatabaseLocation &notebook, QObject *parent)
+    : QObject(parent), m_folder(privateFolder(notebook.path())),
+      m_socket(QDir(m_folder).filePath(notebook.instanceKey() + QStringLiteral(".socket"))),
+      m_lockPath(QDir(m_folder).filePath(notebook.instanceKey() + QStringLiteral(".lock"))), m_lock(m_lockPath)
 {
     // Only a lock whose program is gone is stale, however old it is.
     m_lock.setStaleLockTime(0);
@@ -26,8 +38,20 @@ SingleInstance::~SingleInstance()
         m_server->close();
 }
 
+bool SingleInstance::folderIsPrivate() const
+{
+    // Made for this user alone; one that is there already must be so too,
+    // or whoever made it could plant a lock or a socket that answers.
+    db::privateFiles::makeFolder(m_folder, nullptr);
+    return db::privateFiles::isPrivateFolder(m_folder);
+}
+
+bool SingleInstance::lockOnly() { return folderIsPrivate() && m_lock.tryLock(0); }
+
 SingleInstance::Outcome SingleInstance::claim()
 {
+    if (!folderIsPrivate())
+        return Unsafe;
     // The first program may hold the lock but not listen yet: ask for a while.
     const QDeadlineTimer patience(3000);
     while (!m_lock.tryLock(0)) {
@@ -40,8 +64,8 @@ SingleInstance::Outcome SingleInstance::claim()
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // Holding the lock, any socket of this name is a crashed program's.
-    QLocalServer::removeServer(m_key);
-    if (!m_server->listen(m_key))
+    QLocalServer::removeServer(m_socket);
+    if (!m_server->listen(m_socket))
         return First; // still the only writer; later programs will say it is open
     connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *peer = m_server->nextPendingConnection()) {
@@ -64,7 +88,7 @@ SingleInstance::Outcome SingleInstance::claim()
 bool SingleInstance::askFirstToComeForward() const
 {
     QLocalSocket socket;
-    socket.connectToServer(m_key);
+    socket.connectToServer(m_socket);
     if (!socket.waitForConnected(1000))
         return false;
     socket.write(Request);

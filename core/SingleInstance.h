@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/DatabaseLocation.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -13,19 +15,28 @@ class QLocalServer;
 // named after it and listens on a local socket of the same name; a second
 // one asks it to bring its window forward and ends. The lock (not the socket)
 // decides who is first, so a socket left over by a crash fools nobody.
+// Lock and socket live in a folder only this user can enter (see
+// privateFolder), so that no other user of the machine can plant them.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // key: DatabaseLocation::instanceKey() of the notebook.
-    explicit SingleInstance(const QString &key, QObject *parent = nullptr);
+    explicit SingleInstance(const DatabaseLocation &notebook, QObject *parent = nullptr);
     ~SingleInstance() override;
 
+    // $XDG_RUNTIME_DIR/tavorin when that folder is this user's alone, else
+    // the folder .tavorin-lock beside the notebook (made 0700).
+    static QString privateFolder(const QString &notebookPath);
+
     enum Outcome {
-        First,      // this program has the notebook; it listens for later ones
-        Forwarded,  // another program has it and was asked to come forward
-        AlreadyOpen // another program has it and did not answer
+        First,       // this program has the notebook; it listens for later ones
+        Forwarded,   // another program has it and was asked to come forward
+        AlreadyOpen, // another program has it and did not answer
+        Unsafe       // the folder for the lock is not this user's alone (privateFolder())
     };
     Outcome claim();
+    // Takes the lock without listening, for a tool that replaces the file:
+    // false while a program has the notebook (or the folder is not private).
+    bool lockOnly();
 
     QString lockFilePath() const { return m_lockPath; }
 
@@ -34,9 +45,11 @@ signals:
     void activationRequested();
 
 private:
+    bool folderIsPrivate() const;
     bool askFirstToComeForward() const;
 
-    QString m_key;
+    QString m_folder;
+    QString m_socket;
     QString m_lockPath;
     QLockFile m_lock;
     std::unique_ptr<QLocalServer> m_server;

@@ -38,7 +38,7 @@ DatabaseLocation openNotebook(const DatabaseLocation &location)
     case DatabaseLocation::Ready:
         break;
     }
-    Database::useDatabase(location.connectionString());
+    Database::useDatabase(location.notebook());
     ResourceLocator::setWorkingFolder(location.workingFolder());
     NotebookStatus = location.statusText();
     return location;

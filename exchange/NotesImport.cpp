@@ -66,12 +66,12 @@ ImportPlan defaultPlan(const QStringList &csvHeader, const QVector<db::ColumnDef
     return plan;
 }
 
-int importNotes(const QString &connectionString, const QString &table, const CsvTable &csv, const ImportPlan &plan)
+int importNotes(const db::Location &notebook, const QString &table, const CsvTable &csv, const ImportPlan &plan)
 {
     if (plan.targets.size() != csv.header.size())
         throw ExchangeError(QStringLiteral("对应关系与文件的列数不符"));
 
-    db::Catalog catalog(connectionString);
+    db::Catalog catalog(notebook);
     const QVector<db::ColumnDef> existing = catalog.columns(table);
     QStringList names;
     for (const db::ColumnDef &c : existing)
@@ -175,7 +175,7 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
     db::Connection &conn = catalog.connection();
     // On a file the write lock is taken at once, so that nobody slips in
     // between the checks above and the rows; a server locks row by row.
-    conn.execute(db::Connection::isServer(connectionString) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    conn.execute(notebook.onServer() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
     int line = 0;
     try {
         for (const Target &t : std::as_const(targets))

@@ -36,6 +36,6 @@ ImportPlan defaultPlan(const QStringList &csvHeader, const QVector<db::ColumnDef
 // column for 时间; then anything the engine refuses rolls everything back.
 // The message names the line of the file and the column. Returns the number
 // of rows added. Throws ExchangeError; on any error nothing is written.
-int importNotes(const QString &connectionString, const QString &table, const CsvTable &csv, const ImportPlan &plan);
+int importNotes(const db::Location &notebook, const QString &table, const CsvTable &csv, const ImportPlan &plan);
 
 } // namespace exchange

@@ -57,7 +57,7 @@ void exportNotes(QWidget *parent, const QString &table, const QString &websiteNa
         return;
     run(parent, *target, [&table](const Target &t) {
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         return exchange::exportNotesTable(conn, table, t.format, t.path);
     });
 }

@@ -110,7 +110,7 @@ void FieldManager::Load()
     columnList.clear();
     m_names.clear();
 
-    db::Catalog catalog(Database::connectionString);
+    db::Catalog catalog(Database::notebook);
     for (const db::ColumnDef &col : catalog.columns(notesTable))
         m_names << col.name;
     columnCount = int(m_names.size());
@@ -194,7 +194,7 @@ void FieldManager::onOk()
     col.size = size;
     col.defaultText = defaultText;
     try {
-        db::Catalog catalog(Database::connectionString);
+        db::Catalog catalog(Database::notebook);
         catalog.appendColumn(notesTable, col);
         catalog.refresh();
     } catch (const db::DbError &e) {
@@ -218,7 +218,7 @@ void FieldManager::rename(int i)
     }
     if (newName != oldName) {
         try {
-            db::Catalog catalog(Database::connectionString);
+            db::Catalog catalog(Database::notebook);
             catalog.renameColumn(notesTable, oldName, newName);
             catalog.refresh();
         } catch (const db::DbError &) {
@@ -243,7 +243,7 @@ void FieldManager::remove(int i)
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除项目")))
         return;
     try {
-        db::Catalog catalog(Database::connectionString);
+        db::Catalog catalog(Database::notebook);
         catalog.dropColumn(notesTable, name);
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("删除失败：") + DatabaseProblems::duringWork(e));

@@ -82,7 +82,7 @@ bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
     QVector<db::ColumnDef> columns;
     try {
         m_csv = exchange::Csv::readFile(csvPath);
-        columns = db::Catalog(Database::connectionString).columns(notesTable);
+        columns = db::Catalog(Database::notebook).columns(notesTable);
     } catch (const exchange::ExchangeError &e) {
         MessageBox::show(QStringLiteral("无法导入：") + e.message());
         return false;
@@ -161,7 +161,7 @@ void ImportDialog::importClicked()
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("导入")))
         return;
     try {
-        m_imported = exchange::importNotes(Database::connectionString, notesTable, m_csv, plan());
+        m_imported = exchange::importNotes(Database::notebook, notesTable, m_csv, plan());
     } catch (const exchange::ExchangeError &e) {
         // The dialog stays, so that the mapping can be changed and tried again.
         MessageBox::show(QStringLiteral("导入失败：") + e.message());
@@ -178,7 +178,7 @@ void ImportDialog::importClicked()
 ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
 {
     QString table = QStringLiteral("biji%1").arg(websiteId);
-    if (!db::Catalog(Database::connectionString).hasTable(table)) {
+    if (!db::Catalog(Database::notebook).hasTable(table)) {
         if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
                              QStringLiteral("提示"))
             != MessageBox::Ok)

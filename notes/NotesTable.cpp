@@ -19,7 +19,7 @@ namespace {
 bool notesTableExists(const QString &name)
 {
     db::Connection conn;
-    conn.open(Database::connectionString);
+    conn.open(Database::notebook);
     db::TableList tables(conn);
     return tables.find(QStringLiteral("TABLE_NAME= '") + name + QLatin1Char('\''));
 }
@@ -99,7 +99,7 @@ void CreateNotesTable(QString &notesTable)
     };
 
     // One statement: the table appears whole or not at all.
-    db::Catalog catalog(Database::connectionString);
+    db::Catalog catalog(Database::notebook);
     catalog.createTable(notesTable, columns);
 
     MessageBox::show(QStringLiteral("创建完毕!"));

@@ -210,7 +210,7 @@ void NotesWindow::setGridWidths()
 
 void NotesWindow::refreshGrid()
 {
-    notesList.setConnectionString(Database::connectionString);
+    notesList.setLocation(Database::notebook);
     notesList.setRecordSource(QStringLiteral("SELECT * FROM ") + notesTable + QStringLiteral(" ORDER BY [时间] Desc"));
     requery();
 }

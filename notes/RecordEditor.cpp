@@ -133,7 +133,7 @@ void RecordEditor::Load()
 {
     // The columns are read before anything is cleared: a failed read leaves
     // the inputs and the column list as they were, matching each other.
-    db::Catalog catalog(Database::connectionString);
+    db::Catalog catalog(Database::notebook);
     const QVector<db::ColumnDef> columns = catalog.columns(notesTable);
     if (columns.size() < 3)
         throw db::DbError(QStringLiteral("表 %1 不是优化记录表").arg(notesTable));

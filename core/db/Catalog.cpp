@@ -212,7 +212,7 @@ QString columnDdl(const ColumnDef &column)
     return ddl;
 }
 
-Catalog::Catalog(const QString &connectionString) { m_conn.open(connectionString); }
+Catalog::Catalog(const Location &location) { m_conn.open(location); }
 
 QStringList Catalog::tables() { return TableList(m_conn).names(); }
 

@@ -22,11 +22,11 @@ struct ColumnDef {
 
 // Schema work on one database: tables by name, creating a table from column
 // definitions, reading a table's columns in order, appending, renaming and
-// dropping a column. Opens a connection of its own from the connection string.
+// dropping a column. Opens a connection of its own to the database at `location`.
 // Every change runs in one transaction: it happens whole or not at all.
 class Catalog {
 public:
-    explicit Catalog(const QString &connectionString);
+    explicit Catalog(const Location &location);
 
     QStringList tables();
     bool hasTable(const QString &table);

@@ -26,26 +26,6 @@ DbError engineError(sqlite3 *handle, int rc)
 
 Connection::~Connection() { close(); }
 
-QString Connection::dataSource(const QString &connectionString)
-{
-    const auto parts = connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        if (part.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
-            return part.mid(eq + 1).trimmed();
-    }
-    return {};
-}
-
-bool Connection::isServer(const QString &connectionString)
-{
-    const QString s = connectionString.trimmed();
-    return s.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
-        || s.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
-}
-
 void Connection::openServer(const QString &connectionString)
 {
     m_pg = server::connect(connectionString);
@@ -62,16 +42,16 @@ pg_conn *Connection::serverHandle()
 
 QString Connection::description() const { return m_path; }
 
-void Connection::open(const QString &connectionString)
+void Connection::open(const Location &location)
 {
     close();
-    if (isServer(connectionString)) {
-        openServer(connectionString);
+    if (location.onServer()) {
+        openServer(location.serverString());
         return;
     }
-    const QString path = dataSource(connectionString);
+    const QString path = location.path();
     if (path.isEmpty())
-        throw DbError(QStringLiteral("连接字符串中没有数据文件：%1").arg(connectionString));
+        throw DbError(QStringLiteral("没有指定数据库文件"), DbError::Missing);
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path), DbError::Missing);

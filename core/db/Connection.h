@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/db/Location.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,17 +10,14 @@ struct pg_conn;
 
 namespace db {
 
-// An open database: an SQLite file, or a database on a PostgreSQL server.
-// The connection string decides: one that starts with "postgresql://",
-// "postgres://" or "postgres:" (followed by libpq key=value settings) names a
-// server; anything else holds "Data Source=<path>;" of an SQLite file.
-// Opening never creates anything: a missing, unreadable or foreign file
+// An open database: an SQLite file, or a database on a PostgreSQL server
+// (see Location). Opening never creates anything: a missing, unreadable or foreign file
 // (not SQLite, or SQLite without a single table) throws DbError, and so does
 // a server that is down or refuses the login, with a message naming it.
 class Connection {
 public:
     enum State { Closed = 0, Open = 1 };
-    enum class Engine { Sqlite, Server };
+    using Engine = db::Engine;
     // Statements of the program's Access-style SQL are translated for the
     // engine; native ones (the engine layer's own catalogue queries) are not.
     enum class Dialect { Access, Native };
@@ -28,7 +27,7 @@ public:
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    void open(const QString &connectionString);
+    void open(const Location &location);
     void close();
     State state() const { return isOpen() ? Open : Closed; }
     bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
@@ -58,10 +57,8 @@ public:
     // What the status bar shows: the file, or the database and its server.
     QString description() const;
 
-    // The file named by a connection string's "Data Source=".
-    static QString dataSource(const QString &connectionString);
-    // True when the connection string names a PostgreSQL server.
-    static bool isServer(const QString &connectionString);
+    // True when a name as a user gives it names a PostgreSQL server.
+    static bool isServer(const QString &text) { return Location::isServerText(text); }
 
     // For the server engine: records what the last command did, and turns a
     // failed command into DbError (used by Recordset too).

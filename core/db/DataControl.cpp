@@ -5,7 +5,7 @@ namespace db {
 void DataControl::refresh()
 {
     if (!m_conn.isOpen())
-        m_conn.open(m_connectionString);
+        m_conn.open(m_location);
     m_recordset.open(m_recordSource, m_conn);
 }
 

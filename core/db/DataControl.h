@@ -7,12 +7,12 @@
 
 namespace db {
 
-// What a grid is bound to: a connection string, a record source and the
+// What a grid is bound to: a database, a record source and the
 // recordset that refresh() produces over a connection of its own.
 class DataControl {
 public:
-    void setConnectionString(const QString &connectionString) { m_connectionString = connectionString; }
-    const QString &connectionString() const { return m_connectionString; }
+    void setLocation(const Location &location) { m_location = location; }
+    const Location &location() const { return m_location; }
     void setRecordSource(const QString &sql) { m_recordSource = sql; }
     const QString &recordSource() const { return m_recordSource; }
 
@@ -23,7 +23,7 @@ public:
     Connection &connection() { return m_conn; }
 
 private:
-    QString m_connectionString;
+    Location m_location;
     QString m_recordSource;
     Connection m_conn;
     Recordset m_recordset;

@@ -138,7 +138,7 @@ private slots:
         ChartWindow *w = open();
         w->setColumnChecked("◆关键词1", true);
         w->setRank("百度收入量", true);
-        db::Catalog catalog(Database::connectionString);
+        db::Catalog catalog(Database::notebook);
         if (change == "add")
             addRow("2011-10-29", "", "收入190/反向41", "");
         else if (change == "change")

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QTest>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,31 +40,70 @@ void addWebsites(const TestDb &t, const QString &prefix, int count)
                    .arg(QString(600, QLatin1Char('m'))));
 }
 
-QStringList fileNames(const QString &dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+// Every file, hidden ones too: a partial copy left behind is seen.
+QStringList fileNames(const QString &dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+// Group and others get nothing, whatever the umask.
+bool ownerOnly(const QString &path) { return (QFileInfo(path).permissions() & 0x00ff) == 0; }
+
+int count(const QString &file, const char *sql) { return int(db::ReadOnlyFile(file).number(QString::fromLatin1(sql))); }
 
 } // namespace
 
 class TestBackups : public QObject {
     Q_OBJECT
 private slots:
-    void copiesAreCheckedAndNamedByTime()
+    void copiesAreCheckedPrivateAndNamedByUtcTimeAndReason()
     {
         TestDb t;
         addWebsites(t, "a", 3);
+        const QString dir = Backups::folder(t.dbPath());
+        QDir().mkpath(dir);
+        // What killed programs left: partial copies of a process that is gone
+        // (and of an older version) go, one of a running process stays.
+        const QString live = QStringLiteral(".mybook.mdb.%1-1.partial").arg(getppid());
+        for (const QString &name : {QString(".mybook.mdb.999999999-3.partial"), QString(".mybook.mdb.999999999-3.partial-journal"),
+                                    QString("mybook-2026-01-01T00-00-00.mdb.partial"), live})
+            writeBytes(dir + '/' + name, "partial");
+        const mode_t umaskBefore = umask(0);
         QString error;
-        const QString first = Backups::make(t.dbPath(), &error);
-        const QString second = Backups::make(t.dbPath(), &error);
+        const QString first = Backups::make(t.dbPath(), Backups::beforeStep("删除网站", "a/b:1"), &error);
+        const QString second = Backups::make(t.dbPath(), Backups::ByHand, &error);
+        umask(umaskBefore);
         QVERIFY2(!first.isEmpty() && !second.isEmpty(), qPrintable(error));
-        QCOMPARE(QFileInfo(first).absolutePath(), QDir(t.dir()).filePath("data/backups"));
-        QVERIFY(QFileInfo(first).fileName().contains(QRegularExpression("^mybook-\\d{4}-\\d\\d-\\d\\dT\\d\\d-\\d\\d-\\d\\d(-\\d+)?\\.mdb$")));
-        QVERIFY(first != second);
+        QCOMPARE(QFileInfo(first).absolutePath(), dir);
+        const QString stamp = QDateTime::currentDateTimeUtc().toString("yyyy-MM-ddTHH");
+        QVERIFY2(QFileInfo(first).fileName().startsWith("mybook-" + stamp) && first.endsWith("Z 删除网站“a_b_1”之前.mdb"), qPrintable(first));
+        QCOMPARE(fileNames(dir), QStringList({live, QFileInfo(first).fileName(), QFileInfo(second).fileName()}));
+        QVERIFY(ownerOnly(dir) && ownerOnly(first) && ownerOnly(second));
         const auto listed = Backups::list(t.dbPath());
         QCOMPARE(listed.size(), 2);
         QCOMPARE(listed.first().path, second); // newest first
+        QCOMPARE(listed.first().reason, Backups::ByHand);
+        QCOMPARE(listed.last().reason, QString("删除网站“a_b_1”之前"));
+        QVERIFY(qAbs(listed.first().time.secsTo(QDateTime::currentDateTimeUtc())) < 60);
         for (const QString &copy : {first, second}) {
             QCOMPARE(db::checkDatabase(copy, true), QString());
             QCOMPARE(Backups::websiteCount(copy), 3);
         }
+    }
+
+    // A program killed in the middle of a write leaves a hot journal: reading
+    // rolls it back instead of reporting damage.
+    void hotJournalIsRolledBack()
+    {
+        TestDb t;
+        addWebsites(t, "a", 200);
+        const QString copy = QDir(t.dir()).filePath("copy.mdb");
+        sqlite3 *writer = nullptr;
+        sqlite3_open(t.dbPath().toUtf8().constData(), &writer);
+        QCOMPARE(sqlite3_exec(writer, "PRAGMA cache_size = 2; BEGIN; UPDATE Website SET Webmemos = 'x'", nullptr, nullptr, nullptr), SQLITE_OK);
+        QVERIFY(QFile::copy(t.dbPath(), copy) && QFile::copy(t.dbPath() + "-journal", copy + "-journal"));
+        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+        QCOMPARE(db::checkDatabase(copy, true), QString());
+        QCOMPARE(count(copy, "SELECT count(*) FROM Website WHERE Webmemos = 'x'"), 0);
+        QVERIFY(!QFileInfo::exists(copy + "-journal"));
     }
 
     void failedBackupLeavesNothing_data()
@@ -93,7 +134,7 @@ private slots:
         QString error;
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(Backups::make(t.dbPath(), &error, {}, 600).isEmpty());
+        QVERIFY(Backups::make(t.dbPath(), Backups::ByHand, &error, {}, 600).isEmpty());
         if (other) {
             QVERIFY(timer.elapsed() >= 500); // waited for the lock first
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -112,18 +153,11 @@ private slots:
         sqlite3_open(t.dbPath().toUtf8().constData(), &writer);
         QCOMPARE(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO Users VALUES ('pending', 'x');", nullptr, nullptr, nullptr), SQLITE_OK);
         QString error;
-        const QString copy = Backups::make(t.dbPath(), &error, {}, 600);
+        const QString copy = Backups::make(t.dbPath(), Backups::ByHand, &error, {}, 600);
         sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
         sqlite3_close(writer);
         QVERIFY2(!copy.isEmpty(), qPrintable(error));
-        sqlite3 *c = nullptr;
-        sqlite3_open(copy.toUtf8().constData(), &c);
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(c, "SELECT count(*) FROM Users", -1, &stmt, nullptr);
-        QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
-        QCOMPARE(sqlite3_column_int(stmt, 0), 1);
-        sqlite3_finalize(stmt);
-        sqlite3_close(c);
+        QCOMPARE(count(copy, "SELECT count(*) FROM Users"), 1);
     }
 
     void prune_data()
@@ -132,6 +166,7 @@ private slots:
         // survivors by their index in that list.
         QTest::addColumn<QList<int>>("minutesAgo");
         QTest::addColumn<QList<int>>("kept");
+        QTest::addColumn<int>("justMade"); // the copy that make() just wrote, or -1
         QList<int> today, daily, both, keptDaily, keptBoth;
         for (int i = 0; i < 25; ++i)
             today << i;
@@ -149,15 +184,20 @@ private slots:
         QList<int> first20;
         for (int i = 0; i < 20; ++i)
             first20 << i;
-        QTest::newRow("25 today: the newest 20") << today << first20;
-        QTest::newRow("one a day for 40 days: the last 30 days") << daily << keptDaily;
-        QTest::newRow("25 today and two a day before") << both << keptBoth;
-        QTest::newRow("old ones alone: the newest 20 stay") << QList<int>{60 * 24 * 100, 60 * 24 * 101} << QList<int>{0, 1};
+        QTest::newRow("25 today: the newest 20") << today << first20 << -1;
+        QTest::newRow("one a day for 40 days: the last 30 days") << daily << keptDaily << -1;
+        QTest::newRow("25 today and two a day before") << both << keptBoth << -1;
+        QTest::newRow("old ones alone: the newest 20 stay") << QList<int>{60 * 24 * 100, 60 * 24 * 101} << QList<int>{0, 1} << -1;
+        QList<int> ahead; // the clock was set back: 25 copies seem newer than the one just made
+        for (int i = 25; i >= 1; --i)
+            ahead << -i;
+        QTest::newRow("clock set back: the copy just made stays") << (ahead << 0) << (QList<int>(first20) << 25) << 25;
     }
     void prune()
     {
         QFETCH(QList<int>, minutesAgo);
         QFETCH(QList<int>, kept);
+        QFETCH(int, justMade);
         TestDb t;
         const QString dir = Backups::folder(t.dbPath());
         QDir().mkpath(dir);
@@ -171,7 +211,7 @@ private slots:
         // Files not named like backups of this database are never touched.
         for (const char *other : {"notes.txt", "other-2020-01-01T00-00-00.mdb", "mybook-2020-01-01.mdb"})
             writeBytes(dir + '/' + other, "x");
-        Backups::prune(t.dbPath(), now);
+        Backups::prune(t.dbPath(), now, {}, justMade < 0 ? QString() : dir + '/' + names[justMade]);
         QStringList expected{"notes.txt", "other-2020-01-01T00-00-00.mdb", "mybook-2020-01-01.mdb"};
         for (int i : kept)
             expected << names[i];
@@ -184,75 +224,98 @@ private slots:
         TestDb t;
         const QString dir = Backups::folder(t.dbPath());
         QDir().mkpath(dir);
-        for (const char *name : {"mybook-2026-12-06T10-00-00.mdb", "mybook-2026-12-06T10-00-00-2.mdb", "mybook-2026-12-06T10-00-00-10.mdb"})
+        for (const char *name : {"mybook-2026-12-06T10-00-00Z 手动备份.mdb", "mybook-2026-12-06T10-00-00Z-2 退出时.mdb",
+                                 "mybook-2026-12-06T10-00-00Z-10.mdb"})
             writeBytes(dir + '/' + name, "copy");
         const auto entries = Backups::list(t.dbPath());
         QCOMPARE(entries.size(), 3);
-        QCOMPARE(QFileInfo(entries[0].path).fileName(), QString("mybook-2026-12-06T10-00-00-10.mdb"));
-        QCOMPARE(QFileInfo(entries[2].path).fileName(), QString("mybook-2026-12-06T10-00-00.mdb"));
+        QCOMPARE(QFileInfo(entries[0].path).fileName(), QString("mybook-2026-12-06T10-00-00Z-10.mdb"));
+        QCOMPARE(entries[1].reason, QString("退出时"));
+        QCOMPARE(entries[2].time, QDateTime(QDate(2026, 12, 6), QTime(10, 0), Qt::UTC));
     }
 
+    void restoreRoundTrip_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("plain") << "";
+        QTest::newRow("a journal that is not hot beside the file") << "cold journal";
+        QTest::newRow("a WAL-mode copy comes back in the notebook's journal mode") << "wal copy";
+    }
     void restoreRoundTrip()
     {
+        QFETCH(QString, situation);
         TestDb t;
         addWebsites(t, "old", 2);
         QString error;
-        const QString copy = Backups::make(t.dbPath(), &error);
+        const QString copy = Backups::make(t.dbPath(), Backups::ByHand, &error);
         QVERIFY2(!copy.isEmpty(), qPrintable(error));
         t.exec("DELETE FROM Website WHERE Webname = 'old0'");
         addWebsites(t, "new", 1);
+        if (situation == "cold journal")
+            writeBytes(t.dbPath() + "-journal", QByteArray(512, '\0'));
+        sqlite3 *c = nullptr;
+        if (situation == "wal copy" && sqlite3_open(copy.toUtf8().constData(), &c) == SQLITE_OK)
+            QCOMPARE(sqlite3_exec(c, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(c);
+        // The restored file is as readable as the one it replaces.
+        QVERIFY(QFile::setPermissions(t.dbPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         QString saved;
         QVERIFY2(Backups::restore(copy, t.dbPath(), &saved, &error), qPrintable(error));
         QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM Website ORDER BY Webid").toString(), QString("old0,old1"));
+        QCOMPARE(t.scalar("PRAGMA journal_mode").toString(), QString("delete"));
+        QCOMPARE(QFileInfo(t.dbPath()).permissions() & 0x0fff, QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
         // What was there before the restore is kept as a backup of its own.
         QVERIFY(!saved.isEmpty() && saved != copy);
-        QCOMPARE(Backups::websiteCount(saved), 2);
-        sqlite3 *s = nullptr;
-        sqlite3_open(saved.toUtf8().constData(), &s);
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(s, "SELECT group_concat(Webname) FROM Website", -1, &stmt, nullptr);
-        sqlite3_step(stmt);
-        QCOMPARE(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))), QString("old1,new0"));
-        sqlite3_finalize(stmt);
-        sqlite3_close(s);
-        QVERIFY(!QFileInfo::exists(t.dbPath() + ".restoring"));
+        QCOMPARE(db::ReadOnlyFile(saved).texts("SELECT Webname FROM Website"), QStringList({"old1", "new0"}));
+        QCOMPARE(Backups::list(t.dbPath()).first().reason, Backups::BeforeRestore);
+        QCOMPARE(fileNames(QFileInfo(t.dbPath()).absolutePath()), QStringList{"mybook.mdb"});
     }
 
     void restoreRefusedChangesNothing_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("change"); // SQL run on the copy, or a word for what is done to it
         QTest::addColumn<QString>("reason");
         QTest::newRow("damaged pages") << "damaged" << "已损坏";
         QTest::newRow("not a database") << "text" << "已损坏";
-        QTest::newRow("no Website table") << "no website" << "没有表 Website";
-        QTest::newRow("Users without the password column") << "no password" << "没有列 UserPwd";
-        QTest::newRow("newer version") << "newer" << "版本是 2";
         QTest::newRow("missing") << "missing" << "不存在";
+        QTest::newRow("one index disagrees with its table")
+            << "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = 'CREATE INDEX Website_Webtime ON Website "
+               "(Webtime) WHERE Webid <> 1' WHERE name = 'Website_Webtime'"
+            << "已损坏：wrong # of entries in index Website_Webtime";
+        QTest::newRow("no Website table") << "DROP TABLE Website" << "没有表 Website";
+        QTest::newRow("Users without the password column") << "ALTER TABLE Users RENAME COLUMN UserPwd TO Pwd" << "没有列 UserPwd";
+        QTest::newRow("Website of other types")
+            << "DROP TABLE Website; CREATE TABLE Website (Webid TEXT, Webname TEXT, Weburl TEXT, Webtime TEXT, Webmemos TEXT)"
+            << "列 Webid 的类型 TEXT 不对";
+        QTest::newRow("newer version") << "PRAGMA user_version = 2" << "版本是 2";
+        QTest::newRow("negative version") << "PRAGMA user_version = -5" << "版本号 -5";
+        QTest::newRow("a trigger that wipes the accounts")
+            << "CREATE TRIGGER wipe AFTER INSERT ON Website BEGIN DELETE FROM Users; END" << "触发器 wipe";
+        QTest::newRow("a view and a table of another program")
+            << "CREATE VIEW v AS SELECT * FROM Users; CREATE TABLE other(x)" << "视图 v、表 other";
+        QTest::newRow("a virtual table") << "CREATE VIRTUAL TABLE box USING rtree(id, a, b)" << "虚拟表 box";
     }
     void restoreRefusedChangesNothing()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, change);
         TestDb t;
         addWebsites(t, "w", 20);
         QString error;
-        const QString copy = Backups::make(t.dbPath(), &error);
+        const QString copy = Backups::make(t.dbPath(), Backups::ByHand, &error);
         QVERIFY2(!copy.isEmpty(), qPrintable(error));
-        sqlite3 *c = nullptr;
-        if (kind == "damaged") {
+        if (change == "damaged") {
             QByteArray bytes = fileBytes(copy);
             QVERIFY(bytes.size() > 5 * 4096);
             bytes.replace(2 * 4096, 4096, QByteArray(4096, '\x5a'));
             writeBytes(copy, bytes);
-        } else if (kind == "text") {
+        } else if (change == "text") {
             writeBytes(copy, "UserName,UserPwd\nadmin,123456\n");
-        } else if (kind == "missing") {
+        } else if (change == "missing") {
             QFile::remove(copy);
         } else {
+            sqlite3 *c = nullptr;
             sqlite3_open(copy.toUtf8().constData(), &c);
-            const char *sql = kind == "no website" ? "DROP TABLE Website"
-                              : kind == "newer"    ? "PRAGMA user_version = 2"
-                                                   : "ALTER TABLE Users RENAME COLUMN UserPwd TO Pwd";
-            QCOMPARE(sqlite3_exec(c, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(c, change.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(c);
         }
         const QByteArray before = fileBytes(t.dbPath());
@@ -276,7 +339,7 @@ private slots:
         addWebsites(t, "x", 1);
         QVERIFY(Backups::writtenSinceMark(t.dbPath()));
         QString error;
-        QVERIFY(!Backups::make(t.dbPath(), &error).isEmpty());
+        QVERIFY(!Backups::make(t.dbPath(), Backups::ByHand, &error).isEmpty());
         QVERIFY(!Backups::writtenSinceMark(t.dbPath()));
     }
 };

@@ -125,7 +125,7 @@ private slots:
         QFETCH(QString, connection);
         QFETCH(QString, expected);
         TestDb t(false);
-        Database::useDatabase(connection);
+        Database::useDatabase(db::Location::server(connection));
         QVERIFY_THROWS_EXCEPTION(Program::Ended, Database::query("SELECT 1"));
         QCOMPARE(MessageBox::shown().size(), 1);
         // The title, the database and its server, then the reason in detail;

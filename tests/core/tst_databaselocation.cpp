@@ -7,6 +7,7 @@
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/ResourceLocator.h"
+#include "core/SingleInstance.h"
 #include "core/Startup.h"
 #include "core/db/Connection.h"
 #include "core/db/Recordset.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -52,7 +54,7 @@ class TestDatabaseLocation : public QObject {
 private slots:
     void cleanup()
     {
-        Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+        Database::useDatabase(db::Location::file(QStringLiteral("data/mybook.mdb")));
         ResourceLocator::setWorkingFolder(QString());
     }
 
@@ -99,7 +101,7 @@ private slots:
         QCOMPARE(loc.path(), QDir::cleanPath(root.filePath(path)));
         QCOMPARE(loc.workingFolder(), QDir::cleanPath(root.filePath(working)));
         QCOMPARE(loc.mayCreate(), source == DatabaseLocation::UserData);
-        QCOMPARE(loc.connectionString(), QStringLiteral("Data Source=%1;").arg(loc.path()));
+        QCOMPARE(loc.notebook(), db::Location::file(loc.path()));
         // Looking never makes anything.
         QCOMPARE(QFileInfo::exists(loc.path()), localExists && source == DatabaseLocation::CurrentFolder);
     }
@@ -125,7 +127,7 @@ private slots:
         QDir().mkpath(cwd);
         const auto loc = DatabaseLocation::find({option, environment, cwd, root.filePath("user/Tavorin")});
         QVERIFY(loc.onServer());
-        QCOMPARE(loc.connectionString(), option.isEmpty() ? environment : option);
+        QCOMPARE(loc.notebook(), db::Location::server(option.isEmpty() ? environment : option));
         QVERIFY(loc.path().isEmpty() && !loc.mayCreate() && !loc.readOnly());
         QCOMPARE(loc.workingFolder(), QDir::cleanPath(cwd));
         QString message = "untouched";
@@ -176,12 +178,15 @@ private slots:
         QCOMPARE(int(loc.prepare(&message)), readiness);
         if (readiness == DatabaseLocation::Created) {
             db::Connection conn;
-            conn.open(loc.connectionString());
+            conn.open(loc.notebook());
             db::Recordset rs;
             rs.open("SELECT UserName FROM Users", conn);
             QCOMPARE(rs.value(0).toString(), QStringLiteral("admin"));
             rs.open("SELECT count(*) FROM Website", conn);
             QCOMPARE(rs.value(0).toInt(), 0);
+            // Readable by its owner alone, in a folder of the owner's alone.
+            QCOMPARE(QFileInfo(loc.path()).permissions() & 0x00ff, 0);
+            QCOMPARE(QFileInfo(QFileInfo(loc.path()).absolutePath()).permissions() & 0x00ff, 0);
             // Only the database itself is left: no temporary or probe file.
             QCOMPARE(tree(root.path()), QStringList({"home", "home/.local", "home/.local/share",
                                                      "home/.local/share/Tavorin", "home/.local/share/Tavorin/data",
@@ -204,18 +209,21 @@ private slots:
     void startUpSaysWhatItMadeOrEndsOnAMissingFile_data()
     {
         QTest::addColumn<bool>("named");
+        QTest::addColumn<QString>("home"); // the per-user data folder
         QTest::addColumn<int>("exitCode"); // -1: the program goes on
-        QTest::newRow("--database on a missing file") << true << 1;
-        QTest::newRow("first start") << false << -1;
+        QTest::newRow("--database on a missing file") << true << "user" << 1;
+        QTest::newRow("first start") << false << "user" << -1;
+        QTest::newRow("first start, ';' and '=' in the folder's name") << false << "a;b=c;" << -1;
     }
 
     void startUpSaysWhatItMadeOrEndsOnAMissingFile()
     {
         QFETCH(bool, named);
+        QFETCH(QString, home);
         QFETCH(int, exitCode);
         TestDb t(false);
         const auto loc = DatabaseLocation::find(
-            {named ? QStringLiteral("gone/mybook.mdb") : QString(), {}, t.dir(), t.dir() + "/user"});
+            {named ? QStringLiteral("gone/mybook.mdb") : QString(), {}, t.dir(), t.dir() + "/" + home});
         int ended = -1;
         try {
             Startup::openNotebook(loc);
@@ -233,11 +241,51 @@ private slots:
         }
         // The user is told the first account; the program then works on that file.
         QVERIFY(shown.contains(QStringLiteral("admin")) && shown.contains(QStringLiteral("123456")));
-        QCOMPARE(Database::connectionString, loc.connectionString());
-        QCOMPARE(ResourceLocator::workingFolder(), t.dir() + "/user");
+        QCOMPARE(Database::notebook, loc.notebook());
+        QCOMPARE(ResourceLocator::workingFolder(), t.dir() + "/" + home);
         QCOMPARE(Database::query("SELECT count(*) FROM Users")->value(0).toInt(), 1);
         QCOMPARE(Database::sharedConnection()->path(), loc.path());
         QCOMPARE(Startup::notebookStatus(), QStringLiteral("数据库：") + QDir::toNativeSeparators(loc.path()));
+    }
+
+    // Lock and socket live where no other user can plant them: a folder that
+    // another user owns, or may write to, is refused.
+    void lockLivesInAPrivateFolder_data()
+    {
+        QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR: none, private, open to all
+        QTest::addColumn<bool>("foreignOwner"); // the lock folder belongs to someone else
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("the runtime folder") << "private" << false << "run/tavorin" << int(SingleInstance::First);
+        QTest::newRow("no runtime folder: beside the notebook") << "" << false << "nb/.tavorin-lock" << int(SingleInstance::First);
+        QTest::newRow("a runtime folder open to all is not used") << "open" << false << "nb/.tavorin-lock" << int(SingleInstance::First);
+        QTest::newRow("a lock folder of another user") << "" << true << "nb/.tavorin-lock" << int(SingleInstance::Unsafe);
+    }
+    void lockLivesInAPrivateFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(bool, foreignOwner);
+        QFETCH(QString, folder);
+        QTemporaryDir root;
+        const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+        QDir().mkpath(root.filePath("run"));
+        QFile::setPermissions(root.filePath("run"), runtime == "open" ? QFileDevice::Permissions(0x7777) : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.isEmpty() ? QByteArray() : root.filePath("run").toUtf8());
+        writeFile(root.filePath("nb/mybook.mdb"), "x");
+        if (foreignOwner) {
+            if (geteuid() != 0)
+                QSKIP("making a folder of another user needs root");
+            QDir().mkpath(root.filePath(folder));
+            QVERIFY(chown(QFile::encodeName(root.filePath(folder)).constData(), 65534, 65534) == 0);
+        }
+        const auto loc = DatabaseLocation::find({root.filePath("nb/mybook.mdb"), {}, root.path(), {}});
+        SingleInstance instance(loc);
+        QCOMPARE(QFileInfo(instance.lockFilePath()).absolutePath(), root.filePath(folder));
+        QFETCH(int, outcome);
+        QCOMPARE(int(instance.claim()), outcome);
+        qputenv("XDG_RUNTIME_DIR", before);
+        if (outcome == SingleInstance::First)
+            QCOMPARE(QFileInfo(root.filePath(folder)).permissions() & 0x0fff, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     }
 
     void sameFileSameKey_data()

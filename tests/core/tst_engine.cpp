@@ -46,7 +46,7 @@ private slots:
             f.write(content);
         }
         Connection c;
-        QVERIFY_THROWS_EXCEPTION(DbError, c.open(t.connectionString()));
+        QVERIFY_THROWS_EXCEPTION(DbError, c.open(t.location()));
         QCOMPARE(c.state(), Connection::Closed);
         // Opening never creates or changes the file.
         QCOMPARE(QFile::exists(QStringLiteral("data/mybook.mdb")), exists);
@@ -122,7 +122,7 @@ private slots:
         QFETCH(QString, literal);
         TestDb t;
         Connection c;
-        c.open(t.connectionString());
+        c.open(t.location());
         c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, " + literal + ", '007')");
         if (!TestDb::onServer()) // the file keeps ISO text; the server a date
             QCOMPARE(t.scalar("SELECT typeof(Webtime) || ':' || Webtime FROM Website").toString(), QString("text:2011-10-25"));
@@ -141,7 +141,7 @@ private slots:
     {
         TestDb t;
         Connection c;
-        c.open(t.connectionString());
+        c.open(t.location());
         QVERIFY_THROWS_EXCEPTION(DbError, c.execute("INSERT INTO Website (Webname, Nosuch) VALUES('a','b')"));
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
         // Statements run together stand or fall together, and the
@@ -162,7 +162,7 @@ private slots:
     {
         TestDb t;
         Connection c;
-        c.open(t.connectionString());
+        c.open(t.location());
         for (int i = 1; i <= 3; ++i)
             c.execute(QString("INSERT INTO Website (Webname, Webtime) VALUES('w%1', #2011-1-%1#)").arg(i));
         Recordset rs;
@@ -198,7 +198,7 @@ private slots:
     {
         TestDb t;
         Connection c;
-        c.open(t.connectionString());
+        c.open(t.location());
         c.execute("CREATE TABLE biji70 (a INTEGER)");
         TableList list(c);
         QVERIFY(!list.find("TABLE_NAME= 'biji7'"));
@@ -211,7 +211,7 @@ private slots:
     void catalogCreatesAndChangesColumns()
     {
         TestDb t;
-        Catalog cat(t.connectionString());
+        Catalog cat(t.location());
         const QVector<ColumnDef> defs{
             {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
             {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
@@ -287,7 +287,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QStringList, names);
         TestDb t;
-        Catalog cat(t.connectionString());
+        Catalog cat(t.location());
         cat.createTable("biji3", {{"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
                                   {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
                                   {"PR", ColumnType::Text, 10, false, false, QString("0")}});
@@ -295,12 +295,12 @@ private slots:
             t.exec("INSERT INTO biji3 ([PR]) VALUES('3')");
 
         DataControl grid;
-        grid.setConnectionString(t.connectionString());
+        grid.setLocation(t.location());
         grid.setRecordSource("SELECT * FROM biji3 ORDER BY [时间] Desc");
         grid.refresh();
         QCOMPARE(grid.recordset().fieldCount(), 3);
 
-        Catalog other(t.connectionString());
+        Catalog other(t.location());
         if (change == "append")
             other.appendColumn("biji3", {"◆关键词1", ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
         else if (change == "rename")

@@ -81,7 +81,7 @@ private slots:
         for (const QString &name : {u"100%好评"_s, u"1000 个客户"_s, u"a_b.cn"_s, u"axb.cn"_s, u"Yahoo!"_s, u"O'Reilly"_s})
             t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES ('%1', '2011-01-01')"_s.arg(sqlText(name)));
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         db::Recordset rs;
         rs.open(u"SELECT Webname FROM Website WHERE "_s + sqlContains(u"Webname"_s, text) + u" ORDER BY Webid"_s, conn);
         QStringList names;
@@ -115,7 +115,7 @@ private slots:
         // Past the boxes, the engine layer refuses it before the engine (file
         // or server) sees it, and nothing is written.
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         const QString sql = u"INSERT INTO Users VALUES ('"_s + sqlText(text) + u"', 'x')"_s;
         if (named.isEmpty()) {
             conn.execute(sql);
@@ -178,7 +178,7 @@ private slots:
         QString message;
         try {
             db::Connection conn;
-            conn.open(Database::connectionString);
+            conn.open(Database::notebook);
             sqlite3_busy_timeout(conn.handle(), 50);
             DatabaseProblems::requireNotebook(conn);
             QFAIL("the file should have been refused");

@@ -43,7 +43,7 @@ protected:
     {
         using db::ColumnType;
         const QString counts = QStringLiteral("收入*/反向*");
-        db::Catalog(Database::connectionString)
+        db::Catalog(Database::notebook)
             .createTable(name, {column("AutoId", ColumnType::LongInteger), column("时间", ColumnType::DateTime, 0, "2011-9-5"),
                                 column("备注", ColumnType::Memo), column("百度收入量", ColumnType::Text, 50, counts),
                                 column("谷歌收入量", ColumnType::Text, 50, counts),
@@ -56,7 +56,7 @@ protected:
     static QString rows(const QString &sql)
     {
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         db::Recordset rs;
         rs.open(sql, conn);
         QStringList out;
@@ -75,7 +75,7 @@ protected:
     static QStringList columnNames(const QString &table)
     {
         QStringList names;
-        for (const db::ColumnDef &c : db::Catalog(Database::connectionString).columns(table))
+        for (const db::ColumnDef &c : db::Catalog(Database::notebook).columns(table))
             names << c.name;
         return names;
     }

@@ -79,7 +79,7 @@ private slots:
     {
         const QString out = m_db->dir() + "/notes.csv";
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         QCOMPARE(exportNotesTable(conn, "biji1", Format::Csv, out), 2);
         // Oldest day first, AutoId left out, dates as yyyy-m-d, quoted only where needed.
         QCOMPARE(fileBytes(out), QByteArray("\xEF\xBB\xBF"
@@ -92,7 +92,7 @@ private slots:
     {
         const QString out = m_db->dir() + "/notes.xlsx";
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         QCOMPARE(exportNotesTable(conn, "biji1", Format::Xlsx, out), 2);
         const QJsonObject book = readXlsx(out);
         const QJsonArray cells = book["cells"].toArray();
@@ -129,7 +129,7 @@ private slots:
         m_db->exec("INSERT INTO Website(Webname,Weburl,Webtime,Webmemos) VALUES"
                    "('老站, \"引号\"','http://old.example','2009-01-02','备注'),('新站','http://new.example','2012-03-04','')");
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         const QString csvPath = m_db->dir() + "/sites.csv";
         const QString xlsxPath = m_db->dir() + "/sites.xlsx";
         QCOMPARE(exportWebsites(conn, query, Format::Csv, csvPath), names.size());
@@ -151,7 +151,7 @@ private slots:
     void unwritableTarget()
     {
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         for (Format f : {Format::Csv, Format::Xlsx}) {
             try {
                 exportNotesTable(conn, "biji1", f, m_db->dir() + "/no/such/folder/out");

@@ -17,7 +17,7 @@ class TestImport : public QObject, private ExchangeFixture {
     static QString plan(const QStringList &header)
     {
         QStringList out;
-        const ImportPlan p = defaultPlan(header, db::Catalog(Database::connectionString).columns("biji1"));
+        const ImportPlan p = defaultPlan(header, db::Catalog(Database::notebook).columns("biji1"));
         for (const ImportTarget &t : p.targets)
             out << (t.action == ImportTarget::Skip ? QStringLiteral("-")
                     : t.action == ImportTarget::Create ? QStringLiteral("+") + t.column
@@ -28,7 +28,7 @@ class TestImport : public QObject, private ExchangeFixture {
     static int import(const QString &table, const QByteArray &csv)
     {
         const CsvTable t = Csv::parse(csv);
-        return importNotes(Database::connectionString, table, t, defaultPlan(t.header, db::Catalog(Database::connectionString).columns(table)));
+        return importNotes(Database::notebook, table, t, defaultPlan(t.header, db::Catalog(Database::notebook).columns(table)));
     }
 
 private slots:
@@ -56,20 +56,20 @@ private slots:
 
     void exportThenImport()
     {
-        db::Catalog(Database::connectionString).appendColumn("biji1", column("◆关键词2", db::ColumnType::Text, 20, "百度*/谷歌*"));
+        db::Catalog(Database::notebook).appendColumn("biji1", column("◆关键词2", db::ColumnType::Text, 20, "百度*/谷歌*"));
         m_db->exec("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]) VALUES"
                    "('2011-10-03','逗号, 引号\" 和\r\n换行','收入160/反向35','','无','3','百度8/谷歌6','百度1/谷歌2'),"
                    "('2011-09-05',NULL,'收入155/反向31','0','-3.5','007',' 空格 ','x'),"
                    "('2011-09-05','同一天','1','2','3','4','5','6')");
         const QString out = m_db->dir() + "/notes.csv";
         db::Connection conn;
-        conn.open(Database::connectionString);
+        conn.open(Database::notebook);
         exportNotesTable(conn, "biji1", Format::Csv, out);
         conn.close();
 
         makeNotesTable("biji2");
-        QCOMPARE(importNotes(Database::connectionString, "biji2", Csv::readFile(out),
-                             defaultPlan(Csv::readFile(out).header, db::Catalog(Database::connectionString).columns("biji2"))),
+        QCOMPARE(importNotes(Database::notebook, "biji2", Csv::readFile(out),
+                             defaultPlan(Csv::readFile(out).header, db::Catalog(Database::notebook).columns("biji2"))),
                  3);
         QCOMPARE(columnNames("biji2"), columnNames("biji1"));
         const QString columns = "[时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]";
@@ -116,7 +116,7 @@ private slots:
     {
         // A column that must be given and has no default: the engine refuses
         // the second row after the first was sent and the new column made.
-        db::Catalog(Database::connectionString)
+        db::Catalog(Database::notebook)
             .createTable("biji3", {column("AutoId", db::ColumnType::LongInteger),
                                    column("时间", db::ColumnType::DateTime), column("必填", db::ColumnType::Text, 5)});
         m_db->exec("CREATE TRIGGER refuse BEFORE INSERT ON biji3 WHEN NEW.[必填] = 'no' BEGIN SELECT RAISE(ABORT, 'refused'); END");
@@ -157,7 +157,7 @@ private slots:
         for (int i = 0; i < actions.size(); ++i)
             p.targets << ImportTarget{ImportTarget::Action(actions[i]), columns[i]};
         try {
-            importNotes(Database::connectionString, "biji1", csv, p);
+            importNotes(Database::notebook, "biji1", csv, p);
             QFAIL("the import went through");
         } catch (const ExchangeError &e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));

@@ -15,26 +15,15 @@
 #include "notes/NotesTable.h"
 #include "tests/support/TestDb.h"
 
+#include "core/db/Backup.h"
+
 #include <QTest>
 #include <QtWidgets>
-#include <sqlite3.h>
 
 namespace {
 
 // A count read from a backup copy.
-int countIn(const QString &file, const QString &sql)
-{
-    sqlite3 *db = nullptr;
-    int n = -1;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-            n = sqlite3_column_int(stmt, 0);
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close_v2(db);
-    return n;
-}
+int countIn(const QString &file, const QString &sql) { return int(db::ReadOnlyFile(file).number(sql)); }
 
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -105,6 +94,7 @@ private slots:
         QCOMPARE(backups.size(), backupWorks ? 1 : 0);
         if (backupWorks) {
             QCOMPARE(countIn(backups[0].path, gone), 1); // the copy holds what was deleted
+            QCOMPARE(backups[0].reason, step == "删除网站" ? QString("删除网站“site”之前") : step + "之前");
         } else {
             QCOMPARE(MessageBox::shown().size(), 2); // the question, then why nothing happened
             QVERIFY2(MessageBox::shown()[1].startsWith("备份数据库失败，" + step + "未执行"), qPrintable(MessageBox::shown()[1]));
@@ -124,6 +114,7 @@ private slots:
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
         QCOMPARE(countIn(backups[0].path, "SELECT count(*) FROM Website"), 1);
+        QCOMPARE(backups[0].reason, QString("退出时"));
         BackupGuard::atExit();
         QCOMPARE(Backups::list(t.dbPath()).size(), 1);
         QVERIFY(MessageBox::shown().isEmpty());
@@ -137,6 +128,7 @@ private slots:
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
         QCOMPARE(MessageBox::shown(), QStringList{"备份成功：" + QDir::toNativeSeparators(backups[0].path)});
+        QCOMPARE(backups[0].reason, QString("手动备份"));
     }
 
     void restoreFromTheMenu_data()
@@ -154,7 +146,7 @@ private slots:
         QString table = QStringLiteral("biji1");
         CreateNotesTable(table);
         QString error;
-        const QString copy = Backups::make(t.dbPath(), &error);
+        const QString copy = Backups::make(t.dbPath(), Backups::beforeStep("导入"), &error);
         QVERIFY2(!copy.isEmpty(), qPrintable(error));
         if (damaged) {
             QFile f(copy);
@@ -173,7 +165,7 @@ private slots:
             auto *dialog = qobject_cast<RestoreDialog *>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            for (int c = 0; c < 3; ++c)
+            for (int c = 0; c < 4; ++c)
                 listed << dialog->backupList->item(0, c)->text();
             dialog->Cmd_OK->click();
         });
@@ -181,8 +173,9 @@ private slots:
         main->restoreAction->trigger();
         flushDeletes();
 
-        QCOMPARE(listed.size(), 3);
-        QCOMPARE(listed[2], QString("40")); // read from the copy's table
+        // When (in local time) and why the copy was made, and what it holds.
+        QCOMPARE(listed, QStringList({Backups::list(t.dbPath()).last().time.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"),
+                                      "导入之前", listed.value(2), "40"}));
         QCOMPARE(MessageBox::shown().size(), 2);
         if (damaged) {
             QVERIFY2(MessageBox::shown()[1].contains("保持原样") && MessageBox::shown()[1].contains(copy), qPrintable(MessageBox::shown()[1]));

@@ -63,8 +63,8 @@ int runClient(int client, int seconds, const QString &logPath)
     int serial = 0, conflicts = 0, errors = 0, ops = 0;
     QHash<QString, int> counts;
     db::DataControl list, grid;
-    list.setConnectionString(Database::connectionString);
-    grid.setConnectionString(Database::connectionString);
+    list.setLocation(Database::notebook);
+    grid.setLocation(Database::notebook);
     while (clock.elapsed() < qint64(seconds) * 1000) {
         const int pick = int(rng.bounded(100));
         const QString table = QStringLiteral("biji%1").arg(rng.bounded(NotesTables) + 1);
@@ -160,7 +160,7 @@ int prepare()
         QString table = QStringLiteral("biji%1").arg(id);
         if (id != i)
             return 1;
-        if (!db::Catalog(Database::connectionString).hasTable(table))
+        if (!db::Catalog(Database::notebook).hasTable(table))
             CreateNotesTable(table);
     }
     return 0;
@@ -255,7 +255,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--client")) {
-        Database::useDatabase(args[2]);
+        Database::useDatabase(db::Location::fromText(args[2]));
         const QStringList rest = args[4].split(QLatin1Char(','));
         return runClient(args[3].toInt(), rest.value(0).toInt(), rest.value(1));
     }
@@ -263,7 +263,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: tavorin-loadtest postgresql://... CLIENTS SECONDS\n");
         return 2;
     }
-    Database::useDatabase(args[1]);
+    Database::useDatabase(db::Location::server(args[1]));
     const int clients = args[2].toInt();
     const int seconds = args[3].toInt();
     try {

@@ -65,7 +65,7 @@ protected:
     static QStringList columnNames()
     {
         QStringList names;
-        for (const db::ColumnDef &col : db::Catalog(Database::connectionString).columns(QStringLiteral("biji1")))
+        for (const db::ColumnDef &col : db::Catalog(Database::notebook).columns(QStringLiteral("biji1")))
             names << col.name;
         return names;
     }

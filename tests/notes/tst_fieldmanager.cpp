@@ -34,7 +34,7 @@ private slots:
         FieldManager *f = openFields();
         typeNewItem(f, QStringLiteral("◆关键词2"), QStringLiteral("百度*/谷歌*"), QStringLiteral("50"));
         QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("添加成功！")});
-        const auto col = db::Catalog(Database::connectionString).column(QStringLiteral("biji1"), 8);
+        const auto col = db::Catalog(Database::notebook).column(QStringLiteral("biji1"), 8);
         QCOMPARE(col.name + col.defaultText.value_or(QString()) + QString::number(col.size), QStringLiteral("◆关键词2百度*/谷歌*50"));
         flushDeletes();
         QCOMPARE(edit(f, "Webworld_8")->text(), QStringLiteral("◆关键词2"));
@@ -76,7 +76,7 @@ private slots:
         const bool added = message == QStringLiteral("添加成功！");
         QCOMPARE(columnNames(), added ? m_defaultNames + QStringList{name} : m_defaultNames);
         if (added)
-            QCOMPARE(db::Catalog(Database::connectionString).column(QStringLiteral("biji1"), 8).defaultText.value_or(QString()), defaultText);
+            QCOMPARE(db::Catalog(Database::notebook).column(QStringLiteral("biji1"), 8).defaultText.value_or(QString()), defaultText);
     }
 
     void rename_data()

@@ -153,7 +153,7 @@ private slots:
             QCOMPARE(d->notesTable, QStringLiteral("biji%1").arg(website));
             QVERIFY(d->isVisible());
         }
-        QCOMPARE(db::Catalog(Database::connectionString).hasTable("biji2"), answer == MessageBox::Ok);
+        QCOMPARE(db::Catalog(Database::notebook).hasTable("biji2"), answer == MessageBox::Ok);
     }
 };
 

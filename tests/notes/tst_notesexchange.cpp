@@ -65,10 +65,10 @@ private slots:
         QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 2), QString());
 
         // The item renamed in the field manager, then dropped.
-        db::Catalog(Database::connectionString).renameColumn("biji1", "百度收入量", "百度收录");
+        db::Catalog(Database::notebook).renameColumn("biji1", "百度收入量", "百度收录");
         w->requeryGrid();
         QCOMPARE(chart->chart()->lineNames(), (QStringList{"百度收录·收入", "百度收录·反向"}));
-        db::Catalog(Database::connectionString).dropColumn("biji1", "百度收录");
+        db::Catalog(Database::notebook).dropColumn("biji1", "百度收录");
         w->requeryGrid();
         QCOMPARE(chart->chart()->lineNames(), QStringList());
 

@@ -44,7 +44,7 @@ private slots:
         CreateNotesTable(table);
         // name, type, size of text, nullable, auto-increment, default
         QStringList described;
-        for (const db::ColumnDef &c : db::Catalog(Database::connectionString).columns(table))
+        for (const db::ColumnDef &c : db::Catalog(Database::notebook).columns(table))
             described << QStringLiteral("%1 %2 %3 %4%5 %6").arg(c.name).arg(int(c.type))
                              .arg(c.type == db::ColumnType::Text ? c.size : 0).arg(c.nullable).arg(c.autoIncrement)
                              .arg(c.defaultText.value_or(QStringLiteral("-")));

@@ -22,7 +22,7 @@ private slots:
         NotesWindow *w = openNotes();
         const int fiveItemsHeight = start(w)->height();
         delete Forms::loaded<RecordEditor>();
-        db::Catalog(Database::connectionString).appendColumn(QStringLiteral("biji1"), {.name = QStringLiteral("◆关键词2"), .size = 50, .defaultText = {}});
+        db::Catalog(Database::notebook).appendColumn(QStringLiteral("biji1"), {.name = QStringLiteral("◆关键词2"), .size = 50, .defaultText = {}});
         RecordEditor *editor = start(w);
         QCOMPARE(editor->columnCount, 9);
         QCOMPARE(editor->findChild<QLabel *>(QStringLiteral("Webworldname_8"))->text(), QStringLiteral("◆关键词2"));
@@ -68,7 +68,7 @@ private slots:
     void tableWithoutItemsInsertsDateAndMemo()
     {
         for (const char *name : {"百度收入量", "谷歌收入量", "雅虎收入量", "PR", "◆关键词1"})
-            db::Catalog(Database::connectionString).dropColumn(QStringLiteral("biji1"), QString::fromUtf8(name));
+            db::Catalog(Database::notebook).dropColumn(QStringLiteral("biji1"), QString::fromUtf8(name));
         RecordEditor *editor = start(openNotes());
         editor->setInputText(1, QStringLiteral("2011-10-27"));
         button(editor, "Cmd_OK")->click();

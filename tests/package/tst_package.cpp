@@ -179,7 +179,7 @@ private slots:
             QTRY_VERIFY(file->width() >= file->fontMetrics().horizontalAdvance(file->text()));
             delete Forms::loaded<MainWindow>();
             delete Forms::loaded<LoginWindow>();
-            Database::useDatabase(QStringLiteral("Data Source=data/mybook.mdb;"));
+            Database::useDatabase(db::Location::file(QStringLiteral("data/mybook.mdb")));
             ResourceLocator::setWorkingFolder(QString());
         }
 
@@ -199,12 +199,12 @@ private slots:
     {
         if (!QFile::exists(userDatabase()))
             QSKIP("needs the notebook of the first start");
-        const QString key = DatabaseLocation::find({{}, {}, m_work, m_home.filePath(".local/share/Tavorin")}).instanceKey();
+        const auto notebook = DatabaseLocation::find({{}, {}, m_work, m_home.filePath(".local/share/Tavorin")});
         QProcess first;
         startInstalled(first, {});
         QVERIFY(first.waitForStarted());
         // It holds its notebook once its lock is there and it listens.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SingleInstance(key).lockFilePath()), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SingleInstance(notebook).lockFilePath()), 15000);
         QTest::qWait(300);
 
         QProcess second;
@@ -217,7 +217,7 @@ private slots:
 
         // Another notebook is another program's business: it starts.
         const QString other = m_home.filePath("other/data/mybook.mdb");
-        QVERIFY(NewDatabase::create(other));
+        QVERIFY(NewDatabase::create(db::Location::file(other)));
         QProcess third;
         startInstalled(third, {"--database", other});
         QVERIFY(third.waitForStarted());

@@ -17,10 +17,11 @@
 namespace {
 
 // The server's maintenance database, where test databases are made and dropped.
-QString maintenanceConnection()
+db::Location maintenanceConnection()
 {
     const QByteArray name = qgetenv("PGDATABASE");
-    return QStringLiteral("postgres:dbname=%1").arg(name.isEmpty() ? QStringLiteral("postgres") : QString::fromUtf8(name));
+    return db::Location::server(
+        QStringLiteral("postgres:dbname=%1").arg(name.isEmpty() ? QStringLiteral("postgres") : QString::fromUtf8(name)));
 }
 
 void onMaintenance(const QString &sql)
@@ -40,7 +41,7 @@ void onMaintenance(const QString &sql)
 bool TestDb::onServer() { return qgetenv("TAVORIN_TEST_ENGINE") == "postgresql"; }
 
 TestDb::TestDb(bool createDatabase)
-    : m_previous(QDir::currentPath()), m_previousConnString(Database::connectionString)
+    : m_previous(QDir::currentPath()), m_previousNotebook(Database::notebook)
 {
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
@@ -48,14 +49,15 @@ TestDb::TestDb(bool createDatabase)
     if (onServer()) {
         // Without a database the server string names one that does not exist:
         // connecting fails as opening a missing file does.
-        m_connectionString = createDatabase ? makeServerDatabase()
-                                            : QStringLiteral("postgres:dbname=tavorin_missing_%1").arg(QCoreApplication::applicationPid());
+        m_location = createDatabase ? makeServerDatabase()
+                                    : db::Location::server(QStringLiteral("postgres:dbname=tavorin_missing_%1")
+                                                               .arg(QCoreApplication::applicationPid()));
     } else {
-        m_connectionString = QStringLiteral("Data Source=data/mybook.mdb;");
+        m_location = db::Location::file(QStringLiteral("data/mybook.mdb"));
     }
-    Database::useDatabase(m_connectionString);
+    Database::useDatabase(m_location);
     QString error;
-    if (createDatabase && !NewDatabase::create(onServer() ? m_connectionString : dbPath(), &error))
+    if (createDatabase && !NewDatabase::create(own(), &error))
         qFatal("%s", qPrintable(error));
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
@@ -66,14 +68,14 @@ TestDb::TestDb(bool createDatabase)
 TestDb::~TestDb()
 {
     Database::resetConnection();
-    Database::useDatabase(m_previousConnString);
+    Database::useDatabase(m_previousNotebook);
     QDir::setCurrent(m_previous);
     // FORCE: windows of the test may still hold connections of their own.
     for (const QString &name : std::as_const(m_serverDatabases))
         onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name));
 }
 
-QString TestDb::makeServerDatabase()
+db::Location TestDb::makeServerDatabase()
 {
     static int counter = 0;
     const QString name = QStringLiteral("tavorin_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
@@ -83,27 +85,29 @@ QString TestDb::makeServerDatabase()
                                  "LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'")
                       .arg(name));
     m_serverDatabases << name;
-    return QStringLiteral("postgres:dbname=%1").arg(name);
+    return db::Location::server(QStringLiteral("postgres:dbname=%1").arg(name));
 }
 
-QString TestDb::extraServerDatabase() { return makeServerDatabase(); }
+db::Location TestDb::extraServerDatabase() { return makeServerDatabase(); }
+
+db::Location TestDb::own() const { return onServer() ? m_location : db::Location::file(dbPath()); }
 
 QString TestDb::dbPath() const { return m_dir.filePath(QStringLiteral("data/mybook.mdb")); }
 
 void TestDb::exec(const QString &sql) const
 {
     db::Connection conn;
-    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(own());
     conn.execute(sql);
     // Rows put in with explicit ids: the program's next insert gets a fresh one.
     if (onServer() && sql.trimmed().startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive))
-        db::Catalog(m_connectionString).syncAutoIncrement();
+        db::Catalog(m_location).syncAutoIncrement();
 }
 
 QString TestDb::joined(const QString &sql, const QString &sep) const
 {
     db::Connection conn;
-    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(own());
     db::Recordset rs;
     rs.open(sql, conn);
     QStringList cells;
@@ -114,13 +118,13 @@ QString TestDb::joined(const QString &sql, const QString &sep) const
 
 bool TestDb::hasTable(const QString &name) const
 {
-    return db::Catalog(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath())).hasTable(name);
+    return db::Catalog(own()).hasTable(name);
 }
 
 QVariant TestDb::scalar(const QString &sql) const
 {
     db::Connection conn;
-    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(own());
     db::Recordset rs;
     rs.open(sql, conn);
     return rs.eof() ? QVariant() : rs.value(0);
@@ -136,7 +140,7 @@ void TestDb::addUser(const QString &name, const QString &password) const
 QString TestDb::accounts(const QStringList &candidates) const
 {
     db::Connection conn;
-    conn.open(onServer() ? m_connectionString : QStringLiteral("Data Source=%1;").arg(dbPath()));
+    conn.open(own());
     db::Recordset rs;
     rs.open(QStringLiteral("SELECT UserName, UserPwd FROM Users"), conn);
     QStringList result;

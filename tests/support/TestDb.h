@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/db/Location.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -25,14 +27,14 @@ public:
 
     QString dir() const { return m_dir.path(); }
     QString dbPath() const;
-    // The connection string of the test's database, file or server.
-    QString connectionString() const { return m_connectionString; }
+    // The test's database, file or server.
+    db::Location location() const { return m_location; }
 
     // True when the tests run against a PostgreSQL server.
     static bool onServer();
-    // The connection string of a further, empty server database of the test's
-    // own (dropped with the TestDb); for tests that need a second one.
-    QString extraServerDatabase();
+    // A further, empty server database of the test's own (dropped with the
+    // TestDb); for tests that need a second one.
+    db::Location extraServerDatabase();
 
     // Direct access over a connection of the test's own, bypassing the stores.
     void exec(const QString &sql) const;
@@ -49,11 +51,13 @@ public:
     bool hasTable(const QString &name) const;
 
 private:
-    QString makeServerDatabase();
+    db::Location makeServerDatabase();
+    // The test's database by its absolute path, for connections of the test's own.
+    db::Location own() const;
 
     QTemporaryDir m_dir;
     QString m_previous;
-    QString m_previousConnString;
-    QString m_connectionString;
+    db::Location m_previousNotebook;
+    db::Location m_location;
     QStringList m_serverDatabases;
 };

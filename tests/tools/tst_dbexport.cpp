@@ -36,12 +36,15 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("start"); // of the file written
         QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("folder"); // the notebook is copied there first
         QTest::newRow("notes as csv") << QStringList{"--website", "1", "--format", "csv"}
-                                      << QByteArray("\xEF\xBB\xBF时间,备注,百度收入量") << "Exported 1 row";
+                                      << QByteArray("\xEF\xBB\xBF时间,备注,百度收入量") << "Exported 1 row" << "";
         QTest::newRow("catalogue as xlsx") << QStringList{"--catalogue", "--format", "xlsx"} << QByteArray("PK\x03\x04")
-                                           << "Exported 1 row";
+                                           << "Exported 1 row" << "";
         QTest::newRow("format from the suffix") << QStringList{"--catalogue"} << QByteArray("\xEF\xBB\xBF编号,网站名称")
-                                                << "Exported 1 row";
+                                                << "Exported 1 row" << "";
+        QTest::newRow("';' and '=' in the folder's name") << QStringList{"--website", "1"}
+                                                          << QByteArray("\xEF\xBB\xBF时间") << "Exported 1 row" << "a;b=c;";
     }
 
     void exports()
@@ -49,8 +52,15 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, start);
         QFETCH(QString, said);
+        QFETCH(QString, folder);
+        QString notebook = m_db->dbPath();
+        if (!folder.isEmpty()) {
+            QVERIFY(QDir(m_db->dir()).mkdir(folder));
+            notebook = m_db->dir() + "/" + folder + "/nb.mdb";
+            QVERIFY(QFile::copy(m_db->dbPath(), notebook));
+        }
         const QString out = m_db->dir() + (args.contains("xlsx") ? "/out.xlsx" : "/out.csv");
-        const Run r = run(QStringList{m_db->dbPath()} + args + QStringList{out});
+        const Run r = run(QStringList{notebook} + args + QStringList{out});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.contains(said), qPrintable(r.out + r.err));
         QVERIFY(fileBytes(out).startsWith(start));

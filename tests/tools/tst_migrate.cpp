@@ -22,15 +22,15 @@ class TestMigrate : public QObject {
     {
         const QString path = dir + QStringLiteral("/source.mdb");
         QString error;
-        if (!NewDatabase::create(path, &error))
+        if (!NewDatabase::create(Location::file(path), &error))
             qFatal("%s", qPrintable(error));
         Connection c;
-        c.open(QStringLiteral("Data Source=%1;").arg(path));
+        c.open(Location::file(path));
         c.execute("INSERT INTO Users VALUES('O''Neil', 'it''s 秘密')");
         c.execute("INSERT INTO Website VALUES(3, 'Café ''one''', 'http://a.cn', '2011-10-25', '无')");
         c.execute("INSERT INTO Website VALUES(7, '百分之%_[x]', 'http://b.cn', '2012-02-29', '多行\n备注')");
         c.execute("INSERT INTO Website VALUES(40000, 'big', NULL, '2013-01-01', '')");
-        Catalog cat(QStringLiteral("Data Source=%1;").arg(path));
+        Catalog cat(Location::file(path));
         const QVector<ColumnDef> defaults{
             {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
             {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
@@ -52,7 +52,7 @@ class TestMigrate : public QObject {
         return path;
     }
 
-    static QString dump(const QString &connection, const QString &sql)
+    static QString dump(const Location &connection, const QString &sql)
     {
         Connection c;
         c.open(connection);
@@ -83,9 +83,9 @@ private slots:
     {
         TestDb t(false);
         const QString source = makeSource(t.dir());
-        const QString file = QStringLiteral("Data Source=%1;").arg(source);
-        const QString target = t.extraServerDatabase();
-        QCOMPARE(migrateCommand({source, target}), 0);
+        const Location file = Location::file(source);
+        const Location target = t.extraServerDatabase();
+        QCOMPARE(migrateCommand({source, target.serverString()}), 0);
 
         for (const QString &query : {QStringLiteral("SELECT * FROM Users ORDER BY UserName"),
                                      QStringLiteral("SELECT * FROM Website ORDER BY Webid"),
@@ -117,15 +117,15 @@ private slots:
     {
         TestDb t(false);
         const QString source = makeSource(t.dir());
-        const QString target = t.extraServerDatabase();
+        const Location target = t.extraServerDatabase();
         QString error;
         QVERIFY(NewDatabase::create(target, &error));
         Connection c;
         c.open(target);
         c.execute("INSERT INTO Website ([webName]) VALUES('already there')");
-        QCOMPARE(migrateCommand({source, target}), 1);
+        QCOMPARE(migrateCommand({source, target.serverString()}), 1);
         QCOMPARE(dump(target, "SELECT Webname FROM Website"), QString("already there"));
-        QCOMPARE(migrateCommand({source, target, "--replace"}), 0);
+        QCOMPARE(migrateCommand({source, target.serverString(), "--replace"}), 0);
         QCOMPARE(dump(target, "SELECT count(*) FROM Website"), QString("3"));
         QCOMPARE(dump(target, "SELECT count(*) FROM biji3"), QString("1199"));
     }
@@ -136,10 +136,10 @@ private slots:
         TestDb t(false);
         const QString source = makeSource(t.dir());
         Connection c;
-        c.open(QStringLiteral("Data Source=%1;").arg(source));
+        c.open(Location::file(source));
         c.execute("UPDATE biji7 SET [时间] = 'not a date'");
-        const QString target = t.extraServerDatabase();
-        QCOMPARE(migrateCommand({source, target}), 1);
+        const Location target = t.extraServerDatabase();
+        QCOMPARE(migrateCommand({source, target.serverString()}), 1);
         QVERIFY(Catalog(target).tables().isEmpty());
     }
 

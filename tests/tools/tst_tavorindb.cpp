@@ -2,6 +2,8 @@
 // messages naming the file and the reason, and its exit status
 // (0 success, 1 failed check or operation, 2 bad usage).
 #include "core/Backups.h"
+#include "core/DatabaseLocation.h"
+#include "core/SingleInstance.h"
 #include "core/Password.h"
 #include "core/Schema.h"
 #include "tests/support/TestDb.h"
@@ -46,8 +48,11 @@ private slots:
         QTest::newRow("check damaged") << "damaged" << QStringList{"check", "DB"} << QByteArray() << 1 << "DB: integrity check failed" << "unchanged";
         QTest::newRow("check newer version") << "newer" << QStringList{"check", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
         QTest::newRow("check missing file") << "" << QStringList{"check", "NEW"} << QByteArray() << 1 << "NEW: no such file" << "";
+        QTest::newRow("check a notebook with a trigger") << "trigger" << QStringList{"check", "DB"} << QByteArray() << 1 << "触发器 wipe" << "unchanged";
+        QTest::newRow("check a negative version") << "version -5" << QStringList{"check", "DB"} << QByteArray() << 1 << "版本号 -5" << "unchanged";
         QTest::newRow("check version 0") << "version 0" << QStringList{"check", "DB"} << QByteArray() << 0 << "1 with a clear-text password" << "unchanged";
         QTest::newRow("backup") << "" << QStringList{"backup", "DB"} << QByteArray() << 0 << "(checked)" << "one backup";
+        QTest::newRow("two backups at once") << "twice" << QStringList{"backup", "DB"} << QByteArray() << 0 << "(checked)" << "two backups";
         QTest::newRow("backup into a folder") << "" << QStringList{"backup", "DB", "NEW"} << QByteArray() << 0 << "NEW/mybook-" << "one backup in NEW";
         QTest::newRow("backup, too many arguments") << "" << QStringList{"backup", "DB", "a", "b"} << QByteArray() << 2 << "usage: tavorin-db backup" << "";
         QTest::newRow("backup of a damaged file") << "damaged" << QStringList{"backup", "DB"} << QByteArray() << 1 << "未通过检查" << "no backup";
@@ -55,6 +60,7 @@ private slots:
         QTest::newRow("upgrade current") << "" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "already at version 1" << "unchanged";
         QTest::newRow("upgrade newer") << "newer" << QStringList{"upgrade", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
         QTest::newRow("restore") << "websites" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 0 << "Restored DB from COPY" << "restored";
+        QTest::newRow("restore while the program has it") << "websites, open" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 1 << "正在使用" << "unchanged";
         QTest::newRow("restore a damaged copy") << "damaged copy" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 1 << "保持原样" << "unchanged";
         QTest::newRow("restore, one argument") << "" << QStringList{"restore", "DB"} << QByteArray() << 2 << "usage: tavorin-db restore BACKUP PATH" << "";
         QTest::newRow("reset password") << "" << QStringList{"reset-password", "DB", " ADMIN "} << QByteArray("  newpass1 \n") << 0 << "was changed" << "password newpass1";
@@ -69,13 +75,13 @@ private slots:
         TestDb t;
         const QString newPath = QDir(t.dir()).filePath("fresh/other.mdb");
         QString copy;
-        if (setup == "websites" || setup == "damaged") {
+        if (setup.startsWith("websites") || setup == "damaged") {
             for (int i = 0; i < (setup == "damaged" ? 30 : 2); ++i)
                 t.exec(QStringLiteral("INSERT INTO Website (Webname, Webmemos) VALUES ('w%1', '%2')").arg(i).arg(QString(500, 'm')));
         }
-        if (setup == "websites" || setup == "damaged copy") {
+        if (setup.startsWith("websites") || setup == "damaged copy") {
             QString error;
-            copy = Backups::make(t.dbPath(), &error);
+            copy = Backups::make(t.dbPath(), Backups::ByHand, &error);
             QVERIFY2(!copy.isEmpty(), qPrintable(error));
             t.exec("DELETE FROM Website");
             t.exec("INSERT INTO Website (Webname) VALUES ('after the copy')");
@@ -96,6 +102,13 @@ private slots:
             t.exec("PRAGMA user_version = 9");
         if (setup == "version 0")
             t.exec("PRAGMA user_version = 0; UPDATE Users SET UserPwd = '123456'");
+        if (setup == "version -5")
+            t.exec("PRAGMA user_version = -5");
+        if (setup == "trigger")
+            t.exec("CREATE TRIGGER wipe AFTER INSERT ON Website BEGIN DELETE FROM Users; END");
+        SingleInstance program(DatabaseLocation::find({t.dbPath(), {}, t.dir(), {}}));
+        if (setup.endsWith("open"))
+            QCOMPARE(program.claim(), SingleInstance::First);
         const QByteArray before = fileBytes(t.dbPath());
         const int backupsBefore = Backups::list(t.dbPath()).size();
 
@@ -107,13 +120,16 @@ private slots:
             else if (arg == "NEW")
                 arg = newPath;
         }
-        QProcess tool;
+        QProcess tool, other;
+        if (setup == "twice") // the same second: both copies are made
+            other.start(QStringLiteral(TAVORIN_DB_TOOL), args);
         tool.start(QStringLiteral(TAVORIN_DB_TOOL), args);
         QVERIFY(tool.waitForStarted());
         QFETCH(QByteArray, input);
         tool.write(input);
         tool.closeWriteChannel();
         QVERIFY(tool.waitForFinished(60000));
+        QVERIFY(setup != "twice" || (other.waitForFinished(60000) && other.exitCode() == 0));
         const QString output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
         QFETCH(int, status);
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
@@ -130,8 +146,8 @@ private slots:
         } else if (after == "new database") {
             QCOMPARE(Schema::version(newPath, nullptr), Schema::CurrentVersion);
             QVERIFY(!fileBytes(newPath).contains("123456"));
-        } else if (after == "one backup" || after == "no backup") {
-            QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + (after == "one backup"));
+        } else if (after.endsWith("backup") || after == "two backups") {
+            QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + (after == "one backup") + 2 * (after == "two backups"));
         } else if (after == "one backup in NEW") {
             QCOMPARE(Backups::list(t.dbPath(), newPath).size(), 1);
         } else if (after == "upgraded") {

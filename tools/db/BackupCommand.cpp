@@ -8,7 +8,7 @@ int backupCommand(const QStringList &args)
         || args.value(1).startsWith(QLatin1Char('-')))
         return usage(QStringLiteral("backup"));
     QString error;
-    const QString made = Backups::make(args[0], &error, args.value(1));
+    const QString made = Backups::make(args[0], Backups::ByHand, &error, args.value(1));
     if (made.isEmpty())
         return failed(error);
     out() << "Backed up " << args[0] << " to " << made << " (checked)\n";

@@ -4,23 +4,9 @@
 #include "core/Password.h"
 #include "core/Schema.h"
 #include "core/db/Backup.h"
+#include "core/db/DbError.h"
 
 #include <QFileInfo>
-#include <sqlite3.h>
-
-namespace {
-
-qint64 count(sqlite3 *db, const QByteArray &sql)
-{
-    sqlite3_stmt *stmt = nullptr;
-    qint64 n = -1;
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-        n = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    return n;
-}
-
-} // namespace
 
 int checkCommand(const QStringList &args)
 {
@@ -41,18 +27,9 @@ int checkCommand(const QStringList &args)
         return failed(error);
     if (version > Schema::CurrentVersion)
         return failed(Schema::tooNewMessage(path, version));
-
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        const QString why = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close_v2(db);
-        return failed(QStringLiteral("%1: %2").arg(path, why));
-    }
-    const QString structure = Schema::checkStructure(db);
-    if (!structure.isEmpty()) {
-        sqlite3_close_v2(db);
+    const QString structure = Schema::checkFileStructure(path);
+    if (!structure.isEmpty())
         return failed(QStringLiteral("%1: not a Tavorin database: %2").arg(path, structure));
-    }
 
     out() << "schema version: " << version;
     if (version < Schema::CurrentVersion)
@@ -60,37 +37,24 @@ int checkCommand(const QStringList &args)
               << " tavorin-db upgrade)";
     out() << "\n";
 
-    qint64 clear = 0;
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT UserPwd FROM Users", -1, &stmt, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
-            if (!Password::isHash(QString::fromUtf8(text ? text : "")))
-                ++clear;
-        }
+    try {
+        const db::ReadOnlyFile file(path);
+        const QStringList passwords = file.texts(QStringLiteral("SELECT UserPwd FROM Users"));
+        const auto clear = std::count_if(passwords.begin(), passwords.end(), [](const QString &p) { return !Password::isHash(p); });
+        out() << "accounts: " << passwords.size();
+        if (clear)
+            out() << " (" << clear << " with a clear-text password)";
+        out() << "\n";
+        out() << "websites: " << file.number(QStringLiteral("SELECT count(*) FROM Website")) << "\n";
+        const QStringList names = file.texts(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name GLOB 'biji[0-9]*'"));
+        qint64 rows = 0;
+        for (const QString &name : names)
+            rows += file.number(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(name));
+        out() << "notes tables: " << names.size() << ", notes rows: " << rows << "\n";
+    } catch (const db::DbError &e) {
+        return failed(e.message());
     }
-    sqlite3_finalize(stmt);
-    out() << "accounts: " << count(db, "SELECT count(*) FROM Users");
-    if (clear)
-        out() << " (" << clear << " with a clear-text password)";
-    out() << "\n";
-    out() << "websites: " << count(db, "SELECT count(*) FROM Website") << "\n";
-
-    qint64 tables = 0, rows = 0;
-    QStringList names;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name GLOB 'biji[0-9]*'", -1,
-                           &stmt, nullptr)
-        == SQLITE_OK) {
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    }
-    sqlite3_finalize(stmt);
-    for (const QString &name : names) {
-        ++tables;
-        rows += qMax<qint64>(0, count(db, "SELECT count(*) FROM \"" + name.toUtf8() + "\""));
-    }
-    sqlite3_close_v2(db);
-    out() << "notes tables: " << tables << ", notes rows: " << rows << "\n";
     out() << "backups: " << Backups::list(path).size() << " in " << Backups::folder(path) << "\n";
     return Exit::Ok;
 }

@@ -4,6 +4,7 @@
 #include "tools/db/Commands.h"
 
 #include "core/NewDatabase.h"
+#include "core/Schema.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
@@ -125,13 +126,21 @@ int migrateCommand(const QStringList &args)
         err << "tavorin-db migrate: " << sourcePath << " is not a notebook file\n";
         return 1;
     }
+    // An older file holds clear-text passwords: on a server every worker
+    // could read them, and nobody could log in with them.
+    QString why;
+    const int version = Schema::version(sourcePath, &why);
+    if (version != Schema::CurrentVersion) {
+        err << "tavorin-db migrate: " << (version < 0 ? why : Schema::notCurrentMessage(sourcePath, version)) << "\n";
+        return 1;
+    }
 
     QElapsedTimer timer;
     timer.start();
     try {
         Connection source;
-        source.open(QStringLiteral("Data Source=%1;").arg(sourcePath));
-        db::Catalog sourceCatalog(QStringLiteral("Data Source=%1;").arg(sourcePath));
+        source.open(db::Location::file(sourcePath));
+        db::Catalog sourceCatalog(db::Location::file(sourcePath));
         const QStringList sourceTables = db::TableList(source).names();
         const auto hasSource = [&](const QString &name) {
             for (const QString &t : sourceTables)
@@ -149,7 +158,7 @@ int migrateCommand(const QStringList &args)
                 notesTables << t;
 
         Connection target;
-        target.open(targetString);
+        target.open(db::Location::server(targetString));
         const QStringList targetTables = db::TableList(target).names();
         QStringList existing;
         for (const QString &t : targetTables)

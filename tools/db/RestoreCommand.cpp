@@ -1,11 +1,21 @@
 #include "tools/db/Commands.h"
 
 #include "core/Backups.h"
+#include "core/DatabaseLocation.h"
+#include "core/SingleInstance.h"
+
+#include <QDir>
 
 int restoreCommand(const QStringList &args)
 {
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
         return usage(QStringLiteral("restore"));
+    // The program's lock is held for the whole replacement: a program that
+    // has the notebook open would go on writing into the file it had.
+    const DatabaseLocation notebook = DatabaseLocation::find({args[1], {}, QDir::currentPath(), {}});
+    SingleInstance lock(notebook);
+    if (!lock.lockOnly())
+        return failed(QStringLiteral("未恢复，%1 保持原样：Tavorin 正在使用这个记事本，请先退出程序。").arg(args[1]));
     QString saved, error;
     if (!Backups::restore(args[0], args[1], &saved, &error))
         return failed(error);
