@@ -24,6 +24,9 @@ int exportCommand(const QStringList &args);
 // migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
 // serves the server benchmark), with its own messages.
 int migrateCommand(const QStringList &args);
+// import-access OLD.mdb NEW|postgresql://...: a notebook of the original
+// program (Jet/Access) converted, counts checked.
+int importAccessCommand(const QStringList &args);
 
 // Shared by the commands: standard output and error, and the usage message
 // of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).
