@@ -6,6 +6,7 @@
 #include "core/ServerWaitDialog.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/Recordset.h"
 #include "core/db/ServerEngine.h"
 #include "tests/support/TestDb.h"
 
@@ -210,6 +211,34 @@ private slots:
             QCOMPARE(t.scalar("SELECT UserPwd FROM Users").toString() == "changed", fails.isEmpty());
         QCOMPARE(Database::query("SELECT count(*) FROM Users")->value(0).toInt(), 1);
         QVERIFY(Database::databaseDescription().startsWith("数据库 tavorin_test_"));
+    }
+
+    // What the connection string says wins; the program's bounds on waiting
+    // fill in what it leaves out; the panel says whether the link is encrypted.
+    void serverSessionHonoursTheString_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("lock wait bounded") << "" << "lock_timeout" << "15s";
+        QTest::newRow("statement bounded") << "" << "statement_timeout" << "2min";
+        QTest::newRow("the user's options win") << " options='-c lock_timeout=2s'" << "lock_timeout" << "2s";
+        QTest::newRow("the user's session name") << " application_name=studio" << "application_name" << "studio";
+    }
+    void serverSessionHonoursTheString()
+    {
+        if (!TestDb::onServer())
+            QSKIP("a server connection: runs as tst_database_postgresql");
+        QFETCH(QString, extra);
+        QFETCH(QString, setting);
+        TestDb t;
+        db::Connection c;
+        c.open(t.connectionString() + extra);
+        db::Recordset rs;
+        rs.open("SHOW " + setting, c, db::Connection::Dialect::Native);
+        QTEST(rs.value(0).toString(), "value");
+        QVERIFY2(c.description().endsWith(qEnvironmentVariable("PGHOST").startsWith('/') ? "，本机连接）" : "，未加密）"),
+                 qPrintable(c.description()));
     }
 
     // A file is copied by the backup commands; a server's data is backed up there.
