@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 // The commands of tavorin-db. Each takes the arguments that follow its name
 // and returns the exit status: Ok, Failed (a check failed, a file was refused
@@ -27,6 +28,12 @@ int migrateCommand(const QStringList &args);
 // import-access OLD.mdb NEW|postgresql://...: a notebook of the original
 // program (Jet/Access) converted, counts checked.
 int importAccessCommand(const QStringList &args);
+// For tests: called with the target inside the transaction, after the copy
+// and before the counts are compared.
+namespace db {
+class Connection;
+}
+extern std::function<void(db::Connection &)> migrateBeforeCountCheck;
 
 // Shared by the commands: standard output and error, and the usage message
 // of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).
