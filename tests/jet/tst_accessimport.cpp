@@ -109,7 +109,7 @@ private slots:
             for (const Column &c : table.columns)
                 cells << QStringLiteral("CAST(%1 AS TEXT)").arg(name(c.name));
             db::Recordset rs;
-            rs.open(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(cells.join(','), name(table.name), name(table.columns[0].name)),
+            rs.open(QStringLiteral("SELECT %1 FROM %2 ORDER BY %2.%3").arg(cells.join(','), name(table.name), name(table.columns[0].name)),
                     conn, db::Connection::Dialect::Native);
             int r = 0;
             for (int i = 0; i < table.rows.size(); ++i) {
