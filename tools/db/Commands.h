@@ -21,6 +21,8 @@ int restoreCommand(const QStringList &args);
 int resetPasswordCommand(const QStringList &args);
 // export PATH --website ID|--catalogue --format csv|xlsx OUT
 int exportCommand(const QStringList &args);
+// import PATH --website ID [--encoding utf-8|gb18030] FILE.csv
+int importCommand(const QStringList &args);
 // migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
 // serves the server benchmark), with its own messages.
 int migrateCommand(const QStringList &args);

@@ -29,6 +29,8 @@ const Command Commands[] = {
      resetPasswordCommand},
     {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
+    {"import", "import PATH --website ID [--encoding utf-8|gb18030] FILE.csv",
+     "add a CSV file's rows to a website's notes table (a backup is made first)", importCommand},
     {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
      "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
 };
