@@ -290,6 +290,11 @@ void TrendChart::render(QPainter *painter, const QRectF &target, const QSize &la
         axis->setLabelsFont(font);
         axis->setTitleFont(font);
     }
+    // On paper nothing is hovered: the lines' invisible hover pens go, and
+    // with them the empty paths a PDF writer would make of them.
+    for (QAbstractSeries *s : chart->series())
+        if (s->type() == QAbstractSeries::SeriesTypeLine)
+            static_cast<QLineSeries *>(s)->setPen(Qt::NoPen);
     view.setChart(chart);
     view.resize(layoutSize);
     view.show();

@@ -26,6 +26,8 @@ constexpr int Dpi = 600;
 constexpr qreal PageWidth = 210, PageHeight = 297, Margin = 15, FooterRoom = 12;
 constexpr qreal LogoWidth = 45, LogoHeight = 18;
 constexpr qreal ChartHeight = 85;
+// Room inside a table cell on each side, and the least the memo column keeps.
+constexpr qreal CellPad = 1.2, MemoWidth = 45;
 // The chart is laid out as on a screen this wide (pixels) and scaled onto the page.
 constexpr int ChartLayoutWidth = 760;
 
@@ -76,6 +78,14 @@ public:
 
     const QFont &font(Role role) const { return m_fonts[role]; }
     qreal lineHeight(Role role) const { return m_metrics[role].lineSpacing(); }
+    // The width a text takes unwrapped (its longest line).
+    qreal advance(const QString &text, Role role) const
+    {
+        qreal widest = 0;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            widest = std::max(widest, m_metrics[role].horizontalAdvance(line));
+        return widest;
+    }
 
     void newPage()
     {
@@ -149,7 +159,7 @@ public:
     // page whole, and one taller than a page split between its lines.
     void table(const QStringList &headers, const QVector<qreal> &widths, const QVector<QStringList> &rows, bool grid)
     {
-        const qreal pad = mm(1.2), line = lineHeight(Cell);
+        const qreal pad = mm(CellPad), line = lineHeight(Cell);
         QVector<QStringList> headerLines;
         int headerCount = 0;
         for (int c = 0; c < headers.size(); ++c) {
@@ -295,11 +305,6 @@ void layOut(Layout &page, const Content &content, const QImage &logo)
     const QStringList &columns = rows.columns();
     QStringList headers{QStringLiteral("时间"), QStringLiteral("备注")};
     headers << columns;
-    // The memo takes three shares of the room after the day, every item one.
-    const qreal share = (width - mm(20)) / (3 + columns.size());
-    QVector<qreal> widths{mm(20), 3 * share};
-    for (int c = 0; c < columns.size(); ++c)
-        widths << share;
     QVector<QStringList> table;
     table.reserve(rows.dates().size());
     for (int r = 0; r < rows.dates().size(); ++r) {
@@ -308,6 +313,30 @@ void layOut(Layout &page, const Content &content, const QImage &logo)
             cells << column.value(r);
         table << cells;
     }
+    // Day and items as wide as their widest cell, so that "收入155/反向31"
+    // stays whole (a header may wrap); the memo takes the rest. When the items
+    // leave the memo too little, they give up room in proportion.
+    const qreal slack = 2 * mm(CellPad) + mm(0.5);
+    QVector<qreal> widths(headers.size(), 0);
+    widths[0] = page.advance(headers[0], CellBold);
+    for (int c = 2; c < headers.size(); ++c)
+        widths[c] = std::min(page.advance(headers[c], CellBold), mm(16));
+    for (const QStringList &cells : std::as_const(table))
+        for (int c = 0; c < cells.size(); ++c)
+            if (c != 1)
+                widths[c] = std::max(widths[c], page.advance(cells[c], Cell));
+    qreal items = 0;
+    for (int c = 0; c < headers.size(); ++c)
+        if (c != 1)
+            items += (widths[c] += slack);
+    const qreal room = width - mm(MemoWidth);
+    if (items > room)
+        for (int c = 2; c < headers.size(); ++c)
+            widths[c] *= (room - widths[0]) / (items - widths[0]);
+    widths[1] = width;
+    for (int c = 0; c < headers.size(); ++c)
+        if (c != 1)
+            widths[1] -= widths[c];
     page.table(headers, widths, table, true);
 }
 
