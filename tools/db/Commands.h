@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 // The commands of tavorin-db. Each takes the arguments that follow its name
 // and returns the exit status: Ok, Failed (a check failed, a file was refused
@@ -27,6 +28,12 @@ int reportCommand(const QStringList &args);
 // migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
 // serves the server benchmark), with its own messages.
 int migrateCommand(const QStringList &args);
+// For tests: called with the target inside the transaction, after the copy
+// and before the counts are compared.
+namespace db {
+class Connection;
+}
+extern std::function<void(db::Connection &)> migrateBeforeCountCheck;
 
 // Shared by the commands: standard output and error, and the usage message
 // of a command (prints "usage: tavorin-db <synopsis>", returns Exit::Usage).
