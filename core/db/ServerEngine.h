@@ -26,6 +26,10 @@ bool isConnectionString(const QString &text);
 // ("user:password@") and every password= setting left out.
 QString withoutSecrets(const QString &text);
 
+// The string as libpq itself reads it ("postgres:" taken off key=value
+// settings, a URI's scheme in lower case): what pg_dump and psql are given.
+QString libpqString(const QString &connectionString);
+
 // Connects; the password comes only from libpq's own sources (~/.pgpass,
 // PGPASSWORD): a connection string that carries one is refused. What the
 // string says is honoured (sslmode, connect_timeout, keepalives, options);
