@@ -19,15 +19,10 @@ public:
         return Location(Engine::Server, connectionString.trimmed());
     }
     // A name as a user gives it (command line, environment, a tool's argument):
-    // one that starts with "postgresql:" or "postgres:" (any letter case)
-    // names a server, anything else is a file path.
+    // a server connection string (see server::isConnectionString) names a
+    // server, anything else is a file path.
     static Location fromText(const QString &text) { return isServerText(text) ? server(text) : file(text); }
-    static bool isServerText(const QString &text)
-    {
-        const QString s = text.trimmed();
-        return s.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
-            || s.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
-    }
+    static bool isServerText(const QString &text);
 
     Engine engine() const { return m_engine; }
     bool onServer() const { return m_engine == Engine::Server; }

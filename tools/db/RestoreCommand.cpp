@@ -1,4 +1,7 @@
 #include "tools/db/Commands.h"
+#include "tools/db/ServerNotebook.h"
+
+#include "core/db/Connection.h"
 
 #include "core/Backups.h"
 #include "core/DatabaseLocation.h"
@@ -10,6 +13,8 @@ int restoreCommand(const QStringList &args)
 {
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
         return usage(QStringLiteral("restore"));
+    if (db::Connection::isServer(args[1]))
+        return restoreServerNotebook(args[0], args[1]);
     // The program's lock is held for the whole replacement: a program that
     // has the notebook open would go on writing into the file it had.
     const DatabaseLocation notebook = DatabaseLocation::find({args[1], {}, QDir::currentPath(), {}});
