@@ -186,7 +186,7 @@ Report convert(const QString &jetPath, const QString &newPath)
     const QString partial = newPath + QStringLiteral(".new");
     QFile::remove(partial);
     QString error;
-    if (!NewDatabase::create(partial, &error))
+    if (!NewDatabase::create(db::Location::file(partial), &error))
         throw ExchangeError(error);
     try {
         Target target(partial);

@@ -75,7 +75,7 @@ int importCommand(const QStringList &args)
         // the window makes one. A server is backed up with pg_dump.
         if (!server) {
             QString error;
-            const QString made = Backups::make(path, &error);
+            const QString made = Backups::make(path, Backups::beforeStep(QStringLiteral("导入")), &error);
             if (made.isEmpty())
                 return failed(QStringLiteral("备份数据库失败，导入未执行。%1").arg(error));
             out() << "Backed up " << path << " to " << made << "\n";
