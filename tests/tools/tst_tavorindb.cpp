@@ -81,6 +81,7 @@ private slots:
         QTest::newRow("server: reset password, no such user") << "server" << QStringList{"reset-password", "DB", "bob"} << QByteArray("newpass1\n") << 1 << "no account named \"bob\"" << "";
         QTest::newRow("server: export") << "server" << QStringList{"export", "DB", "--catalogue", "out.csv"} << QByteArray() << 0 << "Exported 2 rows to out.csv" << "";
         QTest::newRow("server: export, no notes table") << "server" << QStringList{"export", "DB", "--website", "9", "out.csv"} << QByteArray() << 1 << "website 9 has no notes table" << "";
+        QTest::newRow("server: import, no notes table") << "server" << QStringList{"import", "DB", "--website", "9", "in.csv"} << QByteArray() << 1 << "website 9 has no notes table" << "";
         QTest::newRow("server: backup") << "server" << QStringList{"backup", "DB", "DUMP"} << QByteArray() << 1 << "pg_dump --format=custom --file='DUMP' --dbname='dbname=DBNAME'" << "dump restored";
         QTest::newRow("server: restore") << "server" << QStringList{"restore", "DUMP", "EMPTY"} << QByteArray() << 1 << "pg_restore --clean --if-exists --no-owner --single-transaction --dbname=" << "";
     }
