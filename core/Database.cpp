@@ -97,7 +97,6 @@ void openConnection()
         Backups::markCleanIfUnmarked(conn->path());
     else if (!MessageBox::testMode())
         ServerWaitDialog::install(); // tests that want it install it themselves
-
     Conn = std::move(conn);
     ConnOpen = true;
     ConnectedOnce = true;
