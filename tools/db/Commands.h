@@ -22,12 +22,17 @@ int restoreCommand(const QStringList &args);
 int resetPasswordCommand(const QStringList &args);
 // export PATH --website ID|--catalogue --format csv|xlsx OUT
 int exportCommand(const QStringList &args);
+// import PATH --website ID [--encoding utf-8|gb18030] FILE.csv
+int importCommand(const QStringList &args);
 // report PATH --website ID|--all [--from DATE --to DATE] OUT; needs a
 // QApplication (main.cpp makes one, offscreen, for this command).
 int reportCommand(const QStringList &args);
 // migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
 // serves the server benchmark), with its own messages.
 int migrateCommand(const QStringList &args);
+// import-access OLD.mdb NEW|postgresql://...: a notebook of the original
+// program (Jet/Access) converted, counts checked.
+int importAccessCommand(const QStringList &args);
 // For tests: called with the target inside the transaction, after the copy
 // and before the counts are compared.
 namespace db {
