@@ -2,6 +2,8 @@
 // Run without arguments (or with "help") for the list of commands.
 #include "tools/db/Commands.h"
 
+#include "core/DatabaseLocation.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 #include <functional>
@@ -27,7 +29,7 @@ const Command Commands[] = {
      "check BACKUP, back up PATH, then put BACKUP in its place (close the program first)", restoreCommand},
     {"reset-password", "reset-password PATH USER", "set USER's password to one read from standard input",
      resetPasswordCommand},
-    {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
+    {"export", "export PATH --website ID|--catalogue [--format csv|xlsx] OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
     {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
      "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
@@ -38,6 +40,9 @@ void printHelp(QTextStream &stream)
     stream << "usage: tavorin-db COMMAND ARGS...\n\ncommands:\n";
     for (const Command &c : Commands)
         stream << "  " << QString::fromLatin1(c.synopsis).leftJustified(28) << " " << c.summary << "\n";
+    // PATH is always named; which notebook that would be is what users ask first.
+    const DatabaseLocation here = DatabaseLocation::find(DatabaseLocation::processInputs(QString()));
+    stream << "\nthe notebook tavorin opens when started here: " << here.displayName() << "\n";
     stream << "\nexit status: 0 success, 1 failed check or operation, 2 bad usage\n";
 }
 
@@ -76,6 +81,8 @@ int failed(const QString &text)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The program's name: its per-user data folder is where its notebook is.
+    QCoreApplication::setApplicationName(QStringLiteral("Tavorin"));
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(err());
