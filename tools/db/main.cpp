@@ -4,9 +4,11 @@
 
 #include "core/DatabaseLocation.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -31,6 +33,9 @@ const Command Commands[] = {
      resetPasswordCommand},
     {"export", "export PATH --website ID|--catalogue [--format csv|xlsx] OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
+    {"report", "report PATH --website ID|--all [--from DATE --to DATE] OUT",
+     "write the client report (PDF) of a website, or of every website into the folder OUT; default period: last month",
+     reportCommand},
     {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
      "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
 };
@@ -80,10 +85,18 @@ int failed(const QString &text)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The report draws its text and chart with Qt's widgets, offscreen: it
+    // needs no display. Every other command stays a plain console program.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // The program's name: its per-user data folder is where its notebook is.
     QCoreApplication::setApplicationName(QStringLiteral("Tavorin"));
-    const QStringList args = app.arguments().mid(1);
+    const QStringList args = app->arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(err());
         return Exit::Usage;
