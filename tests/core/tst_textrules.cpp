@@ -126,6 +126,7 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("nul") << u"a"_s + Nul + u"b"_s << u"U+0000"_s;
         QTest::newRow("lone high surrogate") << u"名"_s + Lone << u"U+D800"_s;
+        QTest::newRow("two high surrogates") << Lone + Lone << u"U+D800"_s;
         QTest::newRow("lone low surrogate") << QString(QChar(0xDC01)) + u"x"_s << u"U+DC01"_s;
         QTest::newRow("pair is fine") << u"😀"_s << QString();
         QTest::newRow("plain") << u"百度 O'Reilly"_s << QString();

@@ -22,6 +22,8 @@ int restoreCommand(const QStringList &args);
 int resetPasswordCommand(const QStringList &args);
 // export PATH --website ID|--catalogue --format csv|xlsx OUT
 int exportCommand(const QStringList &args);
+// import PATH --website ID [--encoding utf-8|gb18030] FILE.csv
+int importCommand(const QStringList &args);
 // report PATH --website ID|--all [--from DATE --to DATE] OUT; needs a
 // QApplication (main.cpp makes one, offscreen, for this command).
 int reportCommand(const QStringList &args);

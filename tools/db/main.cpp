@@ -33,6 +33,8 @@ const Command Commands[] = {
      resetPasswordCommand},
     {"export", "export PATH --website ID|--catalogue [--format csv|xlsx] OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
+    {"import", "import PATH --website ID [--encoding utf-8|gb18030] FILE.csv",
+     "add a CSV file's rows to a website's notes table (a backup is made first)", importCommand},
     {"report", "report PATH --website ID|--all [--from DATE --to DATE] OUT",
      "write the client report (PDF) of a website, or of every website into the folder OUT; default period: last month",
      reportCommand},
