@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -34,13 +35,15 @@ int main(int argc, char **argv)
     if (!file.open(QIODevice::WriteOnly) || file.write(jetfile::write(tables)) < 0)
         return 1;
     file.close();
-    QVector<double> ours, rival;
+    QVector<double> ours, oursCpu, rival;
     for (int r = 0; r < rounds; ++r) {
         const QString target = dir.filePath(QStringLiteral("new%1.mdb").arg(r));
         QElapsedTimer timer;
         timer.start();
+        const std::clock_t cpu = std::clock();
         AccessImport::convert(jet, target);
         ours << timer.nsecsElapsed() / 1e9;
+        oursCpu << double(std::clock() - cpu) / CLOCKS_PER_SEC;
         QFile::remove(target);
         timer.restart();
         for (const jetfile::Table &t : tables) {
@@ -52,8 +55,9 @@ int main(int argc, char **argv)
         }
         rival << timer.nsecsElapsed() / 1e9;
     }
-    std::printf("| figure | ours | mdb-export (every table to CSV) | ratio |\n|---|---|---|---|\n");
-    std::printf("| convert %lld-byte sample notebook (20,000 observations) | %.2f s | %.2f s | %.2f |\n",
-                static_cast<long long>(QFile(jet).size()), median(ours), median(rival), median(rival) / median(ours));
+    // The processor time shows the work apart from a busy machine's waits.
+    std::printf("| figure | ours | ours, processor time | mdb-export (every table to CSV) | ratio |\n|---|---|---|---|---|\n");
+    std::printf("| convert %lld-byte sample notebook (20,000 observations) | %.2f s | %.2f s | %.2f s | %.2f |\n",
+                static_cast<long long>(QFile(jet).size()), median(ours), median(oursCpu), median(rival), median(rival) / median(ours));
     return 0;
 }
