@@ -79,20 +79,13 @@ private slots:
             QCOMPARE(translateServerSql(access), server);
     }
 
-    void datesAreStoredAsIsoAndReadBackAsDates_data()
-    {
-        QTest::addColumn<QString>("literal");
-        QTest::newRow("iso") << "#2011-10-25#";
-        QTest::newRow("blanks, no zeros") << "# 2011-10-25 #";
-        QTest::newRow("locale short date") << "#" + DateText::toText(QDate(2011, 10, 25)) + "#";
-    }
+    // The literal's spellings are the translation's business (above).
     void datesAreStoredAsIsoAndReadBackAsDates()
     {
-        QFETCH(QString, literal);
         TestDb t;
         Connection c;
         c.open(t.connectionString());
-        c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, " + literal + ", '007')");
+        c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, # 2011-10-25 #, '007')");
         if (!TestDb::onServer()) // the file keeps ISO text; the server a date
             QCOMPARE(t.scalar("SELECT typeof(Webtime) || ':' || Webtime FROM Website").toString(), QString("text:2011-10-25"));
         Recordset rs;
@@ -119,12 +112,10 @@ private slots:
         c.execute("CREATE TABLE biji1 (x INTEGER)");
         QVERIFY_THROWS_EXCEPTION(DbError, c.executeTogether({"DELETE FROM Website", "drop table biji1", "drop table biji2"}));
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 1);
-        QCOMPARE(t.scalar(TestDb::onServer() ? "SELECT count(*) FROM information_schema.tables WHERE table_name = 'biji1'"
-                                     : "SELECT count(*) FROM sqlite_master WHERE name = 'biji1'").toInt(), 1);
+        QVERIFY(t.hasTable("biji1"));
         c.executeTogether({"DELETE FROM Website", "drop table biji1"});
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
-        QCOMPARE(t.scalar(TestDb::onServer() ? "SELECT count(*) FROM information_schema.tables WHERE table_name = 'biji1'"
-                                     : "SELECT count(*) FROM sqlite_master WHERE name = 'biji1'").toInt(), 0);
+        QVERIFY(!t.hasTable("biji1"));
     }
 
     void cursorMovesAndBounds()
