@@ -112,17 +112,10 @@ private slots:
             QVERIFY2(!copy.isEmpty(), qPrintable(error));
             t.exec("DELETE FROM Website");
             t.exec("INSERT INTO Website (Webname) VALUES ('after the copy')");
-            if (setup == "damaged copy") {
-                QFile f(copy);
-                QVERIFY(f.open(QIODevice::ReadWrite));
-                f.seek(4096);
-                f.write(QByteArray(4096, '\x33'));
-            }
         }
-        if (setup == "damaged") {
-            QFile f(t.dbPath());
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            f.seek(3 * 4096);
+        if (setup == "damaged copy" || setup == "damaged") { // one page overwritten
+            QFile f(setup == "damaged" ? t.dbPath() : copy);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(setup == "damaged" ? 3 * 4096 : 4096));
             f.write(QByteArray(4096, '\x33'));
         }
         if (setup == "newer")
@@ -132,16 +125,10 @@ private slots:
         const QByteArray before = fileBytes(t.dbPath());
         const int backupsBefore = Backups::list(t.dbPath()).size();
 
-        for (QString &arg : args) {
-            if (arg == "DB")
-                arg = TestDb::onServer() ? t.connectionString() : t.dbPath();
-            else if (arg == "COPY")
-                arg = copy;
-            else if (arg == "NEW")
-                arg = newPath;
-            else if (arg == "EMPTY" || arg == "DUMP")
-                arg = arg == "EMPTY" ? empty : dump;
-        }
+        const QHash<QString, QString> stand{{"DB", TestDb::onServer() ? t.connectionString() : t.dbPath()}, {"COPY", copy},
+                                            {"NEW", newPath}, {"EMPTY", empty}, {"DUMP", dump}};
+        for (QString &arg : args)
+            arg = stand.value(arg, arg);
         QProcess tool;
         tool.start(QStringLiteral(TAVORIN_DB_TOOL), args);
         QVERIFY(tool.waitForStarted());
