@@ -1,6 +1,7 @@
 #include "catalogue/RestoreDialog.h"
 
 #include "core/Backups.h"
+#include "core/DateText.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -33,7 +34,8 @@ RestoreDialog::RestoreDialog(const QString &databasePath, QWidget *parent) : QDi
     for (int row = 0; row < entries.size(); ++row) {
         const Backups::Entry &e = entries[row];
         // Named in UTC, shown as the clock on the wall said.
-        auto *time = new QTableWidgetItem(e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        const QDateTime local = e.time.toLocalTime();
+        auto *time = new QTableWidgetItem(DateText::toText(local.date()) + local.toString(QStringLiteral(" HH:mm:ss")));
         time->setData(Qt::UserRole, e.path);
         time->setToolTip(e.path);
         backupList->setItem(row, 0, time);

@@ -1,7 +1,9 @@
 // Rules for text on its way into SQL: names compared without regard to case
 // in every script, blanks trimmed and nothing else, "%" and "_" searched for
-// literally, and text the database cannot hold refused with a reason.
+// literally, text the database cannot hold refused with a reason, and dates
+// read in every form users type and shown the Chinese way in any locale.
 #include "core/Database.h"
+#include "core/DateText.h"
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
@@ -12,10 +14,8 @@
 #include "core/db/Recordset.h"
 #include "tests/support/TestDb.h"
 
-#include <QFile>
 #include <QTest>
 
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +25,34 @@ static const QString Nul = QString(QChar(0));
 class TestTextRules : public QObject {
     Q_OBJECT
 private slots:
+    void datesTheChineseWayInAnyLocale_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("date"); // invalid: refused
+        QTest::newRow("slashes") << "2026/11/2" << QDate(2026, 11, 2);
+        QTest::newRow("dashes, zeros") << " 2026-10-05 " << QDate(2026, 10, 5);
+        QTest::newRow("dots") << "2026.1.5" << QDate(2026, 1, 5);
+        QTest::newRow("Chinese") << "2026年9月1日" << QDate(2026, 9, 1);
+        QTest::newRow("long form") << "2026年12月7日 星期一" << QDate(2026, 12, 7);
+        QTest::newRow("time of day") << "2026/3/4 10:30:00" << QDate(2026, 3, 4);
+        QTest::newRow("no such day") << "2026-2-30" << QDate();
+        QTest::newRow("mixed separators") << "2026/11-2" << QDate();
+        QTest::newRow("a slip after the date") << "2011/10/2 5" << QDate();
+        QTest::newRow("English") << "2 Nov 2026" << QDate();
+        QTest::newRow("empty") << "" << QDate();
+    }
+    void datesTheChineseWayInAnyLocale()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QDate, date);
+        for (const char *locale : {"C", "en_US", "zh_CN"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            QCOMPARE(DateText::fromText(typed).value_or(QDate()), date);
+            QCOMPARE(DateText::toText(QDate(2026, 11, 2)), u"2026/11/2"_s);
+            QCOMPARE(DateText::toLongText(QDate(2026, 12, 13)), u"2026年12月13日 星期日"_s);
+        }
+    }
+
     void namesCompareWithoutCaseInEveryScript_data()
     {
         QTest::addColumn<QString>("a");
@@ -131,66 +159,6 @@ private slots:
             QVERIFY(e.message().contains(named));
         }
         QCOMPARE(t.scalar(u"SELECT count(*) FROM Users"_s).toInt(), 1);
-    }
-
-    // Files that cannot serve as the notebook, and what the user is told.
-    void startupFailureNamesFileAndReason_data()
-    {
-        QTest::addColumn<QString>("make");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << u"missing"_s << u"不存在"_s;
-        QTest::newRow("empty") << u"empty"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("text") << u"text"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("lower-case foreign tables") << u"foreign"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("cut short") << u"cut"_s << u"已经损坏"_s;
-        QTest::newRow("locked") << u"locked"_s << u"正被其他程序锁定"_s;
-    }
-    void startupFailureNamesFileAndReason()
-    {
-        QFETCH(QString, make);
-        QFETCH(QString, reason);
-        if (TestDb::onServer())
-            QSKIP("files that cannot serve as the notebook: a question of the file engine alone");
-        TestDb t(make != u"missing"_s && make != u"empty"_s && make != u"text"_s && make != u"foreign"_s);
-        const QString path = u"data/mybook.mdb"_s;
-        QDir().mkpath(u"data"_s);
-        sqlite3 *holder = nullptr;
-        if (make == u"empty"_s || make == u"text"_s) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            if (make == u"text"_s)
-                f.write("UserName,UserPwd\nadmin,123456\n");
-        } else if (make == u"foreign"_s) {
-            sqlite3_open(path.toUtf8().constData(), &holder);
-            sqlite3_exec(holder, "CREATE TABLE users(name, pass); CREATE TABLE website(id, url)", nullptr, nullptr,
-                         nullptr);
-            sqlite3_close(holder);
-            holder = nullptr;
-        } else if (make == u"cut"_s) {
-            t.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)"
-                   " INSERT INTO Website (Webname, Webmemos) SELECT 'site' || i, hex(zeroblob(300)) FROM n"_s);
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.resize(f.size() / 3));
-        } else if (make == u"locked"_s) {
-            sqlite3_open(path.toUtf8().constData(), &holder);
-            sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-        }
-        QString message;
-        try {
-            db::Connection conn;
-            conn.open(Database::notebook);
-            sqlite3_busy_timeout(conn.handle(), 50);
-            DatabaseProblems::requireNotebook(conn);
-            QFAIL("the file should have been refused");
-        } catch (const db::DbError &e) {
-            message = DatabaseProblems::startupFailure(path, e);
-        }
-        sqlite3_close(holder);
-        const QStringList lines = message.split(u'\n');
-        QCOMPARE(lines.value(0), u"数据库连接失败"_s);
-        QVERIFY2(message.contains(QFileInfo(path).absoluteFilePath()), qPrintable(message));
-        QVERIFY2(message.contains(reason), qPrintable(message));
     }
 
     void commonErrorsDuringWorkAreTranslated_data()
