@@ -93,7 +93,7 @@ private slots:
         QVERIFY(run("mdb-export", {jet, "Users"}).contains("\"张三\",\"秘密mima\""));
         QVERIFY(run("mdb-export", {"-D", "%Y", jet, "Website"}).contains(tables[1].rows[0][1].toString()));
 
-        const QString target = TestDb::onServer() ? t.extraServerDatabase() : t.dir() + "/new.mdb";
+        const QString target = TestDb::onServer() ? t.extraServerDatabase().serverString() : t.dir() + "/new.mdb";
         int status = 0;
         const QString said = run(tool, {"import-access", jet, target}, &status);
         QVERIFY2(status == 0, qPrintable(said));
