@@ -88,52 +88,41 @@ void Recordset::openServer(const QString &sql, Connection &conn)
         names << QString::fromUtf8(PQfname(result, c));
         types.push_back(typeFromServer(PQftype(result, c)));
     }
-    std::vector<Kind> kinds;
-    std::vector<qint64> cellValues;
-    kinds.reserve(size_t(rows) * size_t(columns));
-    cellValues.reserve(size_t(rows) * size_t(columns));
-    QByteArray arena;
-    auto keep = [&arena](const char *bytes, qsizetype size) {
-        const qint64 offset = arena.size();
-        const quint32 length = quint32(size);
-        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
-        if (size > 0)
-            arena.append(bytes, size);
-        return offset;
-    };
+    m_kinds.reserve(size_t(rows) * size_t(columns));
+    m_values.reserve(size_t(rows) * size_t(columns));
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             if (PQgetisnull(result, r, c)) {
-                kinds.push_back(Kind::Null);
-                cellValues.push_back(0);
+                m_kinds.push_back(Kind::Null);
+                m_values.push_back(0);
                 continue;
             }
             const char *value = PQgetvalue(result, r, c);
             const Oid type = PQftype(result, c);
             switch (type) {
             case Int2Oid: case Int4Oid: case Int8Oid: case OidOid:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(strtoll(value, nullptr, 10));
+                m_kinds.push_back(Kind::Integer);
+                m_values.push_back(strtoll(value, nullptr, 10));
                 break;
             case BoolOid:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(value[0] == 't' ? 1 : 0);
+                m_kinds.push_back(Kind::Integer);
+                m_values.push_back(value[0] == 't' ? 1 : 0);
                 break;
             case Float4Oid: case Float8Oid: case NumericOid:
-                kinds.push_back(Kind::Real);
-                cellValues.push_back(std::bit_cast<qint64>(strtod(value, nullptr)));
+                m_kinds.push_back(Kind::Real);
+                m_values.push_back(std::bit_cast<qint64>(strtod(value, nullptr)));
                 break;
             case ByteaOid: {
                 size_t length = 0;
                 unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
-                kinds.push_back(Kind::Blob);
-                cellValues.push_back(bytes ? keep(reinterpret_cast<const char *>(bytes), qsizetype(length)) : keep(nullptr, 0));
+                m_kinds.push_back(Kind::Blob);
+                m_values.push_back(bytes ? keep(bytes, qsizetype(length)) : keep(nullptr, 0));
                 PQfreemem(bytes);
                 break;
             }
             default:
-                kinds.push_back(Kind::Text);
-                cellValues.push_back(keep(value, PQgetlength(result, r, c)));
+                m_kinds.push_back(Kind::Text);
+                m_values.push_back(keep(value, PQgetlength(result, r, c)));
             }
         }
     }
@@ -143,9 +132,6 @@ void Recordset::openServer(const QString &sql, Connection &conn)
     m_source = sql;
     m_names = names;
     m_types = std::move(types);
-    m_kinds = std::move(kinds);
-    m_values = std::move(cellValues);
-    m_arena = std::move(arena);
     m_rows = rows;
     m_pos = rows > 0 ? 1 : 0;
     m_open = true;
@@ -153,7 +139,7 @@ void Recordset::openServer(const QString &sql, Connection &conn)
 
 void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect dialect)
 {
-    close();
+    clearRows();
     if (!conn.isOpen())
         throw DbError(QStringLiteral("数据库连接没有打开"));
     m_dialect = dialect;
@@ -175,49 +161,39 @@ void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect d
     // connection has changed it since and prepares the statement anew.
     rc = sqlite3_step(stmt);
     const int columns = sqlite3_column_count(stmt);
-    QStringList names;
-    std::vector<FieldType> types;
     for (int c = 0; c < columns; ++c) {
-        names << QString::fromUtf8(sqlite3_column_name(stmt, c));
-        types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
+        m_names << QString::fromUtf8(sqlite3_column_name(stmt, c));
+        m_types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
     }
-    std::vector<Kind> kinds;
-    std::vector<qint64> cellValues;
-    QByteArray arena;
-    auto keep = [&arena](const void *bytes, int size) {
-        const qint64 offset = arena.size();
-        const quint32 length = quint32(size);
-        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
-        if (size > 0)
-            arena.append(static_cast<const char *>(bytes), size);
-        return offset;
-    };
+    // The cells go straight into the storage of the last snapshot, which a
+    // requery reuses: a grid of a hundred thousand rows is read again without
+    // faulting in and copying tens of megabytes of fresh memory.
     int rows = 0;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                kinds.push_back(Kind::Null);
-                cellValues.push_back(0);
+                m_kinds.push_back(Kind::Null);
+                m_values.push_back(0);
                 break;
             case SQLITE_INTEGER:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(sqlite3_column_int64(stmt, c));
+                m_kinds.push_back(Kind::Integer);
+                m_values.push_back(sqlite3_column_int64(stmt, c));
                 break;
             case SQLITE_FLOAT:
-                kinds.push_back(Kind::Real);
-                cellValues.push_back(std::bit_cast<qint64>(sqlite3_column_double(stmt, c)));
+                m_kinds.push_back(Kind::Real);
+                m_values.push_back(std::bit_cast<qint64>(sqlite3_column_double(stmt, c)));
                 break;
             case SQLITE_BLOB: {
                 const void *bytes = sqlite3_column_blob(stmt, c);
-                kinds.push_back(Kind::Blob);
-                cellValues.push_back(keep(bytes, sqlite3_column_bytes(stmt, c)));
+                m_kinds.push_back(Kind::Blob);
+                m_values.push_back(keep(bytes, sqlite3_column_bytes(stmt, c)));
                 break;
             }
             default: {
-                const unsigned char *text = sqlite3_column_text(stmt, c);
-                kinds.push_back(Kind::Text);
-                cellValues.push_back(keep(text, sqlite3_column_bytes(stmt, c)));
+                const unsigned char *cellText = sqlite3_column_text(stmt, c);
+                m_kinds.push_back(Kind::Text);
+                m_values.push_back(keep(cellText, sqlite3_column_bytes(stmt, c)));
             }
             }
         }
@@ -226,32 +202,50 @@ void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect d
     if (rc != SQLITE_DONE) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
         sqlite3_finalize(stmt);
+        clearRows();
         throw DbError(message, kindOfSqliteCode(rc));
     }
     sqlite3_finalize(stmt);
 
     m_conn = &conn;
     m_source = sql;
-    m_names = names;
-    m_types = std::move(types);
-    m_kinds = std::move(kinds);
-    m_values = std::move(cellValues);
-    m_arena = std::move(arena);
     m_rows = rows;
     m_pos = rows > 0 ? 1 : 0;
     m_open = true;
 }
 
-void Recordset::close()
+qint64 Recordset::keep(const void *bytes, qsizetype size)
+{
+    const qsizetype offset = m_arena.size();
+    const quint32 length = quint32(size);
+    // One resize per cell; the arena grows by doubling.
+    m_arena.resize(offset + qsizetype(sizeof length) + size);
+    char *at = m_arena.data() + offset;
+    memcpy(at, &length, sizeof length);
+    if (size > 0)
+        memcpy(at + sizeof length, bytes, size_t(size));
+    return offset;
+}
+
+void Recordset::clearRows()
 {
     m_open = false;
     m_names.clear();
     m_types.clear();
     m_kinds.clear();
     m_values.clear();
-    m_arena.clear();
+    m_arena.resize(0);
     m_rows = 0;
     m_pos = 0;
+}
+
+void Recordset::close()
+{
+    clearRows();
+    // Closed for good: the storage goes too.
+    std::vector<Kind>().swap(m_kinds);
+    std::vector<qint64>().swap(m_values);
+    m_arena = QByteArray();
 }
 
 void Recordset::requery()

@@ -66,6 +66,10 @@ private:
     void requireOpen() const;
     void requireCurrent() const;
     QVariant cell(size_t index) const;
+    // Empties the snapshot but keeps its storage for the next one.
+    void clearRows();
+    // Appends a text or blob to the arena; returns its offset.
+    qint64 keep(const void *bytes, qsizetype size);
 
     // Cells are kept compactly and turned into QVariants only when read, so
     // that a grid of a hundred thousand rows costs about what the file does:
