@@ -43,10 +43,12 @@ MessageBox::Button fromStandard(int b, MessageBox::Buttons buttons)
 MessageBox::Button MessageBox::show(const QString &text, Buttons buttons, Icon icon, const QString &title,
                                     Button defaultButton)
 {
-    Log.append({text, title, buttons, icon});
     const Button first = buttons == YesNo ? Yes : Ok;
-    if (TestMode)
+    // Only tests read the texts back; a long session keeps none of them.
+    if (TestMode) {
+        Log.append({text, title, buttons, icon});
         return Answers.isEmpty() ? (defaultButton ? defaultButton : first) : Answers.dequeue();
+    }
 
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
