@@ -14,6 +14,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
+#include "exchange/AccessImport.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -134,6 +135,8 @@ int main(int argc, char **argv)
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
 
+    // A notebook of the original program (Access) is offered for conversion.
+    AccessImport::offerAtStart(location);
     try {
         if (const QString firstRun = Startup::openNotebook(location); !firstRun.isEmpty())
             MessageBox::show(firstRun);

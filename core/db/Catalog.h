@@ -40,6 +40,9 @@ public:
     // Existing rows are left empty (NULL) in the new column, so it is always
     // added nullable whatever `column.nullable` says.
     void appendColumn(const QString &table, const ColumnDef &column);
+    // Several columns in one step (an import's new columns): on a server one
+    // ALTER TABLE, on a file one ALTER per column, which SQLite needs.
+    void appendColumns(const QString &table, const QVector<ColumnDef> &columns);
     void renameColumn(const QString &table, const QString &oldName, const QString &newName);
     void dropColumn(const QString &table, const QString &name);
 
