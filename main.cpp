@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QTextStream>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -145,6 +146,8 @@ int main(int argc, char **argv)
         return 1;
     }
     showLogin();
+    if (instance)
+        QTimer::singleShot(0, &*instance, &SingleInstance::listen);
     const int status = app.exec();
     // What was written in this session is kept before the program ends.
     BackupGuard::atExit();

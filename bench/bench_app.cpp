@@ -522,7 +522,7 @@ int stepsChild(int argc, char **argv)
     SingleInstance instance(location.instanceKey());
     if (instance.claim() != SingleInstance::First)
         die("another program holds the notebook");
-    done("single-instance lock and socket");
+    done("single-instance lock");
     Startup::openNotebook(location);
     done("notebook prepared, connection pointed at it");
     LoginWindow *login = Forms::get<LoginWindow>();
@@ -530,6 +530,7 @@ int stepsChild(int argc, char **argv)
     login->show();
     waitExposed(login);
     done("shown until exposed (fonts, first text, mapping)");
+    instance.listen(); // as the program does once the window is up
     QFile report(QStringLiteral("steps.txt"));
     if (!report.open(QIODevice::WriteOnly))
         die("cannot write steps.txt");
