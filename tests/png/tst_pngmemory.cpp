@@ -108,7 +108,7 @@ Outcome decode(const ByteVector &file, bool composite, uint64_t limit)
         loader.setMaxDecodedBytes(limit);
         loader.setUseAlpha(composite);
         loader.setUseTransparency(composite);
-        loader.setOwnBackgroundColor(composite, 0x336699);
+        loader.setOwnBackgroundColor(0x336699);
         loader.openData(file.data(), file.size());
         out.error = loader.errorNumber();
     });
