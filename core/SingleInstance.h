@@ -28,12 +28,16 @@ public:
     static QString privateFolder(const QString &notebookPath);
 
     enum Outcome {
-        First,       // this program has the notebook; it listens for later ones
+        First,       // this program has the notebook
         Forwarded,   // another program has it and was asked to come forward
         AlreadyOpen, // another program has it and did not answer
         Unsafe       // the folder for the lock is not this user's alone (privateFolder())
     };
     Outcome claim();
+    // After a First claim: answers later programs from now on. Called once the
+    // window is up (later programs wait for the answer a while), so that
+    // start-up does not wait for the socket.
+    void listen();
     // Takes the lock without listening, for a tool that replaces the file:
     // false while a program has the notebook (or the folder is not private).
     bool lockOnly();
