@@ -7,7 +7,8 @@
 // the about box; then it fills the database with a few sample websites and
 // observations, drives the main window, the notes window and the record editor
 // through their buttons, and saves login, help, about, main, notes, editor,
-// the trend chart (chart) and the import preview (import) as PNG files in OUTDIR.
+// the trend chart (chart), the import preview (import) and the first page of
+// a client report (report, drawn by poppler's pdftoppm) as PNG files in OUTDIR.
 #include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
 #include "catalogue/MainWindow.h"
@@ -28,6 +29,7 @@
 #include "notes/ImportDialog.h"
 #include "notes/RecordEditor.h"
 #include "notes/NotesWindow.h"
+#include "report/ClientReport.h"
 
 #include <QDate>
 #include <QDir>
@@ -36,6 +38,7 @@
 #include <QLinearGradient>
 #include <QLocale>
 #include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
@@ -258,5 +261,27 @@ int main(int argc, char **argv)
     if (import)
         import->resize(820, 560);
     ok = import && shootWindow(import, out.filePath(QStringLiteral("import.png"))) && ok;
+
+    // The client report of the same website for the first quarter, under a
+    // sample studio's name with the program's logo.
+    QFile logo(QStringLiteral(":/help/logo.png"));
+    logo.open(QIODevice::ReadOnly);
+    report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
+                       logo.readAll()});
+    report::setChosenItems(QStringLiteral("biji4"), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+    const auto sites = report::websites(QStringLiteral("SELECT Webid, Webname, Weburl FROM Website WHERE Webid = 4"));
+    const QString pdf = QDir::current().filePath(QStringLiteral("report.pdf"));
+    QString why;
+    if (sites.isEmpty() || !report::writePdf(report::readContent(sites.first(), QDate(2026, 1, 1), QDate(2026, 3, 31)), pdf, &why)) {
+        QTextStream(stderr) << "cannot write the report: " << why << '\n';
+        return 1;
+    }
+    const QString page = out.filePath(QStringLiteral("report"));
+    ok = QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
+                                                        QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                        QStringLiteral("-l"), QStringLiteral("1"), pdf, page})
+             == 0
+         && ok;
+    QTextStream(stdout) << page << ".png\n";
     return ok ? 0 : 1;
 }
