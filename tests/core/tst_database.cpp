@@ -192,6 +192,7 @@ private slots:
         QFETCH(QString, when);
         QFETCH(QString, fails);
         TestDb t;
+        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
         const int pid = Database::query("SELECT pg_backend_pid()")->value(0).toInt();
         const QString end = QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid);
         db::Connection other;
@@ -220,7 +221,7 @@ private slots:
         } catch (const db::DbError &e) {
             message = e.message();
         }
-        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
+        db::server::setWaitHandler(nullptr);
         if (other.isOpen())
             other.execute("ROLLBACK");
         QVERIFY2(fails.isEmpty() ? message.isEmpty() : message.contains(fails), qPrintable(message));
