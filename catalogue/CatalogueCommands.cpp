@@ -9,7 +9,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/RecordsetModel.h"
-#include "core/SqlText.h"
+#include "core/NotesTables.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
@@ -47,7 +47,7 @@ void CatalogueCommands::deleteWebsite()
     // back to.
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站")))
         return;
-    const QString name = QStringLiteral("biji") + QString::number(id);
+    const QString name = NotesTables::name(id);
     CloseWebsiteNotes(name);
     try {
         bool hasNotes = false;
@@ -55,7 +55,7 @@ void CatalogueCommands::deleteWebsite()
             db::Connection conn;
             conn.open(Database::connectionString);
             db::TableList tables(conn);
-            hasNotes = tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'"));
+            hasNotes = tables.contains(name);
         }
         CurWebsite().remove(id, hasNotes ? name : QString());
     } catch (const db::DbError &e) {
@@ -89,7 +89,7 @@ void CatalogueCommands::openNotes()
     row.Webname = rs.value(1).toString().trimmed();
     row.Weburl = rs.value(2).toString();
     row.Webtime = rs.value(3).toDate();
-    QString name = QStringLiteral("biji") + m_browser->currentIdText();
+    QString name = NotesTables::name(row.Webid);
     OpenWebsiteNotes(name, row);
     m_reloadAt(position, row.Webid);
 }

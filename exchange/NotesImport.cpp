@@ -1,8 +1,7 @@
 #include "exchange/NotesImport.h"
 
 #include "core/ColumnName.h"
-#include "core/DateText.h"
-#include "core/SqlText.h"
+#include "core/NotesTables.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "exchange/ExchangeError.h"
@@ -103,6 +102,8 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
             for (const Target &earlier : std::as_const(targets))
                 if (earlier.created)
                     others << earlier.column.name;
+            if (const QString problem = ColumnName::lengthProblem(t.column); !problem.isEmpty())
+                throw ExchangeError(problem);
             if (!ColumnName::acceptable(t.column, others))
                 throw ExchangeError(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
             db::ColumnDef col;
@@ -121,55 +122,26 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
     if (!hasDate)
         throw ExchangeError(QStringLiteral("文件中没有对应到“时间”的列：每条记录都要有日期。"));
 
-    // Every value is checked and turned into SQL before anything is written.
-    QString columnList;
+    // Every value is checked and turned into what is stored before anything
+    // is written, by the rule the record editor follows too.
+    QStringList columnNames;
     for (const Target &t : std::as_const(targets))
-        columnList += (columnList.isEmpty() ? QString() : QStringLiteral(",")) + QLatin1Char('[') + t.column.name
-                      + QLatin1Char(']');
-    QStringList statements;
-    statements.reserve(csv.records.size());
+        columnNames << db::quoteIdentifier(t.column.name);
+    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(db::quoteIdentifier(table), columnNames.join(QStringLiteral(", ")),
+                                    QStringList(targets.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+    QVector<db::Values> rows;
+    rows.reserve(csv.records.size());
     for (const CsvRecord &r : csv.records) {
-        QString values;
+        db::Values values;
         for (const Target &t : std::as_const(targets)) {
-            const QString &raw = r.fields[t.csvColumn];
-            QString literal;
-            switch (t.column.type) {
-            case db::ColumnType::DateTime: {
-                const auto date = DateText::fromText(raw);
-                if (!date)
-                    throw ExchangeError(place(r, t.column.name) + QStringLiteral("：无法识别的日期“%1”。").arg(raw));
-                literal = QLatin1Char('#') + date->toString(Qt::ISODate) + QLatin1Char('#');
-                break;
-            }
-            case db::ColumnType::LongInteger: {
-                bool ok = false;
-                const qint64 n = raw.trimmed().toLongLong(&ok);
-                if (raw.trimmed().isEmpty() && t.column.nullable)
-                    literal = QStringLiteral("NULL");
-                else if (!ok)
-                    throw ExchangeError(place(r, t.column.name) + QStringLiteral("：“%1”不是整数。").arg(raw));
-                else
-                    literal = QString::number(n);
-                break;
-            }
-            case db::ColumnType::Text:
-                if (characters(raw) > t.column.size)
-                    throw ExchangeError(place(r, t.column.name)
-                                        + QStringLiteral("：内容有 %1 个字，超过了该字段的长度 %2。")
-                                              .arg(characters(raw))
-                                              .arg(t.column.size));
-                [[fallthrough]];
-            case db::ColumnType::Memo:
-                // An empty cell is an empty value where the column allows
-                // none, as an untouched observation would be.
-                literal = raw.isEmpty() && t.column.nullable ? QStringLiteral("NULL")
-                                                             : QLatin1Char('\'') + sqlText(raw) + QLatin1Char('\'');
-                break;
-            }
-            values += (values.isEmpty() ? QString() : QStringLiteral(",")) + literal;
+            QString problem;
+            const auto value = NotesTables::value(t.column, r.fields[t.csvColumn], &problem);
+            if (!value)
+                throw ExchangeError(place(r, t.column.name) + QStringLiteral("：") + problem + QStringLiteral("。"));
+            values << *value;
         }
-        statements << QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') + columnList + QStringLiteral(") VALUES(")
-                          + values + QLatin1Char(')');
+        rows << values;
     }
 
     db::Connection &conn = catalog.connection();
@@ -181,9 +153,9 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
         for (const Target &t : std::as_const(targets))
             if (t.created)
                 catalog.appendColumn(table, t.column);
-        for (int k = 0; k < statements.size(); ++k) {
+        for (int k = 0; k < rows.size(); ++k) {
             line = csv.records[k].line;
-            conn.execute(statements[k]);
+            conn.execute(insert, rows[k]);
         }
         line = 0;
         conn.execute(QStringLiteral("COMMIT"));
@@ -196,7 +168,7 @@ int importNotes(const QString &connectionString, const QString &table, const Csv
         const QString where = line > 0 ? QStringLiteral("第 %1 行：").arg(line) : QString();
         throw ExchangeError(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
     }
-    return int(statements.size());
+    return int(rows.size());
 }
 
 } // namespace exchange

@@ -3,6 +3,7 @@
 #include "core/ColumnName.h"
 #include "core/BackupGuard.h"
 #include "core/Database.h"
+#include "core/NotesTables.h"
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
@@ -177,7 +178,7 @@ void ImportDialog::importClicked()
 
 ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
 {
-    QString table = QStringLiteral("biji%1").arg(websiteId);
+    QString table = NotesTables::name(websiteId);
     if (!db::Catalog(Database::connectionString).hasTable(table)) {
         if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
                              QStringLiteral("提示"))

@@ -2,6 +2,10 @@
 
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/SqlTranslate.h"
+
+#include <QDate>
+#include <vector>
 
 #include <libpq-fe.h>
 
@@ -36,6 +40,28 @@ void checkEncoding(pg_conn *conn)
         PQfinish(conn);
         throw DbError(message, DbError::Kind::Unreachable);
     }
+}
+
+// Account and website names are unique on the server through citext, which
+// folds letters with lower() under the database's ctype. Under the C ctype
+// lower() folds ASCII only, and Café / CAFÉ or ＡＢＣ / ａｂｃ would be two names
+// to the server while the program takes them for one: such a database is
+// refused, naming the settings that work.
+void checkCaseFolding(pg_conn *conn)
+{
+    PGresult *result = PQexec(conn, "SELECT lower('CAFÉ ＡＢＣ') = 'café ａｂｃ', current_setting('lc_ctype')");
+    const bool folds = result && PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) == 1
+                    && qstrcmp(PQgetvalue(result, 0, 0), "t") == 0;
+    const QString ctype = result && PQntuples(result) == 1 ? text(PQgetvalue(result, 0, 1)) : QString();
+    PQclear(result);
+    if (folds)
+        return;
+    const QString message = QStringLiteral("无法使用%1：数据库的字符分类（LC_CTYPE）是 %2，服务器比较名称时只把英文字母视为不分大小写，"
+                                           "Café 与 CAFÉ、ＡＢＣ 与 ａｂｃ 会被当作不同的名称。请用 UTF-8 的字符分类新建数据库，例如："
+                                           "CREATE DATABASE 名称 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8' TEMPLATE template0;")
+                                .arg(label(conn), ctype.isEmpty() ? QStringLiteral("未知") : ctype);
+    PQfinish(conn);
+    throw DbError(message, DbError::Kind::Unreachable);
 }
 
 // The server's SQLSTATE on the kinds the file engine reports, where the
@@ -130,6 +156,7 @@ pg_conn *connect(const QString &connectionString)
         throw DbError(message, DbError::Kind::Unreachable);
     }
     checkEncoding(conn);
+    checkCaseFolding(conn);
     return conn;
 }
 
@@ -150,11 +177,46 @@ QString label(pg_conn *conn)
     return QStringLiteral("数据库 %1（服务器 %2）").arg(text(PQdb(conn)), where(conn));
 }
 
-pg_result *run(Connection &conn, const QString &sql)
+pg_result *run(Connection &conn, const QString &sql, const QVariantList &values)
 {
+    // Every value goes as text (the server infers its type from where it
+    // stands), bytes in binary.
+    std::vector<QByteArray> texts(size_t(values.size()));
+    std::vector<const char *> pointers(size_t(values.size()), nullptr);
+    std::vector<int> lengths(size_t(values.size()), 0);
+    std::vector<int> formats(size_t(values.size()), 0);
+    for (qsizetype k = 0; k < values.size(); ++k) {
+        const QVariant &v = values[k];
+        const size_t i = size_t(k);
+        if (v.isNull())
+            continue;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+            texts[i] = v.toBool() ? "1" : "0";
+            break;
+        case QMetaType::Double:
+            texts[i] = QByteArray::number(v.toDouble(), 'g', 17);
+            break;
+        case QMetaType::QByteArray:
+            texts[i] = v.toByteArray();
+            formats[i] = 1;
+            break;
+        case QMetaType::QDate:
+            texts[i] = v.toDate().toString(Qt::ISODate).toUtf8();
+            break;
+        default: {
+            const QString text = v.toString();
+            refuseBadText(text);
+            texts[i] = text.toUtf8();
+        }
+        }
+        pointers[i] = texts[i].constData();
+        lengths[i] = int(texts[i].size());
+    }
     pg_conn *pg = conn.serverHandle();
     const QByteArray bytes = sql.toUtf8();
-    PGresult *result = PQexec(pg, bytes.constData());
+    PGresult *result = PQexecParams(pg, bytes.constData(), int(values.size()), nullptr, pointers.data(), lengths.data(),
+                                    formats.data(), 0);
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) {
         conn.noteChanges(QByteArray(PQcmdTuples(result)).toInt());
@@ -181,13 +243,6 @@ pg_result *run(Connection &conn, const QString &sql)
         throw DbError(QStringLiteral("与数据库服务器 %1 的连接中断：%2\n这一步没有完成；下一次操作时会重新连接。").arg(where(pg), message),
                       DbError::Kind::ConnectionLost);
     throw DbError(message, kindOfState(state));
-}
-
-QString literal(const QString &value)
-{
-    QString quoted = value;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 } // namespace db::server

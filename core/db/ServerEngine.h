@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariantList>
 
 struct pg_conn;
 struct pg_result;
@@ -29,13 +30,12 @@ QString label(pg_conn *conn);
 // from the environment fill in what the string leaves out.
 QString label(const QString &connectionString);
 
-// Runs SQL text (already translated) and returns its result, which the caller
-// frees with PQclear. Throws DbError with the server's message; a broken
-// connection gives Kind::ConnectionLost, a unique violation Kind::UniqueViolation.
-pg_result *run(Connection &conn, const QString &sql);
-
-// The server's text for a quoted literal: 'it''s'.
-QString literal(const QString &text);
+// Runs one statement of SQL text (already translated, parameters as $1,
+// $2, ...) with the values bound, and returns its result, which the caller
+// frees with PQclear. The extended protocol refuses a second statement in
+// the text. Throws DbError with the server's message; a broken connection
+// gives Kind::ConnectionLost, a unique violation Kind::UniqueViolation.
+pg_result *run(Connection &conn, const QString &sql, const QVariantList &values = {});
 
 } // namespace server
 } // namespace db

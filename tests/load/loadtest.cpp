@@ -12,7 +12,7 @@
 #include "catalogue/Website.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
-#include "core/SqlText.h"
+#include "core/db/Quote.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DataControl.h"
@@ -91,7 +91,7 @@ int runClient(int client, int seconds, const QString &logPath)
                         site.insert();
                         w << "site\t" << name << "\n";
                         if (!shared)
-                            ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)));
+                            ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)));
                     } catch (const db::DbError &e) {
                         if (e.kind() != db::DbError::Kind::UniqueViolation)
                             throw;
@@ -111,8 +111,8 @@ int runClient(int client, int seconds, const QString &logPath)
             } else if (pick < 60) {
                 kind = QStringLiteral("add observation");
                 const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
-                CurRecord().insertRecord(table, QStringLiteral("[时间],[备注],[PR]"),
-                                      QStringLiteral("#%1#,'%2','0'").arg(QDate(2012, 1, 1).addDays(rng.bounded(900)).toString(Qt::ISODate), memo));
+                CurRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
+                                         {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, QStringLiteral("0")});
                 const int id = scalar(QStringLiteral("SELECT AutoId FROM %1 WHERE [备注]='%2'").arg(table, memo));
                 ownRows << qMakePair(table, id);
                 w << "obs\t" << table << "\t" << id << "\t" << memo << "\n";
@@ -120,7 +120,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 kind = QStringLiteral("modify observation");
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
                 const QString pr = QString::number(rng.bounded(10));
-                CurRecord().updateRecord(row.second, row.first, QStringLiteral("[PR]='%1'").arg(pr));
+                CurRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
                 if (Database::rowsAffected() != 1)
                     throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
                 w << "pr\t" << row.first << "\t" << row.second << "\t" << pr << "\n";
@@ -212,7 +212,7 @@ int verify(const QStringList &logs, qint64 elapsedMs)
     const auto rows = [](const QString &sql) { return Database::query(sql); };
     int lost = 0;
     for (const QString &name : std::as_const(sites))
-        if (rows(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)))->eof())
+        if (rows(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)))->eof())
             ++lost;
     for (auto it = memos.cbegin(); it != memos.cend(); ++it)
         if (rows(QStringLiteral("SELECT Webmemos FROM Website WHERE Webid=%1").arg(it.key()))->value(0).toString() != it.value())
