@@ -109,10 +109,11 @@ void CatalogueCommands::exportWebsites()
     const auto target = ExportCommands::chooseFile(window, QStringLiteral("导出网站列表"), QStringLiteral("网站列表"));
     if (!target)
         return;
-    ExportCommands::run(window, *target, [&query](const ExportCommands::Target &t) {
+    const QString connection = Database::connectionString;
+    ExportCommands::run(window, *target, [&query, &connection](const ExportCommands::Target &t, exchange::Progress &progress) {
         db::Connection conn;
-        conn.open(Database::connectionString);
-        return exchange::exportWebsites(conn, query, t.format, t.path);
+        conn.open(connection);
+        return exchange::exportWebsites(conn, query, t.format, t.path, &progress);
     });
 }
 

@@ -14,21 +14,11 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
-
-// The program's settings store, section Settings; names are escaped since
-// an item's name may hold a slash.
-QString rankKey(const QString &table, const QString &column)
-{
-    return QStringLiteral("Settings/ChartRank/") + QString::fromLatin1(QUrl::toPercentEncoding(table.toLower())) + QLatin1Char('/')
-           + QString::fromLatin1(QUrl::toPercentEncoding(column));
-}
 
 // Asks for the size of the picture.
 class ImageSizeDialog : public QDialog {
@@ -104,18 +94,11 @@ ChartWindow::ChartWindow(QWidget *parent) : QWidget(parent)
 
 ChartWindow::~ChartWindow() = default;
 
-bool ChartWindow::rankSetting(const QString &table, const QString &column)
-{
-    return QSettings(QStringLiteral("Tavorin"), QStringLiteral("Tavorin")).value(rankKey(table, column), false).toBool();
-}
+bool ChartWindow::rankSetting(const QString &table, const QString &column) { return TrendData::rankSetting(table, column); }
 
 void ChartWindow::setRankSetting(const QString &table, const QString &column, bool rank)
 {
-    QSettings settings(QStringLiteral("Tavorin"), QStringLiteral("Tavorin"));
-    if (rank)
-        settings.setValue(rankKey(table, column), true);
-    else
-        settings.remove(rankKey(table, column));
+    TrendData::setRankSetting(table, column, rank);
 }
 
 void ChartWindow::showTable(const QString &table, const QString &websiteName)

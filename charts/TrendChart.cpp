@@ -275,6 +275,32 @@ QImage TrendChart::image(const QSize &size) const
     return picture;
 }
 
+void TrendChart::render(QPainter *painter, const QRectF &target, const QSize &layoutSize, const QFont &font) const
+{
+    QChartView view;
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setRenderHint(QPainter::Antialiasing);
+    view.setFrameShape(QFrame::NoFrame);
+    auto *chart = new QChart;
+    Built built;
+    build(chart, &built);
+    chart->setTitleFont(font);
+    chart->legend()->setFont(font);
+    for (QAbstractAxis *axis : chart->axes()) {
+        axis->setLabelsFont(font);
+        axis->setTitleFont(font);
+    }
+    // On paper nothing is hovered: the lines' invisible hover pens go, and
+    // with them the empty paths a PDF writer would make of them.
+    for (QAbstractSeries *s : chart->series())
+        if (s->type() == QAbstractSeries::SeriesTypeLine)
+            static_cast<QLineSeries *>(s)->setPen(Qt::NoPen);
+    view.setChart(chart);
+    view.resize(layoutSize);
+    view.show();
+    view.render(painter, target, QRect(QPoint(0, 0), layoutSize));
+}
+
 QStringList TrendChart::lineNames() const { return m_built->names; }
 
 int TrendChart::segmentCount(const QString &name) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QFont>
 #include <QImage>
 #include <QStringList>
 #include <QVector>
@@ -33,6 +34,10 @@ public:
     void plot(const QString &title, const QVector<QDate> &dates, const QStringList &memos, const QVector<PlotLine> &lines);
     // The same chart drawn at the given size, for saving as a picture.
     QImage image(const QSize &size) const;
+    // The same chart drawn into a rectangle of any painter, as vectors on a
+    // PDF page: laid out at layoutSize (pixels) and scaled to the rectangle,
+    // every text in the given font.
+    void render(QPainter *painter, const QRectF &target, const QSize &layoutSize, const QFont &font) const;
 
     // What the chart shows, for tests and tools.
     QStringList lineNames() const;

@@ -3,8 +3,36 @@
 #include "core/Database.h"
 #include "exchange/CellNumbers.h"
 
+#include <QSettings>
+#include <QUrl>
 #include <cmath>
 #include <limits>
+
+namespace {
+
+// The program's settings store, section Settings; names are escaped since
+// an item's name may hold a slash.
+QString rankKey(const QString &table, const QString &column)
+{
+    return QStringLiteral("Settings/ChartRank/") + QString::fromLatin1(QUrl::toPercentEncoding(table.toLower())) + QLatin1Char('/')
+           + QString::fromLatin1(QUrl::toPercentEncoding(column));
+}
+
+} // namespace
+
+bool TrendData::rankSetting(const QString &table, const QString &column)
+{
+    return QSettings(QStringLiteral("Tavorin"), QStringLiteral("Tavorin")).value(rankKey(table, column), false).toBool();
+}
+
+void TrendData::setRankSetting(const QString &table, const QString &column, bool rank)
+{
+    QSettings settings(QStringLiteral("Tavorin"), QStringLiteral("Tavorin"));
+    if (rank)
+        settings.setValue(rankKey(table, column), true);
+    else
+        settings.remove(rankKey(table, column));
+}
 
 void TrendData::load(const QString &table)
 {
@@ -59,5 +87,19 @@ QVector<TrendSeries> TrendData::series(const QString &column) const
             s->values[row] = n.value;
         }
     }
+    return out;
+}
+
+TrendData TrendData::period(const QDate &from, const QDate &to) const
+{
+    // Days are in order: the period is one run of rows.
+    const auto begin = std::lower_bound(m_dates.begin(), m_dates.end(), from) - m_dates.begin();
+    const auto end = std::upper_bound(m_dates.begin(), m_dates.end(), to) - m_dates.begin();
+    const qsizetype count = std::max<qsizetype>(0, end - begin);
+    QVector<QStringList> cells;
+    for (const QStringList &column : m_cells)
+        cells << column.mid(begin, count);
+    TrendData out;
+    out.setRows(m_table, m_dates.mid(begin, count), m_memos.mid(begin, count), m_columns, cells);
     return out;
 }

@@ -29,6 +29,15 @@ public:
     const QStringList &columns() const { return m_columns; }
     // The series of one observed item, in the order their labels first appear.
     QVector<TrendSeries> series(const QString &column) const;
+    // The cells of every observed item, per item, per row (as dates()).
+    const QVector<QStringList> &cells() const { return m_cells; }
+    // The rows from one day to another, both included.
+    TrendData period(const QDate &from, const QDate &to) const;
+
+    // The remembered 名次 choice of an item of a table: smaller is better,
+    // drawn with 1 at the top and judged so in the client report.
+    static bool rankSetting(const QString &table, const QString &column);
+    static void setRankSetting(const QString &table, const QString &column, bool rank);
 
     // For building the data by hand (tests, the chart's own picture).
     void setRows(const QString &table, const QVector<QDate> &dates, const QStringList &memos, const QStringList &columns,

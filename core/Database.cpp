@@ -5,6 +5,7 @@
 #include "core/MessageBox.h"
 #include "core/Program.h"
 #include "core/Schema.h"
+#include "core/ServerWaitDialog.h"
 #include "core/db/DbError.h"
 #include "core/db/ServerEngine.h"
 
@@ -94,6 +95,8 @@ void openConnection()
     }
     if (!server)
         Backups::markCleanIfUnmarked(conn->path());
+    else
+        ServerWaitDialog::install();
     Conn = std::move(conn);
     ConnOpen = true;
     ConnectedOnce = true;

@@ -3,6 +3,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
+#include "core/db/ServerEngine.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -81,7 +82,9 @@ QString startupFailure(const QString &path, const db::DbError &error)
 
 QString serverStartupFailure(const QString &label, const db::DbError &error)
 {
-    return QStringLiteral("数据库连接失败\n\n%1\n%2\n\n详细信息：%3").arg(label, reasonOnServer(error.kind()), error.message());
+    // Whatever quoted the connection string, its password is never shown.
+    return db::server::withoutSecrets(
+        QStringLiteral("数据库连接失败\n\n%1\n%2\n\n详细信息：%3").arg(label, reasonOnServer(error.kind()), error.message()));
 }
 
 QString duringWork(const db::DbError &error)

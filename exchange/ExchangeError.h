@@ -17,4 +17,20 @@ private:
     QString m_message;
 };
 
+// Bytes that are not text in the encoding a file is read in.
+class EncodingError : public ExchangeError {
+public:
+    EncodingError(const QString &message, int line) : ExchangeError(message), m_line(line) {}
+    int line() const { return m_line; }
+
+private:
+    int m_line;
+};
+
+// The user stopped an import or export; nothing was written.
+class Cancelled : public ExchangeError {
+public:
+    using ExchangeError::ExchangeError;
+};
+
 } // namespace exchange

@@ -2,9 +2,12 @@
 
 #include "core/db/Catalog.h"
 #include "exchange/Csv.h"
+#include "exchange/Progress.h"
 
 #include <QString>
 #include <QVector>
+
+class QIODevice;
 
 namespace exchange {
 
@@ -30,12 +33,24 @@ constexpr int NewColumnSize = 50;
 // always skipped: imported rows get keys of their own.
 ImportPlan defaultPlan(const QStringList &csvHeader, const QVector<db::ColumnDef> &tableColumns);
 
-// Adds the rows of csv to the notes table as the plan says, with the new
-// columns, all in one transaction. Every value is checked first: a date the
-// program cannot read, a value longer than its column, a name refused, no
-// column for 时间; then anything the engine refuses rolls everything back.
-// The message names the line of the file and the column. Returns the number
-// of rows added. Throws ExchangeError; on any error nothing is written.
-int importNotes(const QString &connectionString, const QString &table, const CsvTable &csv, const ImportPlan &plan);
+// The most columns one table can hold on the connection's engine: SQLite's
+// column limit, or PostgreSQL's 1,600.
+int columnLimit(db::Connection &conn);
+
+// Adds the rows of a CSV file to the notes table as the plan says, with the
+// new columns, all in one transaction, reading and writing one row at a time
+// (memory does not grow with the file). Refused before anything is written:
+// a plan that does not fit the table, no column for 时间, more columns than
+// the engine holds. Refused row by row, undoing everything: a date the
+// program cannot read, a value longer than its column, text the database
+// cannot hold, anything the engine refuses. Messages name the line of the
+// file and the column. Line breaks arrive as LF whether the file has LF or
+// CR LF. With progress, `done` counts bytes read and a set `cancel` undoes
+// everything and throws Cancelled. Returns the number of rows added; throws
+// ExchangeError.
+int importNotes(const QString &connectionString, const QString &table, QIODevice *csv, Encoding encoding,
+                const ImportPlan &plan, Progress *progress = nullptr);
+int importFile(const QString &connectionString, const QString &table, const QString &path, Encoding encoding,
+               const ImportPlan &plan, Progress *progress = nullptr);
 
 } // namespace exchange

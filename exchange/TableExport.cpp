@@ -74,6 +74,16 @@ struct Columns {
     QVector<db::FieldType> types;
 };
 
+// Every few hundred rows: how far, and whether the user stopped it.
+void report(Progress *progress, int row)
+{
+    if (!progress || row % 512 != 0)
+        return;
+    progress->done = row;
+    if (progress->cancel)
+        throw Cancelled(QStringLiteral("导出已取消，没有写入文件。"));
+}
+
 Columns columnsOf(const db::Recordset &rs, int first)
 {
     Columns c;
@@ -85,7 +95,7 @@ Columns columnsOf(const db::Recordset &rs, int first)
     return c;
 }
 
-int writeCsv(const db::Recordset &rs, int first, const QString &path)
+int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -96,6 +106,7 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path)
     const int rows = rs.recordCount();
     QByteArray day;
     for (int r = 0; r < rows; ++r) {
+        report(progress, r);
         for (int k = 0; k < columns.fields.size(); ++k) {
             const int f = columns.fields[k];
             // Text goes from the snapshot to the file as the bytes it is.
@@ -115,13 +126,14 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path)
     return rows;
 }
 
-int writeXlsx(const db::Recordset &rs, int first, const QString &path)
+int writeXlsx(const db::Recordset &rs, int first, const QString &path, Progress *progress)
 {
     XlsxWriter xlsx(path);
     const Columns columns = columnsOf(rs, first);
     xlsx.writeHeader(columns.names);
     const int rows = rs.recordCount();
     for (int r = 0; r < rows; ++r) {
+        report(progress, r);
         for (int column = 0; column < columns.fields.size(); ++column) {
             const int f = columns.fields[column];
             const QByteArrayView text = rs.textAt(r, f);
@@ -137,7 +149,7 @@ int writeXlsx(const db::Recordset &rs, int first, const QString &path)
             case db::FieldType::Memo:
                 // Prose stays text even when it happens to be digits.
                 if (!text.isNull())
-                    xlsx.writeText(column, text);
+                    xlsx.writeMemo(column, text);
                 break;
             default:
                 if (!text.isNull()) {
@@ -162,25 +174,27 @@ int writeXlsx(const db::Recordset &rs, int first, const QString &path)
 
 } // namespace
 
-int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst)
+int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst, Progress *progress)
 {
     const int first = skipFirst ? 1 : 0;
-    return format == Format::Csv ? writeCsv(rs, first, path) : writeXlsx(rs, first, path);
+    if (progress)
+        progress->total = rs.recordCount();
+    return format == Format::Csv ? writeCsv(rs, first, path, progress) : writeXlsx(rs, first, path, progress);
 }
 
-int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path)
+int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path, Progress *progress)
 {
     db::Recordset rs;
     rs.open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"), conn);
     const bool keyed = rs.fieldCount() > 0 && rs.fieldName(0).compare(QLatin1String("AutoId"), Qt::CaseInsensitive) == 0;
-    return exportRecordset(rs, format, path, keyed);
+    return exportRecordset(rs, format, path, keyed, progress);
 }
 
-int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path)
+int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path, Progress *progress)
 {
     db::Recordset rs;
     rs.open(query, conn);
-    return exportRecordset(rs, format, path);
+    return exportRecordset(rs, format, path, false, progress);
 }
 
 } // namespace exchange

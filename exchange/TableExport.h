@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/Progress.h"
+
 #include <QString>
 #include <optional>
 
@@ -22,15 +24,21 @@ QString catalogueQuery();
 
 // Writes every row of a recordset, first to last, with its field names as
 // the header; with skipFirst the first field (a row key) is left out.
-// Returns the number of rows written. Throws ExchangeError.
-int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst = false);
+// Returns the number of rows written. Throws ExchangeError. With progress,
+// `done` counts rows written, and a set `cancel` leaves no file (an older
+// file of that name stays as it was) and throws Cancelled. Memo cells of an
+// Excel file wrap, with LF line breaks.
+int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst = false,
+                    Progress *progress = nullptr);
 
 // A notes table in the order of its days (rows of one day in the order they
 // were written), without its row key AutoId: what importing it back needs.
-int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path);
+int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path,
+                     Progress *progress = nullptr);
 
 // The websites a query of the website list gives (the whole catalogue with
 // catalogueQuery(), or what a search shows).
-int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path);
+int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path,
+                   Progress *progress = nullptr);
 
 } // namespace exchange

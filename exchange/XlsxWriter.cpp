@@ -65,6 +65,7 @@ struct XlsxWriter::Impl {
     lxw_worksheet *sheet = nullptr;
     lxw_format *bold = nullptr;
     lxw_format *dateFormat = nullptr;
+    lxw_format *wrap = nullptr;
     lxw_row_t row = 0;
     QVector<int> widths;
     std::string scratch;
@@ -121,6 +122,9 @@ XlsxWriter::XlsxWriter(const QString &path) : d(std::make_unique<Impl>())
     format_set_bold(d->bold);
     d->dateFormat = workbook_add_format(d->book);
     format_set_num_format(d->dateFormat, "yyyy-m-d");
+    d->wrap = workbook_add_format(d->book);
+    format_set_text_wrap(d->wrap);
+    format_set_align(d->wrap, LXW_ALIGN_VERTICAL_TOP);
 }
 
 XlsxWriter::~XlsxWriter()
@@ -156,6 +160,25 @@ void XlsxWriter::writeText(int column, QByteArrayView utf8)
     // The library wants a terminated string.
     d->scratch.assign(utf8.data(), size_t(utf8.size()));
     d->check(worksheet_write_string(d->sheet, d->row, lxw_col_t(column), d->scratch.c_str(), nullptr), column);
+    const qsizetype eol = utf8.indexOf('\n');
+    d->widen(column, displayWidth(eol < 0 ? utf8 : utf8.first(eol)) + 1);
+}
+
+void XlsxWriter::writeMemo(int column, QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return;
+    d->scratch.clear();
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r') {
+            if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
+            d->scratch.push_back('\n');
+        } else {
+            d->scratch.push_back(utf8[i]);
+        }
+    }
+    d->check(worksheet_write_string(d->sheet, d->row, lxw_col_t(column), d->scratch.c_str(), d->wrap), column);
     const qsizetype eol = utf8.indexOf('\n');
     d->widen(column, displayWidth(eol < 0 ? utf8 : utf8.first(eol)) + 1);
 }

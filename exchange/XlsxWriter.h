@@ -10,7 +10,8 @@ namespace exchange {
 
 // One worksheet written row by row through libxlsxwriter: a bold header row
 // that stays frozen while scrolling, dates as real Excel dates (shown
-// yyyy-m-d), numbers as numbers, the rest as text, and each column as wide
+// yyyy-m-d), numbers as numbers, the rest as text (so a cell beginning
+// with = is never a formula), and each column as wide
 // as its longest content. The file appears under its name only when close()
 // succeeds; until then it is written to a temporary file beside it.
 class XlsxWriter {
@@ -24,6 +25,10 @@ public:
     void writeHeader(const QStringList &names);
     void writeText(int column, const QString &text);
     void writeText(int column, QByteArrayView utf8);
+    // Prose of several lines: wrapped in its cell, its line breaks as LF
+    // (what a spreadsheet's own Alt+Enter makes; CR LF would show a stray
+    // _x000D_ in some readers).
+    void writeMemo(int column, QByteArrayView utf8);
     void writeNumber(int column, double value);
     void writeDate(int column, const QDate &date);
     void endRow();

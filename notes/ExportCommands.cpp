@@ -6,6 +6,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "exchange/ExchangeError.h"
+#include "notes/BackgroundTask.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -35,12 +36,17 @@ std::optional<Target> chooseFile(QWidget *parent, const QString &caption, const 
     return Target{path, *format};
 }
 
-int run(QWidget *, const Target &target, const std::function<int(const Target &)> &write)
+int run(QWidget *parent, const Target &target, const std::function<int(const Target &, exchange::Progress &)> &write)
 {
     try {
-        const int rows = write(target);
+        exchange::Progress progress;
+        int rows = 0;
+        BackgroundTask::run(parent, QStringLiteral("正在导出到 %1…").arg(QFileInfo(target.path).fileName()), progress,
+                            [&] { rows = write(target, progress); });
         MessageBox::show(QStringLiteral("导出成功：%1 条记录已写入 %2").arg(rows).arg(QFileInfo(target.path).fileName()));
         return rows;
+    } catch (const exchange::Cancelled &e) {
+        MessageBox::show(e.message());
     } catch (const exchange::ExchangeError &e) {
         MessageBox::show(QStringLiteral("导出失败：") + e.message());
     } catch (const db::DbError &e) {
@@ -55,10 +61,11 @@ void exportNotes(QWidget *parent, const QString &table, const QString &websiteNa
                                    (websiteName.trimmed().isEmpty() ? table : websiteName.trimmed()) + QStringLiteral(" 优化记录"));
     if (!target)
         return;
-    run(parent, *target, [&table](const Target &t) {
+    const QString connection = Database::connectionString;
+    run(parent, *target, [&table, &connection](const Target &t, exchange::Progress &progress) {
         db::Connection conn;
-        conn.open(Database::connectionString);
-        return exchange::exportNotesTable(conn, table, t.format, t.path);
+        conn.open(connection);
+        return exchange::exportNotesTable(conn, table, t.format, t.path, &progress);
     });
 }
 

@@ -21,8 +21,10 @@ struct Target {
 // Empty when the user cancels.
 std::optional<Target> chooseFile(QWidget *parent, const QString &caption, const QString &baseName);
 
-// Runs one export and tells how it went; returns the rows written, or -1.
-int run(QWidget *parent, const Target &target, const std::function<int(const Target &)> &write);
+// Runs one export in the background (a progress dialog with 取消 when it
+// takes more than a moment) and tells how it went; returns the rows
+// written, or -1.
+int run(QWidget *parent, const Target &target, const std::function<int(const Target &, exchange::Progress &)> &write);
 
 // 导出: a website's notes table.
 void exportNotes(QWidget *parent, const QString &table, const QString &websiteName);

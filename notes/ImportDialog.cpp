@@ -11,6 +11,7 @@
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "exchange/ExchangeError.h"
+#include "notes/BackgroundTask.h"
 #include "notes/NotesTable.h"
 
 #include <QComboBox>
@@ -38,6 +39,16 @@ ImportDialog::ImportDialog(QWidget *parent) : QDialog(parent)
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("importSummary"));
     m_summary->setWordWrap(true);
+
+    auto *encodingCaption = new QLabel(QStringLiteral("文件编码："), this);
+    m_encoding = new QComboBox(this);
+    m_encoding->setObjectName(QStringLiteral("encodingBox"));
+    m_encoding->setAccessibleName(QStringLiteral("文件编码"));
+    m_encoding->addItem(QStringLiteral("UTF-8"), int(exchange::Encoding::Utf8));
+    m_encoding->addItem(QStringLiteral("GB18030（简体中文 Excel）"), int(exchange::Encoding::Gb18030));
+    encodingCaption->setBuddy(m_encoding);
+    connect(m_encoding, &QComboBox::currentIndexChanged, this,
+            [this] { useEncoding(exchange::Encoding(m_encoding->currentData().toInt())); });
 
     auto *previewCaption = new QLabel(QStringLiteral("文件的前 %1 行：").arg(PreviewRows), this);
     m_preview = new QTableWidget(this);
@@ -70,6 +81,11 @@ ImportDialog::ImportDialog(QWidget *parent) : QDialog(parent)
     buttons->addWidget(m_cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
+    auto *encodingRow = new QHBoxLayout;
+    encodingRow->addWidget(encodingCaption);
+    encodingRow->addWidget(m_encoding);
+    encodingRow->addStretch();
+    layout->addLayout(encodingRow);
     layout->addWidget(previewCaption);
     layout->addWidget(m_preview, 3);
     layout->addWidget(mappingCaption);
@@ -80,38 +96,84 @@ ImportDialog::ImportDialog(QWidget *parent) : QDialog(parent)
 
 bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
 {
-    QVector<db::ColumnDef> columns;
+    m_path = csvPath;
+    m_websiteName = websiteName;
+    if (!read(std::nullopt))
+        return false;
+    showPreview();
+    return true;
+}
+
+bool ImportDialog::useEncoding(exchange::Encoding encoding)
+{
+    if (encoding == m_csv.encoding)
+        return true;
+    if (!read(encoding)) {
+        const QSignalBlocker quiet(m_encoding);
+        m_encoding->setCurrentIndex(m_encoding->findData(int(m_csv.encoding)));
+        return false;
+    }
+    showPreview();
+    return true;
+}
+
+bool ImportDialog::read(std::optional<exchange::Encoding> encoding)
+{
+    const QString prefix = encoding ? QStringLiteral("无法按 %1 读取：").arg(exchange::encodingName(*encoding))
+                                    : QStringLiteral("无法导入：");
     try {
-        m_csv = exchange::Csv::readFile(csvPath);
-        columns = db::Catalog(Database::connectionString).columns(notesTable);
+        exchange::Progress progress;
+        exchange::CsvPreview csv;
+        BackgroundTask::run(this->isVisible() ? this : parentWidget(), QStringLiteral("正在读取文件…"), progress, [&] {
+            csv = exchange::Csv::inspect(m_path, PreviewRows, encoding, &progress);
+        });
+        db::Catalog catalog(Database::connectionString);
+        const int limit = exchange::columnLimit(catalog.connection());
+        if (csv.header.size() > limit)
+            throw exchange::ExchangeError(QStringLiteral("文件有 %1 列，超过了数据库一个表最多 %2 列的限制。请把文件拆开后再导入。")
+                                              .arg(csv.header.size())
+                                              .arg(limit));
+        m_tableColumns = catalog.columns(notesTable);
+        m_csv = std::move(csv);
+    } catch (const exchange::Cancelled &) {
+        return false;
     } catch (const exchange::ExchangeError &e) {
-        MessageBox::show(QStringLiteral("无法导入：") + e.message());
+        MessageBox::show(prefix + e.message());
         return false;
     } catch (const db::DbError &e) {
-        MessageBox::show(QStringLiteral("无法导入：") + e.message());
+        MessageBox::show(prefix + e.message());
         return false;
     }
     m_columns.clear();
-    for (const db::ColumnDef &c : columns)
+    for (const db::ColumnDef &c : std::as_const(m_tableColumns))
         if (!c.autoIncrement)
             m_columns << c.name;
+    return true;
+}
 
+void ImportDialog::showPreview()
+{
+    {
+        const QSignalBlocker quiet(m_encoding);
+        m_encoding->setCurrentIndex(m_encoding->findData(int(m_csv.encoding)));
+    }
     m_summary->setText(QStringLiteral("文件 %1 共有 %2 条记录，导入到“%3”的优化记录（%4）。")
-                           .arg(QFileInfo(csvPath).fileName())
-                           .arg(m_csv.records.size())
-                           .arg(websiteName.trimmed(), notesTable));
+                           .arg(QFileInfo(m_path).fileName())
+                           .arg(m_csv.records)
+                           .arg(m_websiteName.trimmed(), notesTable));
 
-    const int shown = int(qMin<qsizetype>(PreviewRows, m_csv.records.size()));
+    const int shown = int(m_csv.first.size());
     m_preview->clear();
     m_preview->setColumnCount(int(m_csv.header.size()));
     m_preview->setRowCount(shown);
     m_preview->setHorizontalHeaderLabels(m_csv.header);
     for (int r = 0; r < shown; ++r)
         for (int c = 0; c < m_csv.header.size(); ++c)
-            m_preview->setItem(r, c, new QTableWidgetItem(m_csv.records[r].fields[c]));
+            m_preview->setItem(r, c, new QTableWidgetItem(m_csv.first[r].fields[c]));
     m_preview->resizeColumnsToContents();
 
-    const exchange::ImportPlan start = exchange::defaultPlan(m_csv.header, columns);
+    const exchange::ImportPlan start = exchange::defaultPlan(m_csv.header, m_tableColumns);
+    m_mapping->setRowCount(0);
     m_mapping->setRowCount(int(m_csv.header.size()));
     for (int c = 0; c < m_csv.header.size(); ++c) {
         const QString header = m_csv.header[c];
@@ -133,7 +195,6 @@ bool ImportDialog::load(const QString &csvPath, const QString &websiteName)
         m_mapping->setCellWidget(c, 1, box);
     }
     m_imported = 0;
-    return true;
 }
 
 QComboBox *ImportDialog::mappingBox(int csvColumn) const
@@ -162,7 +223,15 @@ void ImportDialog::importClicked()
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("导入")))
         return;
     try {
-        m_imported = exchange::importNotes(Database::connectionString, notesTable, m_csv, plan());
+        exchange::Progress progress;
+        const QString connection = Database::connectionString;
+        const exchange::ImportPlan chosen = plan();
+        BackgroundTask::run(this, QStringLiteral("正在导入 %1 条记录…").arg(m_csv.records), progress, [&] {
+            m_imported = exchange::importFile(connection, notesTable, m_path, m_csv.encoding, chosen, &progress);
+        });
+    } catch (const exchange::Cancelled &e) {
+        MessageBox::show(e.message());
+        return;
     } catch (const exchange::ExchangeError &e) {
         // The dialog stays, so that the mapping can be changed and tried again.
         MessageBox::show(QStringLiteral("导入失败：") + e.message());

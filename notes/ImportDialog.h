@@ -10,10 +10,12 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-// 导入优化记录: a CSV file's first rows and, per CSV column, the notes table
-// column it goes into (matched by name, letter case aside), a new column of
-// its name, or nothing. 导 入 adds every row in one transaction or, with the
-// line and column of the first problem named, nothing at all.
+// 导入优化记录: a CSV file's first rows, its encoding (UTF-8, or GB18030 as
+// Chinese Excel writes it; the user may switch) and, per CSV column, the
+// notes table column it goes into (matched by name, letter case aside), a new
+// column of its name, or nothing. 导 入 adds every row in one transaction,
+// in the background with a progress dialog whose 取消 undoes it all, or, with
+// the line and column of the first problem named, nothing at all.
 class ImportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +26,10 @@ public:
     // Reads the file and the table's columns; false (with a message shown)
     // when the file cannot be read.
     bool load(const QString &csvPath, const QString &websiteName);
+    // Reads the file again in another encoding; false (with a message shown,
+    // the preview unchanged) when its bytes are not text in that encoding.
+    bool useEncoding(exchange::Encoding encoding);
+    exchange::Encoding encoding() const { return m_csv.encoding; }
 
     // What each CSV column is set to go into, as the combo boxes say.
     exchange::ImportPlan plan() const;
@@ -39,11 +45,17 @@ signals:
 
 private:
     void importClicked();
+    bool read(std::optional<exchange::Encoding> encoding);
+    void showPreview();
 
-    exchange::CsvTable m_csv;
+    QString m_path;
+    QString m_websiteName;
+    exchange::CsvPreview m_csv;
+    QVector<db::ColumnDef> m_tableColumns;
     QStringList m_columns;
     int m_imported = 0;
     QLabel *m_summary;
+    QComboBox *m_encoding;
     QTableWidget *m_preview;
     QTableWidget *m_mapping;
     QPushButton *m_import;

@@ -295,6 +295,37 @@ void Catalog::appendColumn(const QString &table, const ColumnDef &column)
     });
 }
 
+void Catalog::appendColumns(const QString &table, const QVector<ColumnDef> &added)
+{
+    if (!onServer(m_conn) || added.size() < 2) {
+        for (const ColumnDef &c : added)
+            appendColumn(table, c);
+        return;
+    }
+    for (const ColumnDef &c : added)
+        refuseLongName(c.name);
+    changeUnderLock(table, [&] {
+        QVector<ColumnDef> present = columns(table);
+        QStringList clauses;
+        for (ColumnDef c : added) {
+            if (c.autoIncrement)
+                throw DbError(QStringLiteral("不能给已有的表添加自动编号字段"));
+            c.nullable = true;
+            checkTextSize(c);
+            refuseTakenName(present, table, c.name);
+            present << c;
+            clauses << QStringLiteral("ADD COLUMN ") + serverDdl(c, false);
+        }
+        const QString t = quoteIdentifier(serverTableName(table));
+        m_conn.execute(QStringLiteral("ALTER TABLE %1 %2").arg(t, clauses.join(QStringLiteral(", "))), Connection::Dialect::Native);
+        for (const ColumnDef &c : added)
+            if (c.defaultText)
+                m_conn.execute(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 SET DEFAULT %3")
+                                   .arg(t, quoteIdentifier(c.name), quoteText(*c.defaultText)),
+                               Connection::Dialect::Native);
+    });
+}
+
 void Catalog::renameColumn(const QString &table, const QString &oldName, const QString &newName)
 {
     refuseLongName(newName);

@@ -45,6 +45,9 @@ public:
     // transaction that holds the table's lock: two workers adding Rank and
     // RANK at once cannot both succeed.
     void appendColumn(const QString &table, const ColumnDef &column);
+    // Several columns in one step (an import's new columns): on a server one
+    // ALTER TABLE, on a file one ALTER per column, which SQLite needs.
+    void appendColumns(const QString &table, const QVector<ColumnDef> &columns);
     void renameColumn(const QString &table, const QString &oldName, const QString &newName);
     void dropColumn(const QString &table, const QString &name);
 

@@ -43,9 +43,7 @@ QString Connection::dataSource(const QString &connectionString)
 
 bool Connection::isServer(const QString &connectionString)
 {
-    const QString s = connectionString.trimmed();
-    return s.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive)
-        || s.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
+    return server::isConnectionString(connectionString);
 }
 
 void Connection::openServer(const QString &connectionString)

@@ -11,7 +11,6 @@
 #include "core/db/TableList.h"
 #include "tests/support/TestDb.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QTest>
 
@@ -22,36 +21,6 @@ class TestEngine : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
-
-    void openRefusesWhatIsNoDatabase_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("missing") << QByteArray() << false;
-        QTest::newRow("text file") << QByteArray("just some notes\nnot a database\n") << true;
-        QTest::newRow("access file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, 'x') << true;
-    }
-    void openRefusesWhatIsNoDatabase()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, exists);
-        if (TestDb::onServer())
-            QSKIP("what is no SQLite file: a question of the file engine alone");
-        TestDb t(false);
-        if (exists) {
-            QDir().mkpath(QStringLiteral("data"));
-            QFile f(QStringLiteral("data/mybook.mdb"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
-        Connection c;
-        QVERIFY_THROWS_EXCEPTION(DbError, c.open(t.connectionString()));
-        QCOMPARE(c.state(), Connection::Closed);
-        // Opening never creates or changes the file.
-        QCOMPARE(QFile::exists(QStringLiteral("data/mybook.mdb")), exists);
-        QFile f(QStringLiteral("data/mybook.mdb"));
-        QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), content);
-    }
 
     void translatesDateLiteralsOutsideTextAndRefusesNonDates_data()
     {

@@ -26,6 +26,7 @@ private slots:
         QTest::newRow("empty") << "" << "";
         QTest::newRow("chinese text") << "第三名，没有收录" << "";
         QTest::newRow("full-width digits") << "百度１２/谷歌３" << "百度=12;谷歌=3";
+        QTest::newRow("full-width nine and zero") << "百度９/谷歌０．５" << "百度=9;谷歌=0.5";
         QTest::newRow("colon and blanks") << "收入: 155, 反向: 31" << "收入=155;反向=31";
         QTest::newRow("label repeated") << "百度3/百度5" << "百度=3;百度2=5";
         QTest::newRow("trailing point is not a decimal") << "7." << "=7";
@@ -54,6 +55,7 @@ private slots:
         QTest::newRow("exponent") << "1e5" << false << 0.0;
         QTest::newRow("thousands") << "1,234" << false << 0.0;
         QTest::newRow("blank around") << " 3" << false << 0.0;
+        QTest::newRow("fifteen digits") << "123456789012345" << true << 123456789012345.0;
         QTest::newRow("too many digits") << "1234567890123456" << false << 0.0;
         QTest::newRow("text") << "收入155" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;

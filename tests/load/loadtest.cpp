@@ -1,17 +1,23 @@
 // Load test of a team notebook on a PostgreSQL server.
 //
-//   tavorin-loadtest CONNECTION CLIENTS SECONDS
+//   tavorin-loadtest [--restarts N] CONNECTION CLIENTS SECONDS
 //
 // Prepares the notebook's notes tables, starts CLIENTS copies of itself as
 // clients, each of which works through the program's own stores for SECONDS
 // (adding and changing websites and observations at random, reloading the
-// website list and a notes grid) and writes down every write it was told had
-// succeeded. Afterwards it checks the database against those lists: every
-// acknowledged write is there, no website name is taken twice, and no client
-// met an error other than the expected duplicate-name conflict.
+// website list and a notes grid) and writes down, as it goes, every write it
+// was told had succeeded and every one it was told had failed. With
+// --restarts N the server is restarted N times during the run (immediate
+// shutdown, by the command in TAVORIN_LOADTEST_RESTART). Afterwards, on a
+// fresh connection, it checks the database against those lists: every
+// acknowledged write is there, every refused one absent, no website name is
+// taken twice by the program's own comparison, every client exited 0, and no
+// client met an error other than the expected duplicate-name conflict (and,
+// in a run with restarts, the lost connections the restarts cause).
 #include "catalogue/Website.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
+#include "core/NameCompare.h"
 #include "core/db/Quote.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
@@ -29,6 +35,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTextStream>
 
 #include <cstdio>
@@ -37,6 +44,22 @@ namespace {
 
 constexpr int NotesTables = 4;   // websites 1..4 carry notes tables shared by every client
 constexpr int SharedNames = 12;  // names every client tries to add: the conflicts
+
+// One shared name in the spellings the program takes for the same name:
+// letter case, composed or decomposed accents, full-width letters in either
+// case.
+QString sharedName(int n, int variant)
+{
+    static const char *const spellings[] = {"Shared Café %1", "SHARED CAFÉ %1", "shared cafe\u0301 %1", "共享ＳＨＡＲＥＤ %1", "共享ｓｈａｒｅｄ %1"};
+    return QString::fromUtf8(spellings[variant]).arg(n);
+}
+
+// A write the client was told did not happen: the server refused it, or the
+// connection was lost before it was sent or while the server said it stopped.
+bool reportedNotDone(const db::DbError &e)
+{
+    return e.kind() != db::DbError::Kind::ConnectionLost || e.message().contains(QStringLiteral("这一步没有完成"));
+}
 
 QTextStream &out()
 {
@@ -55,12 +78,18 @@ int runClient(int client, int seconds, const QString &logPath)
     if (!log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return 1;
     QTextStream w(&log);
+    // Each line reaches the file as it is written: a client that dies leaves
+    // its record up to that moment.
+    const auto note = [&](const QStringList &fields) {
+        w << fields.join(QLatin1Char('\t')) << "\n";
+        w.flush();
+    };
     QRandomGenerator rng(quint32(client) * 7919u + 17u);
     QElapsedTimer clock;
     clock.start();
     QList<int> ownSites;
     QList<QPair<QString, int>> ownRows; // table, AutoId
-    int serial = 0, conflicts = 0, errors = 0, ops = 0;
+    int serial = 0, conflicts = 0, lostConnections = 0, ops = 0;
     QHash<QString, int> counts;
     db::DataControl list, grid;
     list.setConnectionString(Database::connectionString);
@@ -69,16 +98,15 @@ int runClient(int client, int seconds, const QString &logPath)
         const int pick = int(rng.bounded(100));
         const QString table = QStringLiteral("biji%1").arg(rng.bounded(NotesTables) + 1);
         QString kind;
+        QStringList attempt; // what a write tried, for the record when it fails
         try {
             if (pick < 20) {
                 // Add a website as the edit dialog does: check, insert, and let
                 // the server's unique constraint decide a race.
                 kind = QStringLiteral("add website");
                 const bool shared = rng.bounded(3) == 0;
-                QString name = shared ? QStringLiteral("共享-%1").arg(rng.bounded(SharedNames))
-                                      : QStringLiteral("c%1-site%2 'q'").arg(client).arg(++serial);
-                if (shared && rng.bounded(2))
-                    name = name.toUpper();
+                const QString name = shared ? sharedName(int(rng.bounded(SharedNames)), int(rng.bounded(5)))
+                                            : QStringLiteral("c%1-site%2 'q'").arg(client).arg(++serial);
                 Website &site = CurWebsite();
                 if (site.exists(name)) {
                     ++conflicts;
@@ -87,9 +115,12 @@ int runClient(int client, int seconds, const QString &logPath)
                     site.Weburl = QStringLiteral("http://example.cn/%1").arg(serial);
                     site.Webtime = QDate(2011, 1, 1).addDays(rng.bounded(3000));
                     site.Webmemos = QStringLiteral("无");
+                    if (!shared)
+                        attempt = QStringList{QStringLiteral("site"), name};
                     try {
                         site.insert();
-                        w << "site\t" << name << "\n";
+                        note({QStringLiteral("site"), name});
+                        attempt.clear(); // a later failure is not this write's
                         if (!shared)
                             ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)));
                     } catch (const db::DbError &e) {
@@ -104,26 +135,30 @@ int runClient(int client, int seconds, const QString &logPath)
                 Website &site = CurWebsite();
                 site.load(id);
                 site.Webmemos = QStringLiteral("c%1 第%2次修改").arg(client).arg(++serial);
+                attempt = QStringList{QStringLiteral("memo"), QString::number(id), site.Webmemos};
                 site.update(id);
                 if (Database::rowsAffected() != 1)
                     throw db::DbError(QStringLiteral("website %1 changed %2 rows").arg(id).arg(Database::rowsAffected()));
-                w << "memo\t" << id << "\t" << site.Webmemos << "\n";
+                note(attempt);
             } else if (pick < 60) {
                 kind = QStringLiteral("add observation");
                 const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
+                attempt = QStringList{QStringLiteral("obs"), table, QString(), memo};
                 CurRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
                                          {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, QStringLiteral("0")});
+                note({QStringLiteral("obs"), table, QString(), memo});
+                attempt.clear();
                 const int id = scalar(QStringLiteral("SELECT AutoId FROM %1 WHERE [备注]='%2'").arg(table, memo));
                 ownRows << qMakePair(table, id);
-                w << "obs\t" << table << "\t" << id << "\t" << memo << "\n";
             } else if (pick < 80 && !ownRows.isEmpty()) {
                 kind = QStringLiteral("modify observation");
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
-                const QString pr = QString::number(rng.bounded(10));
+                const QString pr = QStringLiteral("c%1p%2").arg(client).arg(++serial); // fits the 10 characters of PR
+                attempt = QStringList{QStringLiteral("pr"), row.first, QString::number(row.second), pr};
                 CurRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
                 if (Database::rowsAffected() != 1)
                     throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
-                w << "pr\t" << row.first << "\t" << row.second << "\t" << pr << "\n";
+                note(attempt);
             } else {
                 kind = QStringLiteral("refresh");
                 list.setRecordSource(QStringLiteral("SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
@@ -135,11 +170,17 @@ int runClient(int client, int seconds, const QString &logPath)
             ++counts[kind];
             ++ops;
         } catch (const db::DbError &e) {
-            ++errors;
-            w << "error\t" << kind << "\t" << QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
+            const QString message = QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            const bool lost = e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable;
+            lostConnections += lost;
+            note({lost ? QStringLiteral("lost") : QStringLiteral("error"), kind, message});
+            // A write reported as not done must be absent; one whose fate is
+            // unknown is neither counted nor checked.
+            if (!attempt.isEmpty() && reportedNotDone(e))
+                note(QStringList{QStringLiteral("failed")} + attempt);
         }
     }
-    w << "done\t" << ops << "\t" << conflicts << "\t" << errors;
+    w << "done\t" << ops << "\t" << conflicts << "\t" << lostConnections;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         w << "\t" << it.key() << "=" << it.value();
     w << "\n";
@@ -166,84 +207,90 @@ int prepare()
     return 0;
 }
 
-int verify(const QStringList &logs, qint64 elapsedMs)
+// How many rows hold what a log line says was written: "site NAME",
+// "memo ID TEXT", "obs TABLE (empty) MEMO", "pr TABLE ID VALUE". Every value
+// written is unique to its attempt, so a write not done leaves none.
+int rowsHolding(const QStringList &w, bool ofThisRow)
 {
-    int failures = 0, ops = 0, conflicts = 0, errors = 0;
+    const QString v = db::quoteText(w.last());
+    if (w[0] == QLatin1String("site"))
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName=%1").arg(v));
+    if (w[0] == QLatin1String("memo"))
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos=%1%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
+    if (w[0] == QLatin1String("obs"))
+        return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]=%2").arg(w[1], v));
+    return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]=%2%3").arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
+}
+
+int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, qint64 elapsedMs)
+{
+    int failures = 0, ops = 0, conflicts = 0, errors = 0, lostConnections = 0, badExits = 0;
     QHash<QString, int> kinds;
-    QSet<QString> sites;
-    QHash<int, QString> memos;
-    QHash<QString, QString> observations; // table/id -> memo
-    QHash<QString, QString> prs;          // table/id -> PR
-    for (const QString &path : logs) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            out() << "missing log " << path << "\n";
-            ++failures;
-            continue;
+    QHash<QString, QStringList> lastWrite; // per website, memo or observation: the last acknowledged write
+    QList<QStringList> notDone;
+    for (int i = 0; i < logs.size(); ++i) {
+        if (exitCodes.value(i, -1) != 0) {
+            out() << "client " << i + 1 << " exited with " << exitCodes.value(i, -1) << "\n";
+            ++badExits;
         }
+        QFile f(logs[i]);
         bool done = false;
-        for (const QString &line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            const QStringList p = line.split(QLatin1Char('\t'));
-            if (p[0] == QLatin1String("site"))
-                sites << p[1];
-            else if (p[0] == QLatin1String("memo"))
-                memos[p[1].toInt()] = p[2];
-            else if (p[0] == QLatin1String("obs"))
-                observations[p[1] + '/' + p[2]] = p[3];
-            else if (p[0] == QLatin1String("pr"))
-                prs[p[1] + '/' + p[2]] = p[3];
-            else if (p[0] == QLatin1String("error")) {
-                out() << "unexpected error in " << path << ": " << line << "\n";
-                ++failures;
+        const QString text = f.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(f.readAll()) : QString();
+        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QStringList p = line.split(QLatin1Char('\t'));
+            if (p[0] == QLatin1String("failed")) {
+                notDone << p.mid(1);
+            } else if (p[0] == QLatin1String("error") || (p[0] == QLatin1String("lost") && restarts == 0)) {
+                out() << "unexpected error in " << logs[i] << ": " << line << "\n";
+                ++errors;
             } else if (p[0] == QLatin1String("done")) {
                 done = true;
-                ops += p[1].toInt();
-                conflicts += p[2].toInt();
-                errors += p[3].toInt();
-                for (int i = 4; i < p.size(); ++i)
-                    kinds[p[i].section('=', 0, 0)] += p[i].section('=', 1).toInt();
+                ops += p.value(1).toInt();
+                conflicts += p.value(2).toInt();
+                lostConnections += p.value(3).toInt();
+                for (int k = 4; k < p.size(); ++k)
+                    kinds[p[k].section('=', 0, 0)] += p[k].section('=', 1).toInt();
+            } else if (p[0] != QLatin1String("lost")) {
+                lastWrite[p[0] + p[1] + (p[0] == QLatin1String("pr") ? p[2] : p[0] == QLatin1String("obs") ? p.last() : QString())] = p;
             }
         }
         if (!done) {
-            out() << "client did not finish: " << path << "\n";
+            out() << "client did not finish: " << logs[i] << "\n";
             ++failures;
         }
     }
-    const auto rows = [](const QString &sql) { return Database::query(sql); };
-    int lost = 0;
-    for (const QString &name : std::as_const(sites))
-        if (rows(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)))->eof())
-            ++lost;
-    for (auto it = memos.cbegin(); it != memos.cend(); ++it)
-        if (rows(QStringLiteral("SELECT Webmemos FROM Website WHERE Webid=%1").arg(it.key()))->value(0).toString() != it.value())
-            ++lost;
-    for (auto it = observations.cbegin(); it != observations.cend(); ++it) {
-        const auto rs = rows(QStringLiteral("SELECT [备注] FROM %1 WHERE AutoId=%2").arg(it.key().section('/', 0, 0), it.key().section('/', 1)));
-        if (rs->eof() || rs->value(0).toString() != it.value())
-            ++lost;
+    int lost = 0, present = 0;
+    QHash<QString, int> acknowledged;
+    for (const QStringList &w : std::as_const(lastWrite)) {
+        ++acknowledged[w[0]];
+        lost += rowsHolding(w, true) != 1;
     }
-    for (auto it = prs.cbegin(); it != prs.cend(); ++it) {
-        const auto rs = rows(QStringLiteral("SELECT [PR] FROM %1 WHERE AutoId=%2").arg(it.key().section('/', 0, 0), it.key().section('/', 1)));
-        if (rs->eof() || rs->value(0).toString() != it.value())
-            ++lost;
-    }
-    const int duplicates = scalar(QStringLiteral("SELECT count(*) FROM (SELECT lower(Webname) FROM Website GROUP BY lower(Webname) HAVING count(*) > 1) d"));
-    const int websites = scalar(QStringLiteral("SELECT count(*) FROM Website"));
-    failures += lost + duplicates;
+    for (const QStringList &w : std::as_const(notDone))
+        present += rowsHolding(w, false) != 0;
+
+    // Duplicates as the program tells names apart, not as the server does.
+    QHash<QString, int> byKey;
+    int websites = 0, duplicates = 0;
+    for (auto rs = Database::query(QStringLiteral("SELECT Webname FROM Website")); !rs->eof(); rs->moveNext(), ++websites)
+        duplicates += ++byKey[NameCompare::key(rs->value(0).toString().trimmed())] == 2;
+    failures += lost + present + duplicates + errors + badExits;
 
     const double seconds = double(elapsedMs) / 1000.0;
-    out() << "clients: " << logs.size() << ", " << QString::number(seconds, 'f', 1) << " s\n"
+    out() << "clients: " << logs.size() << ", " << QString::number(seconds, 'f', 1) << " s, server restarts: " << restarts << "\n"
           << "operations: " << ops << " (" << QString::number(ops / seconds, 'f', 0) << " per second)\n";
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
         out() << "  " << it.key() << ": " << it.value() << "\n";
-    out() << "acknowledged writes checked: " << sites.size() << " websites added, " << memos.size()
-          << " website memos (last value), " << observations.size() << " observations added, " << prs.size()
-          << " observations changed (last value)\n"
+    out() << "acknowledged writes checked (last value each): " << acknowledged["site"] << " websites added, " << acknowledged["memo"]
+          << " website memos, " << acknowledged["obs"] << " observations added, " << acknowledged["pr"] << " observations changed\n"
+          << "writes reported as not done, checked absent: " << notDone.size() << "\n"
           << "duplicate-name conflicts (expected): " << conflicts << "\n"
+          << "commands that met a lost connection" << (restarts ? " (expected with restarts)" : "") << ": " << lostConnections << "\n"
           << "websites stored: " << websites << "\n"
           << "lost writes: " << lost << "\n"
-          << "duplicate website names: " << duplicates << "\n"
+          << "writes reported as not done but present: " << present << "\n"
+          << "duplicate website names (program's comparison): " << duplicates << "\n"
           << "unexpected errors: " << errors << "\n"
+          << "clients that did not exit 0: " << badExits << "\n"
           << (failures == 0 ? "PASS" : "FAIL") << "\n";
     return failures == 0 ? 0 : 1;
 }
@@ -253,14 +300,20 @@ int verify(const QStringList &logs, qint64 elapsedMs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QLatin1String("--client")) {
         Database::useDatabase(args[2]);
         const QStringList rest = args[4].split(QLatin1Char(','));
         return runClient(args[3].toInt(), rest.value(0).toInt(), rest.value(1));
     }
-    if (args.size() != 4 || !db::Connection::isServer(args[1])) {
-        std::fprintf(stderr, "usage: tavorin-loadtest postgresql://... CLIENTS SECONDS\n");
+    int restarts = 0;
+    if (args.size() > 2 && args[1] == QLatin1String("--restarts")) {
+        restarts = args[2].toInt();
+        args.remove(1, 2);
+    }
+    const QString restartCommand = qEnvironmentVariable("TAVORIN_LOADTEST_RESTART");
+    if (args.size() != 4 || !db::Connection::isServer(args[1]) || restarts < 0 || (restarts && restartCommand.isEmpty())) {
+        std::fprintf(stderr, "usage: [TAVORIN_LOADTEST_RESTART=COMMAND] tavorin-loadtest [--restarts N] postgresql://... CLIENTS SECONDS\n");
         return 2;
     }
     Database::useDatabase(args[1]);
@@ -268,7 +321,7 @@ int main(int argc, char **argv)
     const int seconds = args[3].toInt();
     try {
         if (prepare() != 0) {
-            std::fprintf(stderr, "tavorin-loadtest: the notebook must be new (made by tavorin-newdb)\n");
+            std::fprintf(stderr, "tavorin-loadtest: the notebook must be new (made by tavorin-db new)\n");
             return 1;
         }
         QTemporaryDir dir;
@@ -285,9 +338,25 @@ int main(int argc, char **argv)
                                                  QStringLiteral("%1,%2").arg(seconds).arg(log)});
             running << p;
         }
-        for (QProcess *p : std::as_const(running))
-            p->waitForFinished(qMax(seconds, 1) * 1000 + 60000);
-        return verify(logs, clock.elapsed());
+        // Restarts spread evenly over the run, each an immediate shutdown
+        // (no checkpoint, sessions cut) followed by crash recovery.
+        for (int r = 1; r <= restarts; ++r) {
+            const qint64 at = qint64(seconds) * 1000 * r / (restarts + 1);
+            while (clock.elapsed() < at)
+                QThread::msleep(50);
+            const int status = QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), restartCommand});
+            out() << "server restarted at " << QString::number(double(clock.elapsed()) / 1000.0, 'f', 1) << " s (status " << status << ")\n";
+            out().flush();
+        }
+        QList<int> exitCodes;
+        for (QProcess *p : std::as_const(running)) {
+            const bool finished = p->waitForFinished(qMax(seconds, 1) * 1000 + 60000);
+            exitCodes << (finished && p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1);
+        }
+        const qint64 elapsed = clock.elapsed();
+        // The verifier's own connection may have been cut by a restart.
+        Database::resetConnection();
+        return verify(logs, exitCodes, restarts, elapsed);
     } catch (const db::DbError &e) {
         std::fprintf(stderr, "tavorin-loadtest: %s\n", qPrintable(e.message()));
         return 1;

@@ -103,6 +103,25 @@ private slots:
                      QStringLiteral("百度7/谷歌2"));
     }
 
+    // Chinese Excel's CSV is found to be GB18030 and shown so; the user may
+    // switch, and a switch to an encoding the bytes are not is refused.
+    void encoding()
+    {
+        std::unique_ptr<ImportDialog> d(dialogFor("\xCA\xB1\xBC\xE4,\xB1\xB8\xD7\xA2\r\n2011-10-1,\xB0\xD9\xB6\xC8\r\n"));
+        auto *box = d->findChild<QComboBox *>("encodingBox");
+        QCOMPARE(box->currentText(), QStringLiteral("GB18030（简体中文 Excel）"));
+        QCOMPARE(d->findChild<QTableWidget *>("previewGrid")->item(0, 1)->text(), QStringLiteral("百度"));
+        QCOMPARE(d->mappingBox(1)->currentText(), QStringLiteral("备注"));
+        box->setCurrentIndex(0);
+        QVERIFY2(MessageBox::shown().value(0).startsWith("无法按 UTF-8 读取：in.csv：第 1 行有不是 UTF-8 的字节"),
+                 qPrintable(MessageBox::shown().value(0)));
+        QCOMPARE(d->encoding(), exchange::Encoding::Gb18030);
+        QCOMPARE(box->currentText(), QStringLiteral("GB18030（简体中文 Excel）"));
+        d->show();
+        QTest::mouseClick(d->findChild<QPushButton *>("importRows"), Qt::LeftButton);
+        QCOMPARE(m_db->scalar("SELECT [备注] FROM biji1").toString(), QStringLiteral("百度"));
+    }
+
     void refusedImportKeepsTheDialog()
     {
         QByteArray csv = twelveRows();
@@ -127,8 +146,11 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("table there") << 1 << 0 << twelveRows() << true << "";
         QTest::newRow("file dialog cancelled") << 1 << 0 << QByteArray() << false << "";
-        QTest::newRow("GBK file") << 1 << 0 << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n") << false
-                                  << "无法导入：in.csv：第 1 行有不是 UTF-8 的字节";
+        QTest::newRow("GB18030 file") << 1 << 0 << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n") << true << "";
+        QTest::newRow("neither UTF-8 nor GB18030") << 1 << 0 << QByteArray("a\n\xFF\n") << false
+                                                   << "无法导入：in.csv：第 2 行有既不是 UTF-8 也不是 GB18030";
+        QTest::newRow("more columns than a table holds") << 1 << 0 << QByteArray(2001, ',') + "\n" << false
+                                                         << "无法导入：文件有 2002 列，超过了数据库一个表最多";
         QTest::newRow("table created first") << 2 << int(MessageBox::Ok) << twelveRows() << true << "表名不存在，是否要创建？";
         QTest::newRow("creation declined") << 2 << int(MessageBox::Cancel) << twelveRows() << false << "表名不存在，是否要创建？";
     }

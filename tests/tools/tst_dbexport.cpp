@@ -1,4 +1,5 @@
-// tavorin-db export, run as a process: what it writes, and what it refuses.
+// tavorin-db export and import, run as a process: what they write, and what
+// they refuse.
 #include "tests/exchange/ExchangeFixture.h"
 
 #include <QProcess>
@@ -16,7 +17,7 @@ class TestDbExport : public QObject, private ExchangeFixture {
     Run run(const QStringList &args)
     {
         QProcess p;
-        p.start(QStringLiteral(TAVORIN_DB_BIN), QStringList{"export"} + args);
+        p.start(QStringLiteral(TAVORIN_DB_BIN), args);
         if (!p.waitForFinished(60000))
             qFatal("tavorin-db did not finish");
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
@@ -50,7 +51,7 @@ private slots:
         QFETCH(QByteArray, start);
         QFETCH(QString, said);
         const QString out = m_db->dir() + (args.contains("xlsx") ? "/out.xlsx" : "/out.csv");
-        const Run r = run(QStringList{m_db->dbPath()} + args + QStringList{out});
+        const Run r = run(QStringList{"export", m_db->dbPath()} + args + QStringList{out});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.contains(said), qPrintable(r.out + r.err));
         QVERIFY(fileBytes(out).startsWith(start));
@@ -80,10 +81,53 @@ private slots:
         QFETCH(QString, said);
         args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
         args.replaceInStrings(QRegularExpression("^OUT"), m_db->dir() + "/out");
-        const Run r = run(args);
+        const Run r = run(QStringList{"export"} + args);
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
         QVERIFY(!QFile::exists(m_db->dir() + "/out.csv"));
+    }
+
+    // The window's import as a command: the same refusals, a backup first.
+    void imports_data()
+    {
+        QTest::addColumn<QStringList>("args"); // DB and IN stand for the notebook and the file
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("rows"); // in biji1 afterwards
+        const QByteArray good("时间,备注,新项目\n2011-10-5,x,y\n2011-10-6,,z\n");
+        QTest::newRow("imported") << QStringList{"DB", "--website", "1", "IN"} << good << 0
+                                  << "Imported 2 rows (UTF-8) into biji1" << 3;
+        QTest::newRow("GB18030 found") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n")
+                                       << 0 << "Imported 1 row (GB18030)" << 2;
+        QTest::newRow("bad date") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("时间\n2011-1-1\n2011-1-41\n") << 1
+                                  << "导入失败：第 3 行“时间”列：无法识别的日期“2011-1-41”" << 1;
+        QTest::newRow("neither encoding") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("a\n\xFF\n") << 1
+                                          << "无法导入：in.csv：第 2 行有既不是 UTF-8 也不是 GB18030" << 1;
+        QTest::newRow("no notes table") << QStringList{"DB", "--website", "2", "IN"} << good << 1 << "no notes table (biji2)" << 1;
+        QTest::newRow("no website") << QStringList{"DB", "IN"} << good << 2 << "usage: tavorin-db import" << 1;
+        QTest::newRow("unknown encoding") << QStringList{"DB", "--website", "1", "--encoding", "big5", "IN"} << good << 2
+                                          << "usage: tavorin-db import" << 1;
+    }
+
+    void imports()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, file);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        QFETCH(int, rows);
+        QFile in(m_db->dir() + "/in.csv");
+        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(file) == file.size());
+        in.close();
+        args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
+        args.replaceInStrings(QRegularExpression("^IN$"), in.fileName());
+        const Run r = run(QStringList{"import"} + args);
+        QCOMPARE(r.code, code);
+        QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
+        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), rows);
+        // A copy of the notebook as it was, made before the rows went in.
+        QCOMPARE(QDir(m_db->dir() + "/data/backups").entryList(QDir::Files).size() > 0, code == 0 || said.contains("第 3 行"));
     }
 };
 

@@ -1,9 +1,11 @@
 #include "tools/db/Commands.h"
+#include "tools/db/ServerNotebook.h"
 
 #include "core/Backups.h"
 #include "core/Password.h"
 #include "core/Schema.h"
 #include "core/db/Backup.h"
+#include "core/db/Connection.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -27,6 +29,8 @@ int checkCommand(const QStringList &args)
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-')))
         return usage(QStringLiteral("check"));
     const QString path = args[0];
+    if (db::Connection::isServer(path))
+        return checkServerNotebook(path);
     if (!QFileInfo(path).isFile())
         return failed(QStringLiteral("%1: no such file").arg(path));
 

@@ -64,11 +64,12 @@ int exportCommand(const QStringList &args)
 
     try {
         db::Connection conn;
-        conn.open(QStringLiteral("Data Source=%1;").arg(path));
+        const QString notebook = db::Connection::isServer(path) ? path : QStringLiteral("Data Source=%1;").arg(path);
+        conn.open(notebook);
         int rows = 0;
         if (website) {
             const QString table = NotesTables::name(*website);
-            db::Catalog catalog(QStringLiteral("Data Source=%1;").arg(path));
+            db::Catalog catalog(notebook);
             if (!catalog.hasTable(table)) {
                 err << "tavorin-db export: website " << *website << " has no notes table (" << table << ")\n";
                 return 1;

@@ -31,8 +31,33 @@ bool isNotesTable(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
+// The value the server quoted when it refused one (the engine keeps it in
+// its message between “ and ”), found in the rows of the refused batch:
+// "table biji3, column 时间, row 17 (AutoId 17)".
+QString whereRefused(const QString &message, const QString &table, const QStringList &columns,
+                     const QVector<QVector<QVariant>> &batch, int firstRow)
+{
+    const qsizetype open = message.indexOf(QChar(0x201C));
+    const qsizetype close = message.indexOf(QChar(0x201D), open + 1);
+    if (open >= 0 && close > open) {
+        const QString value = message.mid(open + 1, close - open - 1);
+        for (int r = 0; r < batch.size(); ++r)
+            for (int c = 0; c < columns.size(); ++c)
+                if (!batch[r][c].isNull() && batch[r][c].toString() == value)
+                    return QStringLiteral("table %1, column %2, row %3 (%4 %5)")
+                        .arg(table, columns[c])
+                        .arg(firstRow + r + 1)
+                        .arg(columns[0], batch[r][0].toString());
+        // A column the server named (a NULL where none may be).
+        if (columns.contains(value))
+            return QStringLiteral("table %1, column %2, rows %3 to %4").arg(table, value).arg(firstRow + 1).arg(firstRow + batch.size());
+    }
+    return QStringLiteral("table %1, rows %2 to %3").arg(table).arg(firstRow + 1).arg(firstRow + batch.size());
+}
+
 // Copies every row of a source table into the target table of the same
-// columns; returns the number of rows.
+// columns; returns the number of rows. A value the server refuses is named
+// with its table, column and row.
 int copyRows(Connection &source, Connection &target, const QString &table, const QStringList &columns)
 {
     const QString targetTable = db::serverTableName(table);
@@ -51,23 +76,38 @@ int copyRows(Connection &source, Connection &target, const QString &table, const
     const int batch = std::max(1, std::min<int>(BatchRows, 65535 / int(std::max<qsizetype>(1, columns.size()))));
     QStringList rows;
     db::Values values;
-    auto flush = [&] {
-        if (!rows.isEmpty())
-            target.execute(head + rows.join(QStringLiteral(", ")), values, Connection::Dialect::Native);
+    QVector<QVector<QVariant>> cellsOfBatch;
+    int firstRow = 0;
+    auto flush = [&](int next) {
+        if (!rows.isEmpty()) {
+            try {
+                target.execute(head + rows.join(QStringLiteral(", ")), values, Connection::Dialect::Native);
+            } catch (const db::DbError &e) {
+                if (e.kind() == db::DbError::ConnectionLost)
+                    throw;
+                throw db::DbError(whereRefused(e.message(), table, columns, cellsOfBatch, firstRow) + QStringLiteral(": ") + e.message(),
+                                  e.kind());
+            }
+        }
         rows.clear();
         values.clear();
+        cellsOfBatch.clear();
+        firstRow = next;
     };
     for (int r = 0; r < rs.recordCount(); ++r) {
         QStringList placeholders;
+        QVector<QVariant> cells;
         for (int c = 0; c < columns.size(); ++c) {
-            values << rs.valueAt(r, c);
+            cells << rs.valueAt(r, c);
+            values << cells.last();
             placeholders << QLatin1Char('$') + QString::number(values.size());
         }
         rows << QLatin1Char('(') + placeholders.join(QStringLiteral(", ")) + QLatin1Char(')');
+        cellsOfBatch << cells;
         if (rows.size() == batch)
-            flush();
+            flush(r + 1);
     }
-    flush();
+    flush(rs.recordCount());
     return rs.recordCount();
 }
 
@@ -89,6 +129,8 @@ QStringList columnNames(const QVector<db::ColumnDef> &columns)
 
 } // namespace
 
+std::function<void(db::Connection &)> migrateBeforeCountCheck;
+
 int migrateCommand(const QStringList &args)
 {
     QTextStream out(stdout);
@@ -105,7 +147,7 @@ int migrateCommand(const QStringList &args)
     const QString targetString = positional[1];
     if (!Connection::isServer(targetString)) {
         err << "tavorin-db migrate: the target must be a PostgreSQL connection string (postgresql://...), not "
-            << targetString << "\n";
+            << db::server::withoutSecrets(targetString) << "\n";
         return 2;
     }
     if (Connection::isServer(sourcePath) || !QFileInfo(sourcePath).isFile()) {
@@ -115,6 +157,7 @@ int migrateCommand(const QStringList &args)
 
     QElapsedTimer timer;
     timer.start();
+    bool committing = false;
     try {
         Connection source;
         source.open(QStringLiteral("Data Source=%1;").arg(sourcePath));
@@ -148,7 +191,7 @@ int migrateCommand(const QStringList &args)
         }
         if (!tooLong.isEmpty()) {
             err << "tavorin-db migrate: 以下名称超过数据库服务器能保存的 " << db::MaxNameBytes
-                << " 个字节，请先在程序中缩短；服务器上没有任何改动：\n  " << tooLong.join(QStringLiteral("\n  ")) << "\n";
+                << " 个字节，请先在程序中缩短：\n  " << tooLong.join(QStringLiteral("\n  ")) << "\nNothing was changed on the server.\n";
             return 1;
         }
 
@@ -190,6 +233,8 @@ int migrateCommand(const QStringList &args)
                 notesRows += copyRows(source, target, table, columnNames(columns));
             }
             db::syncServerAutoIncrement(target);
+            if (migrateBeforeCountCheck)
+                migrateBeforeCountCheck(target);
 
             // Counted on the target inside the transaction, against the source.
             QStringList mismatches;
@@ -207,6 +252,7 @@ int migrateCommand(const QStringList &args)
                 checkedNotes += check(table);
             if (!mismatches.isEmpty())
                 throw db::DbError(QStringLiteral("the counts differ, nothing was kept: ") + mismatches.join(QStringLiteral("; ")));
+            committing = true;
             target.execute(QStringLiteral("COMMIT"), Connection::Dialect::Native);
 
             out << "Moved " << sourcePath << " to " << target.description() << (existing.isEmpty() ? "" : " (replaced)") << "\n"
@@ -215,17 +261,31 @@ int migrateCommand(const QStringList &args)
                 << "  notes tables: " << notesTables.size() << " with " << notesRows << " rows\n"
                 << "Counts checked against the file: equal (" << users << ", " << websites << ", " << checkedNotes << ").\n"
                 << "Took " << timer.elapsed() << " ms.\n";
-        } catch (const db::DbError &) {
-            // A failed statement has ended the transaction already; a failed
-            // check has not.
-            try {
-                target.execute(QStringLiteral("ROLLBACK"), Connection::Dialect::Native);
-            } catch (const db::DbError &) {
+        } catch (const db::DbError &e) {
+            // A failed statement has ended the transaction already (the
+            // engine rolls it back); a failed check or a refused source value
+            // has not.
+            if (e.kind() != db::DbError::ConnectionLost && db::server::inTransaction(target)) {
+                try {
+                    target.execute(QStringLiteral("ROLLBACK"), Connection::Dialect::Native);
+                } catch (const db::DbError &) {
+                }
             }
             throw;
         }
     } catch (const db::DbError &e) {
-        err << "tavorin-db migrate: " << e.message() << "\nNothing was changed on the server.\n";
+        if (e.kind() == db::DbError::ConnectionLost && committing) {
+            // Only a COMMIT whose answer was lost leaves the outcome open.
+            err << "tavorin-db migrate: the connection to the server was lost while the copy was being committed: "
+                   "whether it was kept cannot be known. Run tavorin-db check on the server notebook; "
+                   "run migrate again with --replace if it is incomplete.\n";
+        } else if (e.kind() == db::DbError::ConnectionLost) {
+            // The server drops a transaction whose session ended.
+            err << "tavorin-db migrate: the connection to the server was lost before the copy was committed. "
+                   "Nothing was changed on the server.\n";
+        } else {
+            err << "tavorin-db migrate: " << e.message() << "\nNothing was changed on the server.\n";
+        }
         return 1;
     }
     return 0;

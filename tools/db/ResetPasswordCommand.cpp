@@ -1,7 +1,10 @@
 #include "tools/db/Commands.h"
+#include "tools/db/ServerNotebook.h"
 
 #include "core/Password.h"
 #include "core/Schema.h"
+#include "core/db/Connection.h"
+#include "core/db/ServerEngine.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -48,13 +51,16 @@ int resetPasswordCommand(const QStringList &args)
         return usage(QStringLiteral("reset-password"));
     const QString path = args[0];
     const QString user = args[1].trimmed();
-    if (!QFileInfo(path).isFile())
+    const bool server = db::Connection::isServer(path);
+    // A server's string is shown only as the database and its server.
+    const QString shown = server ? db::server::label(path) : path;
+    if (!server && !QFileInfo(path).isFile())
         return failed(QStringLiteral("%1: no such file").arg(path));
 
     // Passwords are only ever written as hashes: an older file is upgraded
     // first (with its backup), a newer one refused.
     QString error;
-    if (Schema::prepare(path, &error) == Schema::Outcome::Failed)
+    if (!server && Schema::prepare(path, &error) == Schema::Outcome::Failed)
         return failed(error);
 
     // The same rule as the account dialog: what is stored is the trimmed
@@ -63,16 +69,18 @@ int resetPasswordCommand(const QStringList &args)
     if (password.size() < 6 || password.size() > 20)
         return failed(QStringLiteral("%1: the new password must be 6 to 20 characters long (blanks at either end "
                                      "do not count); nothing was changed")
-                          .arg(path));
+                          .arg(shown));
     if (isatty(STDIN_FILENO) && readSecretLine("Again: ").trimmed() != password)
-        return failed(QStringLiteral("%1: the two passwords differ; nothing was changed").arg(path));
+        return failed(QStringLiteral("%1: the two passwords differ; nothing was changed").arg(shown));
 
     QString hashed;
     try {
         hashed = Password::hash(password);
     } catch (const std::exception &e) {
-        return failed(QStringLiteral("%1: %2").arg(path, QString::fromUtf8(e.what())));
+        return failed(QStringLiteral("%1: %2").arg(shown, QString::fromUtf8(e.what())));
     }
+    if (server)
+        return resetPasswordOnServer(path, user, hashed);
 
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);

@@ -2,9 +2,11 @@
 // Run without arguments (or with "help") for the list of commands.
 #include "tools/db/Commands.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -29,8 +31,15 @@ const Command Commands[] = {
      resetPasswordCommand},
     {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
+    {"import", "import PATH --website ID [--encoding utf-8|gb18030] FILE.csv",
+     "add a CSV file's rows to a website's notes table (a backup is made first)", importCommand},
+    {"report", "report PATH --website ID|--all [--from DATE --to DATE] OUT",
+     "write the client report (PDF) of a website, or of every website into the folder OUT; default period: last month",
+     reportCommand},
     {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
      "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
+    {"import-access", "import-access OLD.mdb NEW",
+     "convert a notebook of the original program (Access) into NEW (a new file or postgresql://...)", importAccessCommand},
 };
 
 void printHelp(QTextStream &stream)
@@ -75,8 +84,16 @@ int failed(const QString &text)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // The report draws its text and chart with Qt's widgets, offscreen: it
+    // needs no display. Every other command stays a plain console program.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QStringList args = app->arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(err());
         return Exit::Usage;
