@@ -129,6 +129,14 @@ void Connection::close()
 
 namespace {
 
+QString isoDate(const QDate &date)
+{
+    // An empty date box must not be stored as an empty text.
+    if (!date.isValid())
+        throw DbError(QStringLiteral("日期无效，不能写入数据库"));
+    return date.toString(Qt::ISODate);
+}
+
 DbError oneStatementOnly()
 {
     return DbError(QStringLiteral("一次只能执行一条语句，其后的文字没有执行"));
@@ -161,7 +169,7 @@ void bindValues(sqlite3 *db, sqlite3_stmt *stmt, const Values &values)
             break;
         }
         default: {
-            const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate) : v.toString();
+            const QString text = v.typeId() == QMetaType::QDate ? isoDate(v.toDate()) : v.toString();
             refuseBadText(text);
             const QByteArray utf8 = text.toUtf8();
             rc = sqlite3_bind_text64(stmt, k + 1, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT, SQLITE_UTF8);

@@ -263,6 +263,8 @@ struct Parameters {
                 formats[i] = 1;
                 break;
             case QMetaType::QDate:
+                if (!v.toDate().isValid())
+                    throw DbError(QStringLiteral("日期无效，不能写入数据库"));
                 texts[i] = v.toDate().toString(Qt::ISODate).toUtf8();
                 break;
             default: {

@@ -8,6 +8,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
+#include "core/db/ServerEngine.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TableList.h"
 
