@@ -117,13 +117,6 @@ void AccountDialog::onOk()
         return;
     }
 
-    // The account named admin is the administrator: it keeps its name, and
-    // no other account can take that name.
-    if (Users::isAdminName(originalUserName) && newName != originalUserName.trimmed()) {
-        MessageBox::show(QStringLiteral("admin 帐号不能改名"));
-        userNameBox->setFocus();
-        return;
-    }
     Users &login = LoginUser();
     // An update would otherwise leave two accounts with one name, and the
     // next login could find either of them.
@@ -133,6 +126,13 @@ void AccountDialog::onOk()
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         userNameBox->setFocus();
         userNameBox->selectAll();
+        return;
+    }
+    // The account named admin is the administrator: it keeps its name, and
+    // no other account can take that name (above).
+    if (Users::isAdminName(originalUserName) && newName != originalUserName.trimmed()) {
+        MessageBox::show(QStringLiteral("admin 帐号不能改名"));
+        userNameBox->setFocus();
         return;
     }
     // Saying "done" when the account has gone (removed behind our back)
