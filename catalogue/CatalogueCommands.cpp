@@ -12,16 +12,43 @@
 #include "core/NotesTables.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/Quote.h"
 #include "core/db/TableList.h"
 #include "notes/ExportCommands.h"
 #include "notes/ImportDialog.h"
 #include "notes/NotesTable.h"
 #include "notes/NotesWindow.h"
+#include "notes/ReportCommands.h"
 
 #include <algorithm>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+namespace {
+
+bool notesTableExists(const QString &table)
+{
+    db::Connection conn;
+    conn.open(Database::connectionString);
+    db::TableList tables(conn);
+    return tables.contains(table);
+}
+
+// The observations in a website's notes table (0 without one), or -1 when
+// they cannot be counted: the question is asked all the same.
+int observationCount(const QString &table)
+{
+    try {
+        if (!notesTableExists(table))
+            return 0;
+        return Database::query(QStringLiteral("SELECT count(*) FROM ") + db::quoteIdentifier(table))->value(0).toInt();
+    } catch (const db::DbError &) {
+        return -1;
+    }
+}
+
+} // namespace
 
 CatalogueCommands::CatalogueCommands(WebsiteBrowser *browser, std::function<void(int, qint32)> reloadAt, QObject *parent)
     : QObject(parent), m_browser(browser), m_reloadAt(std::move(reloadAt))
@@ -36,8 +63,13 @@ void CatalogueCommands::deleteWebsite()
     }
     const int position = m_browser->currentPosition();
     const qint32 id = m_browser->currentIdText().toInt();
+    // The question stays as it always was; what goes with the website is said under it.
+    QString detail = QStringLiteral("网站：") + m_browser->websiteList.recordset().value(1).toString().trimmed();
+    if (const int observations = observationCount(QStringLiteral("biji") + QString::number(id)); observations >= 0)
+        detail += QStringLiteral("\n一并删除的优化记录：%1 条").arg(observations);
+    detail += QLatin1Char('\n') + BackupGuard::beforeDestructiveStepNote();
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon,
-                         QStringLiteral("确认"))
+                         QStringLiteral("确认"), MessageBox::Button(0), detail)
         != MessageBox::Yes)
         return;
 
@@ -50,14 +82,7 @@ void CatalogueCommands::deleteWebsite()
     const QString name = NotesTables::name(id);
     CloseWebsiteNotes(name);
     try {
-        bool hasNotes = false;
-        {
-            db::Connection conn;
-            conn.open(Database::connectionString);
-            db::TableList tables(conn);
-            hasNotes = tables.contains(name);
-        }
-        CurWebsite().remove(id, hasNotes ? name : QString());
+        CurWebsite().remove(id, notesTableExists(name) ? name : QString());
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("删除失败，网站和它的优化记录都没有改动：") + DatabaseProblems::duringWork(e),
                          MessageBox::OkOnly, MessageBox::Exclamation);
@@ -133,6 +158,26 @@ void CatalogueCommands::importNotes()
         if (notes && notes->notesTable.compare(table, Qt::CaseInsensitive) == 0)
             notes->requeryGrid();
     });
+}
+
+void CatalogueCommands::clientReport()
+{
+    const db::DataControl &list = m_browser->websiteList;
+    QVector<report::Website> listed;
+    report::Website current;
+    if (list.recordset().isOpen()) {
+        const db::Recordset &rs = list.recordset();
+        for (int r = 0; r < rs.recordCount(); ++r)
+            listed.append({rs.valueAt(r, 0).toInt(), rs.valueAt(r, 1).toString().trimmed(), rs.valueAt(r, 2).toString().trimmed()});
+        if (m_browser->hasCurrentRow())
+            current = {m_browser->currentIdText().toInt(), rs.value(1).toString().trimmed(), rs.value(2).toString().trimmed()};
+    }
+    if (listed.isEmpty()) {
+        MessageBox::show(QStringLiteral("没有任何网站信息"));
+        return;
+    }
+    const bool searched = !list.recordSource().isEmpty() && list.recordSource() != WebsiteBrowser::ListQuery;
+    ReportCommands::reportFromList(qobject_cast<QWidget *>(parent()), current, listed, searched);
 }
 
 void CatalogueCommands::addWebsite()

@@ -7,6 +7,7 @@
 #include "core/NewDatabase.h"
 #include "core/Password.h"
 #include "core/Program.h"
+#include "core/Schema.h"
 #include "core/db/Catalog.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/JetReader.h"
@@ -36,7 +37,10 @@ public:
         if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             fail();
         // Freed pages are zeroed: no trace of a replaced value stays in the file.
-        exec("PRAGMA secure_delete = ON");
+        // The file is a scratch copy until it is renamed into place, so the
+        // bulk of it goes in without a journal or syncs (a failure deletes
+        // it); finish() makes it durable before the rename.
+        exec("PRAGMA secure_delete = ON; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
         exec("BEGIN");
     }
     ~Target() { sqlite3_close(m_db); }
@@ -97,6 +101,15 @@ public:
             n = sqlite3_column_int64(stmt, 0);
         sqlite3_finalize(stmt);
         return n;
+    }
+
+    // Commits, then one small write with full syncs: it reaches the disk
+    // together with everything written before it.
+    void finish()
+    {
+        exec("COMMIT");
+        exec(QStringLiteral("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL; BEGIN; PRAGMA user_version = %1; COMMIT")
+                 .arg(::Schema::CurrentVersion));
     }
 
     [[noreturn]] void fail() { throw ExchangeError(QStringLiteral("无法写入新记事本：%1").arg(QString::fromUtf8(sqlite3_errmsg(m_db)))); }
@@ -241,7 +254,7 @@ Report convert(const QString &jetPath, const QString &newPath)
                 report.websitesWithoutTable << QString::number(id);
         if (target.count(QStringLiteral("Users")) != report.users || target.count(QStringLiteral("Website")) != report.websites)
             throw ExchangeError(QStringLiteral("帐号或网站的行数与原文件不符，未转换。"));
-        target.exec(QStringLiteral("COMMIT"));
+        target.finish();
     } catch (...) {
         QFile::remove(partial);
         throw;

@@ -9,10 +9,9 @@
 #include "core/RecordsetModel.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
-#include "core/db/Catalog.h"
-#include "core/db/DbError.h"
 #include "charts/ChartWindow.h"
 #include "notes/ExportCommands.h"
+#include "notes/ReportCommands.h"
 #include "notes/NoteRecord.h"
 #include "notes/FieldManager.h"
 #include "notes/RecordEditor.h"
@@ -85,6 +84,8 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     chartButton = ui::button(this, QStringLiteral("Cmd_Chart"), QStringLiteral("走势图"));
     exportButton = ui::button(this, QStringLiteral("Cmd_Export"), QStringLiteral("导 出"));
     exportButton->setToolTip(QStringLiteral("把这些记录导出为 Excel 或 CSV 文件"));
+    reportButton = ui::button(this, QStringLiteral("Cmd_Report"), QStringLiteral("客户报告"));
+    reportButton->setToolTip(QStringLiteral("把一段时间的观察和工作生成给客户的 PDF 报告"));
 
     notesGrid = new QTableView(this);
     notesGrid->setObjectName(QStringLiteral("DataGrid1"));
@@ -116,6 +117,7 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     connect(fieldsButton, &QPushButton::clicked, this, &NotesWindow::onManageFields);
     connect(chartButton, &QPushButton::clicked, this, &NotesWindow::onChart);
     connect(exportButton, &QPushButton::clicked, this, &NotesWindow::onExport);
+    connect(reportButton, &QPushButton::clicked, this, &NotesWindow::onReport);
     connect(backButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Fixed band geometry; the widths follow the window in layoutControls().
@@ -128,6 +130,7 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     // The trend and the way out stand apart, after the same gap as before 查看备注.
     chartButton->setGeometry(twipsRect(8265, buttonTop, 1215, 400));
     exportButton->setGeometry(twipsRect(9600, buttonTop, 1215, 400));
+    reportButton->setGeometry(twipsRect(10935, buttonTop, 1215, 400));
     for (int i = 1; i <= 4; ++i)
         navigationButtons[i]->setGeometry(twipsRect(120 + (i - 1) * 1335, 150, 1215, 400));
 
@@ -353,11 +356,28 @@ bool NotesWindow::editorMayBeRebuilt()
     return false;
 }
 
+RecordEditor *NotesWindow::recordEditor()
+{
+    RecordEditor *editor = Forms::get<RecordEditor>();
+    connect(editor, &RecordEditor::saved, this, &NotesWindow::rowSaved, Qt::UniqueConnection);
+    return editor;
+}
+
+void NotesWindow::rowSaved(const QString &table, bool modified)
+{
+    // The window may show another website's table by now.
+    if (notesTable.compare(table, Qt::CaseInsensitive) != 0)
+        return;
+    requeryGrid();
+    if (modified)
+        restorePosition();
+}
+
 void NotesWindow::onAdd()
 {
     if (!editorMayBeRebuilt())
         return;
-    RecordEditor *editor = Forms::get<RecordEditor>();
+    RecordEditor *editor = recordEditor();
     editor->modifying = false;
     editor->editedId = 0;
     editor->notesTable = notesTable;
@@ -378,7 +398,7 @@ void NotesWindow::onModify()
         return;
     savedPosition = rs.absolutePosition();
 
-    RecordEditor *editor = Forms::get<RecordEditor>();
+    RecordEditor *editor = recordEditor();
     editor->notesTable = notesTable;
     editor->editedId = qint32(rs.value(0).toLongLong());
     editor->Load();
@@ -408,7 +428,10 @@ void NotesWindow::onDelete()
     }
     savedPosition = rs.absolutePosition();
     const qint32 id = qint32(rs.value(0).toLongLong());
-    if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"))
+    const QString detail = QStringLiteral("日期：") + cellText(rs.value(1)) + QLatin1Char('\n')
+                           + BackupGuard::beforeDestructiveStepNote();
+    if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"),
+                         MessageBox::Button(0), detail)
         != MessageBox::Yes)
         return;
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除记录")))
@@ -472,3 +495,8 @@ void NotesWindow::onChart()
 }
 
 void NotesWindow::onExport() { ExportCommands::exportNotes(this, notesTable, websiteName()); }
+
+void NotesWindow::onReport()
+{
+    ReportCommands::reportForWebsite(this, {websiteId, websiteName(), addressLabel->text().trimmed()});
+}

@@ -43,19 +43,23 @@ struct Op {
     Role role = Body;
 };
 
-QImage decodeLogo(const QByteArray &bytes)
+} // namespace
+
+QImage logoImage(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return {};
     png::LoadPNG loader;
-    loader.SetAlpha(true);
-    loader.SetTrans(true);
-    loader.SetOwnBkgndColor(true, 0xFFFFFF); // the page is white
-    loader.OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-    if (loader.ErrorNumber() != 0 || !loader.Bitmap())
+    loader.setUseAlpha(true);
+    loader.setUseTransparency(true);
+    loader.setOwnBackgroundColor(0xFFFFFF); // the page is white
+    loader.openData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    if (loader.errorNumber() != 0 || !loader.bitmap())
         return {};
-    return png::WidgetTarget::toImage(*loader.Bitmap());
+    return png::WidgetTarget::toImage(*loader.bitmap());
 }
+
+namespace {
 
 class Layout {
 public:
@@ -437,7 +441,7 @@ bool writePdf(const Content &content, const QString &path, QString *error)
     writer.setTitle(content.website.name + QLatin1Char(' ') + periodText(content.from, content.to));
     writer.setCreator(QStringLiteral("Tavorin"));
 
-    const QImage logo = decodeLogo(content.studio.logo);
+    const QImage logo = logoImage(content.studio.logo);
     Layout page(&writer);
     layOut(page, content, logo);
 

@@ -4,7 +4,6 @@
 #include "core/db/DbError.h"
 #include "tests/support/TestDb.h"
 
-#include <QLocale>
 #include <QTest>
 
 class TestWebsite : public QObject {
@@ -20,8 +19,6 @@ class TestWebsite : public QObject {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
-
     void storesQuotesAsTypedAndNamesComposed()
     {
         TestDb t;

@@ -180,6 +180,9 @@ private slots:
         QTest::newRow("read during") << slowRead << "ended during" << "";
         QTest::newRow("write during") << slowWrite << "ended during" << "这一步没有完成。已经重新连接。";
         QTest::newRow("write waiting for a lock, 取消") << "UPDATE Users SET UserPwd = 'changed'" << "locked" << "已取消";
+        // The loser of a race is told in Chinese what went, and by whom.
+        QTest::newRow("notes table deleted meanwhile") << "UPDATE biji99 SET [PR] = '1'" << "" << "编号为 99 的网站的笔记表（biji99）已不存在：这个网站可能刚被另一位同事删除了";
+        QTest::newRow("column renamed meanwhile") << "UPDATE Users SET [PR] = '1'" << "" << "字段“PR”（表 Users）已不存在：可能刚被另一位同事改名或删除了";
     }
     void serverSessionEndedOrBusy()
     {
@@ -189,6 +192,7 @@ private slots:
         QFETCH(QString, when);
         QFETCH(QString, fails);
         TestDb t;
+        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
         const int pid = Database::query("SELECT pg_backend_pid()")->value(0).toInt();
         const QString end = QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid);
         db::Connection other;
@@ -201,7 +205,7 @@ private slots:
                 while (!wait.finished(100)) {
                 }
             });
-        } else {
+        } else if (when == "locked") {
             other.open(t.connectionString());
             other.execute("BEGIN");
             other.execute("LOCK TABLE \"Users\" IN ACCESS EXCLUSIVE MODE", db::Connection::Dialect::Native);
@@ -217,7 +221,7 @@ private slots:
         } catch (const db::DbError &e) {
             message = e.message();
         }
-        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
+        db::server::setWaitHandler(nullptr);
         if (other.isOpen())
             other.execute("ROLLBACK");
         QVERIFY2(fails.isEmpty() ? message.isEmpty() : message.contains(fails), qPrintable(message));

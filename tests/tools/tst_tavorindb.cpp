@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -38,9 +39,9 @@ private slots:
         QTest::addColumn<QString>("says"); // a piece of the output (stdout, then stderr)
         QTest::addColumn<QString>("after");
 
-        QTest::newRow("no command") << "" << QStringList{} << QByteArray() << 2 << "usage: tavorin-db COMMAND" << "";
+        QTest::newRow("no command") << "" << QStringList{} << QByteArray() << 2 << "tavorin opens when started here: /" << "";
         QTest::newRow("unknown command") << "" << QStringList{"copy", "DB"} << QByteArray() << 2 << "unknown command \"copy\"" << "";
-        QTest::newRow("help") << "" << QStringList{"help"} << QByteArray() << 0 << "reset-password PATH USER" << "";
+        QTest::newRow("help") << "" << QStringList{"help"} << QByteArray() << 0 << "[--format csv|xlsx] OUT" << "";
         QTest::newRow("new") << "" << QStringList{"new", "NEW"} << QByteArray() << 0 << "First login: user admin" << "new database";
         QTest::newRow("new over an existing file") << "" << QStringList{"new", "DB"} << QByteArray() << 1 << "DB already exists" << "unchanged";
         QTest::newRow("new without a path") << "" << QStringList{"new"} << QByteArray() << 2 << "usage: tavorin-db new PATH" << "";
@@ -111,17 +112,10 @@ private slots:
             QVERIFY2(!copy.isEmpty(), qPrintable(error));
             t.exec("DELETE FROM Website");
             t.exec("INSERT INTO Website (Webname) VALUES ('after the copy')");
-            if (setup == "damaged copy") {
-                QFile f(copy);
-                QVERIFY(f.open(QIODevice::ReadWrite));
-                f.seek(4096);
-                f.write(QByteArray(4096, '\x33'));
-            }
         }
-        if (setup == "damaged") {
-            QFile f(t.dbPath());
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            f.seek(3 * 4096);
+        if (setup == "damaged copy" || setup == "damaged") { // one page overwritten
+            QFile f(setup == "damaged" ? t.dbPath() : copy);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(setup == "damaged" ? 3 * 4096 : 4096));
             f.write(QByteArray(4096, '\x33'));
         }
         if (setup == "newer")
@@ -133,16 +127,10 @@ private slots:
         const QByteArray before = fileBytes(t.dbPath());
         const int backupsBefore = Backups::list(t.dbPath()).size();
 
-        for (QString &arg : args) {
-            if (arg == "DB")
-                arg = TestDb::onServer() ? t.connectionString() : t.dbPath();
-            else if (arg == "COPY")
-                arg = copy;
-            else if (arg == "NEW")
-                arg = newPath;
-            else if (arg == "EMPTY" || arg == "DUMP")
-                arg = arg == "EMPTY" ? empty : dump;
-        }
+        const QHash<QString, QString> stand{{"DB", TestDb::onServer() ? t.connectionString() : t.dbPath()}, {"COPY", copy},
+                                            {"NEW", newPath}, {"EMPTY", empty}, {"DUMP", dump}};
+        for (QString &arg : args)
+            arg = stand.value(arg, arg);
         QProcess tool;
         tool.start(QStringLiteral(TAVORIN_DB_TOOL), args);
         QVERIFY(tool.waitForStarted());
@@ -197,6 +185,23 @@ private slots:
             QCOMPARE(rs.value(0).toInt(), 8);
             QVERIFY_THROWS_EXCEPTION(db::DbError, copy.execute("INSERT INTO Website (Webname) VALUES ('W1')"));
         }
+    }
+
+    // The manual page describes every command the tool has, as its help lists them.
+    void everyCommandInTheManual()
+    {
+        QProcess tool;
+        tool.start(QStringLiteral(TAVORIN_DB_TOOL), {"help"});
+        QVERIFY(tool.waitForFinished(30000));
+        const QString help = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString manual = QString::fromUtf8(fileBytes(QStringLiteral(TAVORIN_DB_MANUAL)));
+        QStringList commands;
+        for (const QString &line : help.section("commands:\n", 1).section("\n\n", 0, 0).split('\n'))
+            commands << line.simplified().section(' ', 0, 0);
+        QVERIFY(commands.size() >= 8);
+        for (const QString &command : std::as_const(commands))
+            QVERIFY2(manual.contains(QRegularExpression("\n\\.B " + QRegularExpression::escape(command) + "\\b")),
+                     qPrintable(command + " is missing from " TAVORIN_DB_MANUAL));
     }
 };
 
