@@ -59,58 +59,44 @@ private slots:
             QVERIFY(fileBytes(out).contains("2011-10-2,\"首页,改版\""));
     }
 
-    void refusals_data()
+    // Imports, and what either command refuses: exit status, message, the
+    // rows of biji1 afterwards, no file from a refused export, and for an
+    // import that began a copy of the notebook as it was.
+    void commands_data()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("no notes table") << QStringList{"DB", "--website", "2", "OUT.csv"} << 1 << "no notes table (biji2)";
-        QTest::newRow("missing database") << QStringList{"nowhere.mdb", "--catalogue", "OUT.csv"} << 1 << "nowhere.mdb";
-        QTest::newRow("both sources") << QStringList{"DB", "--website", "1", "--catalogue", "OUT.csv"} << 2 << "usage";
-        QTest::newRow("no source") << QStringList{"DB", "OUT.csv"} << 2 << "usage";
-        QTest::newRow("bad id") << QStringList{"DB", "--website", "x", "OUT.csv"} << 2 << "not a website id";
-        QTest::newRow("unknown format") << QStringList{"DB", "--catalogue", "--format", "ods", "OUT.csv"} << 2
-                                        << "csv or xlsx";
-        QTest::newRow("no format, no suffix") << QStringList{"DB", "--catalogue", "OUT"} << 2 << "csv or xlsx";
-    }
-
-    void refusals()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, code);
-        QFETCH(QString, said);
-        args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
-        args.replaceInStrings(QRegularExpression("^OUT"), m_db->dir() + "/out");
-        const Run r = run(QStringList{"export"} + args);
-        QCOMPARE(r.code, code);
-        QVERIFY2(r.err.contains(said), qPrintable(r.err));
-        QVERIFY(!QFile::exists(m_db->dir() + "/out.csv"));
-    }
-
-    // The window's import as a command: the same refusals, a backup first.
-    void imports_data()
-    {
-        QTest::addColumn<QStringList>("args"); // DB and IN stand for the notebook and the file
+        QTest::addColumn<QStringList>("args"); // DB, IN and OUT stand for the notebook and the files
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("said");
-        QTest::addColumn<int>("rows"); // in biji1 afterwards
+        QTest::addColumn<int>("rows");
         const QByteArray good("时间,备注,新项目\n2011-10-5,x,y\n2011-10-6,,z\n");
-        QTest::newRow("imported") << QStringList{"DB", "--website", "1", "IN"} << good << 0
-                                  << "Imported 2 rows (UTF-8) into biji1" << 3;
-        QTest::newRow("GB18030 found") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n")
-                                       << 0 << "Imported 1 row (GB18030)" << 2;
-        QTest::newRow("bad date") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("时间\n2011-1-1\n2011-1-41\n") << 1
+        const QStringList import{"import", "DB", "--website", "1", "IN"};
+        QTest::newRow("imported") << import << good << 0 << "Imported 2 rows (UTF-8) into biji1" << 3;
+        QTest::newRow("GB18030 found") << import << QByteArray("\xCA\xB1\xBC\xE4\n2011-1-1\n") << 0 << "Imported 1 row (GB18030)" << 2;
+        QTest::newRow("bad date") << import << QByteArray("时间\n2011-1-1\n2011-1-41\n") << 1
                                   << "导入失败：第 3 行“时间”列：无法识别的日期“2011-1-41”" << 1;
-        QTest::newRow("neither encoding") << QStringList{"DB", "--website", "1", "IN"} << QByteArray("a\n\xFF\n") << 1
+        QTest::newRow("neither encoding") << import << QByteArray("a\n\xFF\n") << 1
                                           << "无法导入：in.csv：第 2 行有既不是 UTF-8 也不是 GB18030" << 1;
-        QTest::newRow("no notes table") << QStringList{"DB", "--website", "2", "IN"} << good << 1 << "no notes table (biji2)" << 1;
-        QTest::newRow("no website") << QStringList{"DB", "IN"} << good << 2 << "usage: tavorin-db import" << 1;
-        QTest::newRow("unknown encoding") << QStringList{"DB", "--website", "1", "--encoding", "big5", "IN"} << good << 2
-                                          << "usage: tavorin-db import" << 1;
+        QTest::newRow("import: no notes table") << QStringList{"import", "DB", "--website", "2", "IN"} << good << 1
+                                                << "no notes table (biji2)" << 1;
+        QTest::newRow("import: no website") << QStringList{"import", "DB", "IN"} << good << 2 << "usage: tavorin-db import" << 1;
+        QTest::newRow("unknown encoding") << QStringList{"import", "DB", "--website", "1", "--encoding", "big5", "IN"} << good
+                                          << 2 << "usage: tavorin-db import" << 1;
+        const QByteArray none;
+        QTest::newRow("no notes table") << QStringList{"export", "DB", "--website", "2", "OUT.csv"} << none << 1
+                                        << "no notes table (biji2)" << 1;
+        QTest::newRow("missing database") << QStringList{"export", "nowhere.mdb", "--catalogue", "OUT.csv"} << none << 1
+                                          << "nowhere.mdb" << 1;
+        QTest::newRow("both sources") << QStringList{"export", "DB", "--website", "1", "--catalogue", "OUT.csv"} << none << 2
+                                      << "usage" << 1;
+        QTest::newRow("no source") << QStringList{"export", "DB", "OUT.csv"} << none << 2 << "usage" << 1;
+        QTest::newRow("bad id") << QStringList{"export", "DB", "--website", "x", "OUT.csv"} << none << 2 << "not a website id" << 1;
+        QTest::newRow("unknown format") << QStringList{"export", "DB", "--catalogue", "--format", "ods", "OUT.csv"} << none << 2
+                                        << "csv or xlsx" << 1;
+        QTest::newRow("no format, no suffix") << QStringList{"export", "DB", "--catalogue", "OUT"} << none << 2 << "csv or xlsx" << 1;
     }
 
-    void imports()
+    void commands()
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, file);
@@ -122,11 +108,12 @@ private slots:
         in.close();
         args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
         args.replaceInStrings(QRegularExpression("^IN$"), in.fileName());
-        const Run r = run(QStringList{"import"} + args);
+        args.replaceInStrings(QRegularExpression("^OUT"), m_db->dir() + "/out");
+        const Run r = run(args);
         QCOMPARE(r.code, code);
         QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
         QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), rows);
-        // A copy of the notebook as it was, made before the rows went in.
+        QVERIFY(!QFile::exists(m_db->dir() + "/out.csv"));
         QCOMPARE(QDir(m_db->dir() + "/data/backups").entryList(QDir::Files).size() > 0, code == 0 || said.contains("第 3 行"));
     }
 };
