@@ -13,6 +13,11 @@ QString databasePath();
 // user asked for, e.g. "删除网站"). When the backup fails the user is told
 // why and false is returned: the caller must not carry out the step.
 bool beforeDestructiveStep(const QString &step);
+// The same in two halves, for a step that runs in a thread of its own: the
+// backup, which shows nothing (empty when made, or on a server; else why
+// not), and telling the user that it failed.
+QString backupBeforeStep();
+void reportFailedBackup(const QString &step, const QString &error);
 
 // At the end of the program: backs up when anything was written since the
 // last backup (or since the database was first opened). A failure is

@@ -91,7 +91,9 @@ int checkServerNotebook(const QString &connectionString)
     out() << "websites: " << scalar(conn, QStringLiteral("SELECT count(*) FROM \"Website\"")).toLongLong() << "\n";
     static const QRegularExpression notesTable(QStringLiteral("^biji\\d+$"));
     qint64 tables = 0, rows = 0;
-    for (const QString &name : db::TableList(conn).names()) {
+    // Named, so that it outlives the loop over its names.
+    const db::TableList list(conn);
+    for (const QString &name : list.names()) {
         if (!notesTable.match(name).hasMatch())
             continue;
         ++tables;
