@@ -13,6 +13,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
+#include "exchange/AccessImport.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -115,6 +116,8 @@ int main(int argc, char **argv)
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
 
+    // A notebook of the original program (Access) is offered for conversion.
+    AccessImport::offerAtStart(location);
     Startup::openNotebook(location);
     // The login window is all there is at first; the database is opened by
     // the first login check, not here. A good login opens the main window.

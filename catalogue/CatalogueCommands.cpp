@@ -17,6 +17,7 @@
 #include "notes/ImportDialog.h"
 #include "notes/NotesTable.h"
 #include "notes/NotesWindow.h"
+#include "notes/ReportCommands.h"
 
 #include <algorithm>
 
@@ -133,6 +134,26 @@ void CatalogueCommands::importNotes()
         if (notes && notes->notesTable.compare(table, Qt::CaseInsensitive) == 0)
             notes->requeryGrid();
     });
+}
+
+void CatalogueCommands::clientReport()
+{
+    const db::DataControl &list = m_browser->websiteList;
+    QVector<report::Website> listed;
+    report::Website current;
+    if (list.recordset().isOpen()) {
+        const db::Recordset &rs = list.recordset();
+        for (int r = 0; r < rs.recordCount(); ++r)
+            listed.append({rs.valueAt(r, 0).toInt(), rs.valueAt(r, 1).toString().trimmed(), rs.valueAt(r, 2).toString().trimmed()});
+        if (m_browser->hasCurrentRow())
+            current = {m_browser->currentIdText().toInt(), rs.value(1).toString().trimmed(), rs.value(2).toString().trimmed()};
+    }
+    if (listed.isEmpty()) {
+        MessageBox::show(QStringLiteral("没有任何网站信息"));
+        return;
+    }
+    const bool searched = !list.recordSource().isEmpty() && list.recordSource() != WebsiteBrowser::ListQuery;
+    ReportCommands::reportFromList(qobject_cast<QWidget *>(parent()), current, listed, searched);
 }
 
 void CatalogueCommands::addWebsite()

@@ -24,6 +24,9 @@ public:
     // a CSV file's rows into the current website's notes.
     void exportWebsites();
     void importNotes();
+    // 数据 menu: the client report of the current website, or of every
+    // website in the list (all, or what a search shows) into a folder.
+    void clientReport();
 
 private:
     WebsiteBrowser *m_browser;

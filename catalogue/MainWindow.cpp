@@ -107,6 +107,8 @@ void MainWindow::buildMenus()
     exportWebsitesAction->setObjectName(QStringLiteral("exportWebsites"));
     importNotesAction = dataMenu->addAction(QStringLiteral("导入优化记录…"));
     importNotesAction->setObjectName(QStringLiteral("importNotes"));
+    clientReportAction = dataMenu->addAction(QStringLiteral("生成客户报告…"));
+    clientReportAction->setObjectName(QStringLiteral("clientReport"));
 
     helpMenu = menuBar()->addMenu(QStringLiteral("帮助中心(&H)"));
     helpMenu->setObjectName(QStringLiteral("help"));
@@ -127,6 +129,7 @@ void MainWindow::buildMenus()
     // The commands exist once the work area is built; they are looked up when chosen.
     connect(exportWebsitesAction, &QAction::triggered, this, [this] { commands->exportWebsites(); });
     connect(importNotesAction, &QAction::triggered, this, [this] { commands->importNotes(); });
+    connect(clientReportAction, &QAction::triggered, this, [this] { commands->clientReport(); });
     // Both open without waiting; the main window stays usable beside them.
     connect(instructionsAction, &QAction::triggered, this, [] { Forms::get<HelpBrowser>()->show(); });
     connect(aboutAction, &QAction::triggered, this, [] { Forms::get<AboutBox>()->show(); });

@@ -43,6 +43,7 @@ public:
     QMenu *dataMenu;
     QAction *exportWebsitesAction;
     QAction *importNotesAction;
+    QAction *clientReportAction = nullptr;
     QMenu *helpMenu;
     QAction *instructionsAction;
     QAction *helpSeparator;

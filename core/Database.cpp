@@ -95,8 +95,8 @@ void openConnection()
     }
     if (!server)
         Backups::markCleanIfUnmarked(conn->path());
-    else
-        ServerWaitDialog::install();
+    else if (!MessageBox::testMode())
+        ServerWaitDialog::install(); // tests that want it install it themselves
     Conn = std::move(conn);
     ConnOpen = true;
     ConnectedOnce = true;

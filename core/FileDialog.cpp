@@ -41,6 +41,15 @@ QString openFile(QWidget *parent, const QString &caption, const QString &filter)
     return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
 }
 
+QString folder(QWidget *parent, const QString &caption, const QString &start)
+{
+    Suggestion = start;
+    QString path;
+    if (answered(&path))
+        return path;
+    return QFileDialog::getExistingDirectory(parent, caption, start);
+}
+
 void setNextPath(const QString &path) { Answers.enqueue(path); }
 
 QString lastSuggestion() { return Suggestion; }

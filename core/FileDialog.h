@@ -14,6 +14,8 @@ namespace FileDialog {
 QString saveFile(QWidget *parent, const QString &caption, const QString &suggested, const QString &filter,
                  QString *selectedFilter = nullptr);
 QString openFile(QWidget *parent, const QString &caption, const QString &filter);
+// A folder to write into, starting at `start`.
+QString folder(QWidget *parent, const QString &caption, const QString &start);
 
 void setNextPath(const QString &path);
 // What the last dialog offered as the file name (tests check the suggestion).

@@ -13,6 +13,7 @@
 #include "core/db/DbError.h"
 #include "charts/ChartWindow.h"
 #include "notes/ExportCommands.h"
+#include "notes/ReportCommands.h"
 #include "notes/NoteRecord.h"
 #include "notes/FieldManager.h"
 #include "notes/RecordEditor.h"
@@ -85,6 +86,8 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     chartButton = ui::button(this, QStringLiteral("Cmd_Chart"), QStringLiteral("走势图"));
     exportButton = ui::button(this, QStringLiteral("Cmd_Export"), QStringLiteral("导 出"));
     exportButton->setToolTip(QStringLiteral("把这些记录导出为 Excel 或 CSV 文件"));
+    reportButton = ui::button(this, QStringLiteral("Cmd_Report"), QStringLiteral("客户报告"));
+    reportButton->setToolTip(QStringLiteral("把一段时间的观察和工作生成给客户的 PDF 报告"));
 
     notesGrid = new QTableView(this);
     notesGrid->setObjectName(QStringLiteral("DataGrid1"));
@@ -116,6 +119,7 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     connect(fieldsButton, &QPushButton::clicked, this, &NotesWindow::onManageFields);
     connect(chartButton, &QPushButton::clicked, this, &NotesWindow::onChart);
     connect(exportButton, &QPushButton::clicked, this, &NotesWindow::onExport);
+    connect(reportButton, &QPushButton::clicked, this, &NotesWindow::onReport);
     connect(backButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Fixed band geometry; the widths follow the window in layoutControls().
@@ -128,6 +132,7 @@ NotesWindow::NotesWindow(QWidget *parent) : QWidget(parent)
     // The trend and the way out stand apart, after the same gap as before 查看备注.
     chartButton->setGeometry(twipsRect(8265, buttonTop, 1215, 400));
     exportButton->setGeometry(twipsRect(9600, buttonTop, 1215, 400));
+    reportButton->setGeometry(twipsRect(10935, buttonTop, 1215, 400));
     for (int i = 1; i <= 4; ++i)
         navigationButtons[i]->setGeometry(twipsRect(120 + (i - 1) * 1335, 150, 1215, 400));
 
@@ -472,3 +477,8 @@ void NotesWindow::onChart()
 }
 
 void NotesWindow::onExport() { ExportCommands::exportNotes(this, notesTable, websiteName()); }
+
+void NotesWindow::onReport()
+{
+    ReportCommands::reportForWebsite(this, {websiteId, websiteName(), addressLabel->text().trimmed()});
+}

@@ -62,6 +62,7 @@ private:
     void onManageFields();
     void onChart();
     void onExport();
+    void onReport();
     void navigate(int button);
 
     void layoutControls();
@@ -87,6 +88,7 @@ private:
     QPushButton *fieldsButton = nullptr;
     QPushButton *chartButton = nullptr;
     QPushButton *exportButton = nullptr;
+    QPushButton *reportButton = nullptr;
     QTableView *notesGrid = nullptr;
     QFrame *navigationFrame = nullptr;
     QPushButton *navigationButtons[5] = {};

@@ -43,7 +43,9 @@ struct Op {
     Role role = Body;
 };
 
-QImage decodeLogo(const QByteArray &bytes)
+} // namespace
+
+QImage logoImage(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return {};
@@ -56,6 +58,8 @@ QImage decodeLogo(const QByteArray &bytes)
         return {};
     return png::WidgetTarget::toImage(*loader.Bitmap());
 }
+
+namespace {
 
 class Layout {
 public:
@@ -437,7 +441,7 @@ bool writePdf(const Content &content, const QString &path, QString *error)
     writer.setTitle(content.website.name + QLatin1Char(' ') + periodText(content.from, content.to));
     writer.setCreator(QStringLiteral("Tavorin"));
 
-    const QImage logo = decodeLogo(content.studio.logo);
+    const QImage logo = logoImage(content.studio.logo);
     Layout page(&writer);
     layOut(page, content, logo);
 

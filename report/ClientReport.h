@@ -5,6 +5,7 @@
 #include "report/ReportSettings.h"
 
 #include <QDate>
+#include <QImage>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -73,6 +74,10 @@ QVector<Website> websites(const QString &query);
 // written; failures collects "name: reason" for those that were not.
 QStringList writeAll(const QVector<Website> &websites, const QDate &from, const QDate &to, const QString &folder,
                      const std::function<bool(int, int)> &progress, QStringList *failures);
+
+// The logo as the program's PNG decoder reads it, over the page's white;
+// null when the bytes are not a PNG it can draw.
+QImage logoImage(const QByteArray &png);
 
 // The family the report is set in: one whose text extracts exactly as written.
 QString fontFamily();

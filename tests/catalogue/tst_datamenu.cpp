@@ -1,12 +1,17 @@
 // The 数据 menu of the main window: where it stands, the website list
-// exported whole or as searched, and the import reaching the current website.
+// exported whole or as searched, the import reaching the current website, and
+// the client reports of the current website or of the list into a folder.
 #include "MainWindowFixture.h"
 
 #include "core/FileDialog.h"
 #include "notes/ImportDialog.h"
+#include "notes/ReportDialog.h"
 #include "catalogue/SearchPanel.h"
 
+#include <QDateEdit>
 #include <QMenuBar>
+#include <QRadioButton>
+#include <QTimer>
 
 class TstDataMenu : public QObject, private MainWindowFixture {
     Q_OBJECT
@@ -34,6 +39,7 @@ private slots:
         QCOMPARE(titles, (QStringList{"系统管理(&S)", "数据(&D)", "帮助中心(&H)"}));
         QCOMPARE(action("exportWebsites")->text(), QStringLiteral("导出网站列表…"));
         QCOMPARE(action("importNotes")->text(), QStringLiteral("导入优化记录…"));
+        QCOMPARE(action("clientReport")->text(), QStringLiteral("生成客户报告…"));
     }
 
     void exportWebsites_data()
@@ -68,6 +74,47 @@ private slots:
         expected << QStringLiteral("导出成功：%1 条记录已写入 sites.csv").arg(rows);
         QCOMPARE(MessageBox::shown(), expected);
         QCOMPARE(fileBytes(out).count("\r\n"), rows + 1);
+    }
+
+    void clientReports_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("listed"); // every website listed, or the current one
+        QTest::addColumn<QStringList>("sites");
+        QTest::newRow("every website") << "" << true << QStringList{"Abc Shop", "优化网", "谷歌站"};
+        QTest::newRow("the search result") << "站" << true << QStringList{"谷歌站"};
+        QTest::newRow("the current website") << "" << false << QStringList{"Abc Shop"};
+    }
+
+    void clientReports()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, listed);
+        QFETCH(QStringList, sites);
+        if (!search.isEmpty()) {
+            w()->search->fieldList->setCurrentIndex(0);
+            type(w()->search->textBox, search);
+            click("cmdsou");
+        }
+        QStringList files;
+        for (const QString &site : sites)
+            files << site + " 2011-03-01 至 2011-03-31.pdf";
+        const QString out = db->dir() + "/reports";
+        QDir().mkpath(out);
+        FileDialog::setNextPath(listed ? out : out + "/" + files.first());
+        MessageBox::clearShown();
+        QTimer::singleShot(0, this, [listed] {
+            auto *dialog = qobject_cast<ReportDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->fromEdit->setDate(QDate(2011, 3, 1));
+            dialog->toEdit->setDate(QDate(2011, 3, 31));
+            (listed ? dialog->everyListed : dialog->currentOnly)->setChecked(true);
+            dialog->accept();
+        });
+        trigger("clientReport");
+        QCOMPARE(QDir(out).entryList(QDir::Files), files);
+        QVERIFY2(MessageBox::shown().value(0).startsWith(listed ? QString("已生成 %1 份报告").arg(sites.size()) : "报告已保存"),
+                 qPrintable(MessageBox::shown().join('|')));
     }
 
     void importReachesTheCurrentWebsite()

@@ -61,44 +61,57 @@ private slots:
         QCOMPARE(Database::connUses(), 0);
     }
 
-    static QByteArray foreignSqliteFile(const char *schema = "CREATE TABLE notes(x)")
-    {
-        QTemporaryDir dir;
-        const QByteArray path = dir.filePath("other.db").toUtf8();
-        sqlite3 *handle = nullptr;
-        sqlite3_open(path.constData(), &handle);
-        sqlite3_exec(handle, schema, nullptr, nullptr, nullptr);
-        sqlite3_close(handle);
-        QFile f(QString::fromUtf8(path));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
+    // Files that cannot serve as the notebook, and what the user is told;
+    // opening never creates or changes the file.
     void unusableDatabaseEndsTheProgram_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("make"); // what data/mybook.mdb is: an SQLite schema, or a word below
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << QByteArray() << false << "不存在";
-        QTest::newRow("text file") << QByteArray("UserName,UserPwd\nadmin,123456\n") << true << "不是本程序的笔记本";
-        QTest::newRow("another program's SQLite file") << foreignSqliteFile() << true << "不是本程序的笔记本";
-        QTest::newRow("lower-case tables of other columns")
-            << foreignSqliteFile("CREATE TABLE users(name, pass); CREATE TABLE website(id, url)") << true << "不是本程序的笔记本";
+        QTest::newRow("missing") << "missing" << "不存在";
+        QTest::newRow("empty") << "" << "不是本程序的笔记本";
+        QTest::newRow("text file") << "text" << "不是本程序的笔记本";
+        QTest::newRow("access file") << "access" << "不是本程序的笔记本";
+        QTest::newRow("another program's SQLite file") << "CREATE TABLE notes(x)" << "不是本程序的笔记本";
+        QTest::newRow("lower-case tables of other columns") << "CREATE TABLE users(name, pass); CREATE TABLE website(id, url)" << "不是本程序的笔记本";
+        QTest::newRow("cut short") << "cut" << "已经损坏";
+        QTest::newRow("locked") << "locked" << "正被其他程序锁定";
     }
     void unusableDatabaseEndsTheProgram()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, exists);
-        if (TestDb::onServer() && exists)
+        QFETCH(QString, make);
+        if (TestDb::onServer() && make != "missing")
             QSKIP("a file that is no database: a question of the file engine alone");
-        TestDb t(false);
-        if (QFile f("data/mybook.mdb"); exists && QDir().mkpath("data") && f.open(QIODevice::WriteOnly))
-            f.write(content);
+        TestDb t(make == "cut" || make == "locked");
+        const QString path = "data/mybook.mdb";
+        QDir().mkpath("data");
+        sqlite3 *holder = nullptr;
+        if (make == "cut") {
+            t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)"
+                   " INSERT INTO Website (Webname, Webmemos) SELECT 'site' || i, hex(zeroblob(300)) FROM n");
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.resize(f.size() / 3));
+        } else if (make == "locked") {
+            sqlite3_open(path.toUtf8().constData(), &holder);
+            sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
+        } else if (make.startsWith("CREATE")) {
+            sqlite3_open(path.toUtf8().constData(), &holder);
+            sqlite3_exec(holder, make.toUtf8().constData(), nullptr, nullptr, nullptr);
+            sqlite3_close(holder);
+            holder = nullptr;
+        } else if (QFile f(path); make != "missing" && !TestDb::onServer() && f.open(QIODevice::WriteOnly)) {
+            f.write(make == "text" ? QByteArray("UserName,UserPwd\nadmin,123456\n")
+                    : make == "access" ? QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, 'x')
+                                       : QByteArray());
+        }
+        const auto bytes = [&] { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+        const QByteArray before = bytes();
         try {
             Database::execute("UPDATE Users SET UserPwd = UserPwd");
             QFAIL("the program should have ended");
         } catch (const Program::Ended &ended) {
             QCOMPARE(ended.exitCode, 1);
         }
+        sqlite3_close(holder);
         // The title line as ever, then the file (or the database and its
         // server) and what the user can do about it.
         QCOMPARE(MessageBox::shown().size(), 1);
@@ -109,12 +122,13 @@ private slots:
                          && shown.contains("无法连接数据库服务器 "),
                      qPrintable(shown));
         } else {
-            QVERIFY2(shown.contains(QFileInfo("data/mybook.mdb").absoluteFilePath()), qPrintable(shown));
+            QVERIFY2(shown.contains(QFileInfo(path).absoluteFilePath()), qPrintable(shown));
             QFETCH(QString, reason);
             QVERIFY2(shown.contains(reason), qPrintable(shown));
         }
         QVERIFY(!Database::connOpen());
-        QCOMPARE(QFile::exists("data/mybook.mdb"), exists);
+        QCOMPARE(QFile::exists(path), make != "missing" && !TestDb::onServer());
+        QCOMPARE(bytes(), before);
     }
 
     // Needs no server: nothing listens on port 1, and a password in the
@@ -166,6 +180,9 @@ private slots:
         QTest::newRow("read during") << slowRead << "ended during" << "";
         QTest::newRow("write during") << slowWrite << "ended during" << "这一步没有完成。已经重新连接。";
         QTest::newRow("write waiting for a lock, 取消") << "UPDATE Users SET UserPwd = 'changed'" << "locked" << "已取消";
+        // The loser of a race is told in Chinese what went, and by whom.
+        QTest::newRow("notes table deleted meanwhile") << "UPDATE biji99 SET [PR] = '1'" << "" << "编号为 99 的网站的笔记表（biji99）已不存在：这个网站可能刚被另一位同事删除了";
+        QTest::newRow("column renamed meanwhile") << "UPDATE Users SET [PR] = '1'" << "" << "字段“PR”（表 Users）已不存在：可能刚被另一位同事改名或删除了";
     }
     void serverSessionEndedOrBusy()
     {
@@ -175,6 +192,7 @@ private slots:
         QFETCH(QString, when);
         QFETCH(QString, fails);
         TestDb t;
+        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
         const int pid = Database::query("SELECT pg_backend_pid()")->value(0).toInt();
         const QString end = QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid);
         db::Connection other;
@@ -187,7 +205,7 @@ private slots:
                 while (!wait.finished(100)) {
                 }
             });
-        } else {
+        } else if (when == "locked") {
             other.open(t.connectionString());
             other.execute("BEGIN");
             other.execute("LOCK TABLE \"Users\" IN ACCESS EXCLUSIVE MODE", db::Connection::Dialect::Native);
@@ -203,7 +221,7 @@ private slots:
         } catch (const db::DbError &e) {
             message = e.message();
         }
-        db::server::setWaitHandler(ServerWaitDialog::showWhileWaiting);
+        db::server::setWaitHandler(nullptr);
         if (other.isOpen())
             other.execute("ROLLBACK");
         QVERIFY2(fails.isEmpty() ? message.isEmpty() : message.contains(fails), qPrintable(message));

@@ -12,10 +12,8 @@
 #include "core/db/Recordset.h"
 #include "tests/support/TestDb.h"
 
-#include <QFile>
 #include <QTest>
 
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -131,66 +129,6 @@ private slots:
             QVERIFY(e.message().contains(named));
         }
         QCOMPARE(t.scalar(u"SELECT count(*) FROM Users"_s).toInt(), 1);
-    }
-
-    // Files that cannot serve as the notebook, and what the user is told.
-    void startupFailureNamesFileAndReason_data()
-    {
-        QTest::addColumn<QString>("make");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << u"missing"_s << u"不存在"_s;
-        QTest::newRow("empty") << u"empty"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("text") << u"text"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("lower-case foreign tables") << u"foreign"_s << u"不是本程序的笔记本"_s;
-        QTest::newRow("cut short") << u"cut"_s << u"已经损坏"_s;
-        QTest::newRow("locked") << u"locked"_s << u"正被其他程序锁定"_s;
-    }
-    void startupFailureNamesFileAndReason()
-    {
-        QFETCH(QString, make);
-        QFETCH(QString, reason);
-        if (TestDb::onServer())
-            QSKIP("files that cannot serve as the notebook: a question of the file engine alone");
-        TestDb t(make != u"missing"_s && make != u"empty"_s && make != u"text"_s && make != u"foreign"_s);
-        const QString path = u"data/mybook.mdb"_s;
-        QDir().mkpath(u"data"_s);
-        sqlite3 *holder = nullptr;
-        if (make == u"empty"_s || make == u"text"_s) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            if (make == u"text"_s)
-                f.write("UserName,UserPwd\nadmin,123456\n");
-        } else if (make == u"foreign"_s) {
-            sqlite3_open(path.toUtf8().constData(), &holder);
-            sqlite3_exec(holder, "CREATE TABLE users(name, pass); CREATE TABLE website(id, url)", nullptr, nullptr,
-                         nullptr);
-            sqlite3_close(holder);
-            holder = nullptr;
-        } else if (make == u"cut"_s) {
-            t.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)"
-                   " INSERT INTO Website (Webname, Webmemos) SELECT 'site' || i, hex(zeroblob(300)) FROM n"_s);
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.resize(f.size() / 3));
-        } else if (make == u"locked"_s) {
-            sqlite3_open(path.toUtf8().constData(), &holder);
-            sqlite3_exec(holder, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr);
-        }
-        QString message;
-        try {
-            db::Connection conn;
-            conn.open(Database::connectionString);
-            sqlite3_busy_timeout(conn.handle(), 50);
-            DatabaseProblems::requireNotebook(conn);
-            QFAIL("the file should have been refused");
-        } catch (const db::DbError &e) {
-            message = DatabaseProblems::startupFailure(path, e);
-        }
-        sqlite3_close(holder);
-        const QStringList lines = message.split(u'\n');
-        QCOMPARE(lines.value(0), u"数据库连接失败"_s);
-        QVERIFY2(message.contains(QFileInfo(path).absoluteFilePath()), qPrintable(message));
-        QVERIFY2(message.contains(reason), qPrintable(message));
     }
 
     void commonErrorsDuringWorkAreTranslated_data()

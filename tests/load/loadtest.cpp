@@ -50,13 +50,8 @@ constexpr int SharedNames = 12;  // names every client tries to add: the conflic
 // case.
 QString sharedName(int n, int variant)
 {
-    switch (variant) {
-    case 0: return QStringLiteral("Shared Café %1").arg(n);
-    case 1: return QStringLiteral("SHARED CAFÉ %1").arg(n);
-    case 2: return QStringLiteral("shared cafe\u0301 %1").arg(n);
-    case 3: return QStringLiteral("共享ＳＨＡＲＥＤ %1").arg(n);
-    default: return QStringLiteral("共享ｓｈａｒｅｄ %1").arg(n);
-    }
+    static const char *const spellings[] = {"Shared Café %1", "SHARED CAFÉ %1", "shared cafe\u0301 %1", "共享ＳＨＡＲＥＤ %1", "共享ｓｈａｒｅｄ %1"};
+    return QString::fromUtf8(spellings[variant]).arg(n);
 }
 
 // A write the client was told did not happen: the server refused it, or the
@@ -64,11 +59,6 @@ QString sharedName(int n, int variant)
 bool reportedNotDone(const db::DbError &e)
 {
     return e.kind() != db::DbError::Kind::ConnectionLost || e.message().contains(QStringLiteral("这一步没有完成"));
-}
-
-bool isLostConnection(const db::DbError &e)
-{
-    return e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable;
 }
 
 QTextStream &out()
@@ -130,7 +120,7 @@ int runClient(int client, int seconds, const QString &logPath)
                     try {
                         site.insert();
                         note({QStringLiteral("site"), name});
-                        attempt.clear();
+                        attempt.clear(); // a later failure is not this write's
                         if (!shared)
                             ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)));
                     } catch (const db::DbError &e) {
@@ -181,12 +171,9 @@ int runClient(int client, int seconds, const QString &logPath)
             ++ops;
         } catch (const db::DbError &e) {
             const QString message = QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' '));
-            if (isLostConnection(e)) {
-                ++lostConnections;
-                note({QStringLiteral("lost"), kind, message});
-            } else {
-                note({QStringLiteral("error"), kind, message});
-            }
+            const bool lost = e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable;
+            lostConnections += lost;
+            note({lost ? QStringLiteral("lost") : QStringLiteral("error"), kind, message});
             // A write reported as not done must be absent; one whose fate is
             // unknown is neither counted nor checked.
             if (!attempt.isEmpty() && reportedNotDone(e))
@@ -220,46 +207,40 @@ int prepare()
     return 0;
 }
 
+// How many rows hold what a log line says was written: "site NAME",
+// "memo ID TEXT", "obs TABLE (empty) MEMO", "pr TABLE ID VALUE". Every value
+// written is unique to its attempt, so a write not done leaves none.
+int rowsHolding(const QStringList &w, bool ofThisRow)
+{
+    const QString v = sqlText(w.last());
+    if (w[0] == QLatin1String("site"))
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName='%1'").arg(v));
+    if (w[0] == QLatin1String("memo"))
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos='%1'%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
+    if (w[0] == QLatin1String("obs"))
+        return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]='%2'").arg(w[1], v));
+    return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]='%2'%3").arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
+}
+
 int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, qint64 elapsedMs)
 {
     int failures = 0, ops = 0, conflicts = 0, errors = 0, lostConnections = 0, badExits = 0;
     QHash<QString, int> kinds;
-    QSet<QString> sites, failedSites;
-    QHash<int, QString> memos;
-    QSet<QString> failedMemos;
-    QList<QPair<QString, QString>> observations, failedObservations; // table, memo
-    QHash<QString, QString> prs; // table/id -> PR
-    QList<QPair<QString, QString>> failedPrs;
+    QHash<QString, QStringList> lastWrite; // per website, memo or observation: the last acknowledged write
+    QList<QStringList> notDone;
     for (int i = 0; i < logs.size(); ++i) {
         if (exitCodes.value(i, -1) != 0) {
             out() << "client " << i + 1 << " exited with " << exitCodes.value(i, -1) << "\n";
             ++badExits;
         }
         QFile f(logs[i]);
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            out() << "missing log " << logs[i] << "\n";
-            ++failures;
-            continue;
-        }
         bool done = false;
-        for (const QString &line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString text = f.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(f.readAll()) : QString();
+        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             QStringList p = line.split(QLatin1Char('\t'));
-            const bool failed = p[0] == QLatin1String("failed");
-            if (failed)
-                p.removeFirst();
-            if (p[0] == QLatin1String("site"))
-                (failed ? failedSites : sites) << p.value(1);
-            else if (p[0] == QLatin1String("memo") && failed)
-                failedMemos << p.value(2);
-            else if (p[0] == QLatin1String("memo"))
-                memos[p.value(1).toInt()] = p.value(2);
-            else if (p[0] == QLatin1String("obs"))
-                (failed ? failedObservations : observations) << qMakePair(p.value(1), p.value(3));
-            else if (p[0] == QLatin1String("pr") && failed)
-                failedPrs << qMakePair(p.value(1), p.value(3));
-            else if (p[0] == QLatin1String("pr"))
-                prs[p.value(1) + '/' + p.value(2)] = p.value(3);
-            else if (p[0] == QLatin1String("error") || (p[0] == QLatin1String("lost") && restarts == 0)) {
+            if (p[0] == QLatin1String("failed")) {
+                notDone << p.mid(1);
+            } else if (p[0] == QLatin1String("error") || (p[0] == QLatin1String("lost") && restarts == 0)) {
                 out() << "unexpected error in " << logs[i] << ": " << line << "\n";
                 ++errors;
             } else if (p[0] == QLatin1String("done")) {
@@ -269,6 +250,8 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
                 lostConnections += p.value(3).toInt();
                 for (int k = 4; k < p.size(); ++k)
                     kinds[p[k].section('=', 0, 0)] += p[k].section('=', 1).toInt();
+            } else if (p[0] != QLatin1String("lost")) {
+                lastWrite[p[0] + p[1] + (p[0] == QLatin1String("pr") ? p[2] : p[0] == QLatin1String("obs") ? p.last() : QString())] = p;
             }
         }
         if (!done) {
@@ -276,38 +259,20 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
             ++failures;
         }
     }
-    const auto count = [](const QString &sql) { return scalar(sql); };
     int lost = 0, present = 0;
-    for (const QString &name : std::as_const(sites))
-        lost += count(QStringLiteral("SELECT count(*) FROM Website WHERE webName='%1'").arg(sqlText(name))) != 1;
-    for (auto it = memos.cbegin(); it != memos.cend(); ++it)
-        lost += Database::query(QStringLiteral("SELECT Webmemos FROM Website WHERE Webid=%1").arg(it.key()))->value(0).toString() != it.value();
-    for (const auto &o : std::as_const(observations))
-        lost += count(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]='%2'").arg(o.first, o.second)) != 1;
-    for (auto it = prs.cbegin(); it != prs.cend(); ++it) {
-        const auto rs = Database::query(QStringLiteral("SELECT [PR] FROM %1 WHERE AutoId=%2").arg(it.key().section('/', 0, 0), it.key().section('/', 1)));
-        lost += rs->eof() || rs->value(0).toString() != it.value();
+    QHash<QString, int> acknowledged;
+    for (const QStringList &w : std::as_const(lastWrite)) {
+        ++acknowledged[w[0]];
+        lost += rowsHolding(w, true) != 1;
     }
-    // What was reported as not done must not be there.
-    for (const QString &name : std::as_const(failedSites))
-        present += count(QStringLiteral("SELECT count(*) FROM Website WHERE webName='%1'").arg(sqlText(name))) != 0;
-    for (const QString &memo : std::as_const(failedMemos))
-        present += count(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos='%1'").arg(sqlText(memo))) != 0;
-    for (const auto &o : std::as_const(failedObservations))
-        present += count(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]='%2'").arg(o.first, o.second)) != 0;
-    for (const auto &o : std::as_const(failedPrs))
-        present += count(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]='%2'").arg(o.first, o.second)) != 0;
+    for (const QStringList &w : std::as_const(notDone))
+        present += rowsHolding(w, false) != 0;
 
     // Duplicates as the program tells names apart, not as the server does.
     QHash<QString, int> byKey;
-    int websites = 0;
-    for (auto rs = Database::query(QStringLiteral("SELECT Webname FROM Website")); !rs->eof(); rs->moveNext()) {
-        ++byKey[NameCompare::key(rs->value(0).toString().trimmed())];
-        ++websites;
-    }
-    int duplicates = 0;
-    for (auto it = byKey.cbegin(); it != byKey.cend(); ++it)
-        duplicates += it.value() > 1;
+    int websites = 0, duplicates = 0;
+    for (auto rs = Database::query(QStringLiteral("SELECT Webname FROM Website")); !rs->eof(); rs->moveNext(), ++websites)
+        duplicates += ++byKey[NameCompare::key(rs->value(0).toString().trimmed())] == 2;
     failures += lost + present + duplicates + errors + badExits;
 
     const double seconds = double(elapsedMs) / 1000.0;
@@ -315,11 +280,9 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
           << "operations: " << ops << " (" << QString::number(ops / seconds, 'f', 0) << " per second)\n";
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
         out() << "  " << it.key() << ": " << it.value() << "\n";
-    out() << "acknowledged writes checked: " << sites.size() << " websites added, " << memos.size()
-          << " website memos (last value), " << observations.size() << " observations added, " << prs.size()
-          << " observations changed (last value)\n"
-          << "writes reported as not done, checked absent: "
-          << failedSites.size() + failedMemos.size() + failedObservations.size() + failedPrs.size() << "\n"
+    out() << "acknowledged writes checked (last value each): " << acknowledged["site"] << " websites added, " << acknowledged["memo"]
+          << " website memos, " << acknowledged["obs"] << " observations added, " << acknowledged["pr"] << " observations changed\n"
+          << "writes reported as not done, checked absent: " << notDone.size() << "\n"
           << "duplicate-name conflicts (expected): " << conflicts << "\n"
           << "commands that met a lost connection" << (restarts ? " (expected with restarts)" : "") << ": " << lostConnections << "\n"
           << "websites stored: " << websites << "\n"

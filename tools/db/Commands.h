@@ -30,6 +30,9 @@ int reportCommand(const QStringList &args);
 // migrate SQLITE_PATH postgresql://... [--replace]; self-contained (it also
 // serves the server benchmark), with its own messages.
 int migrateCommand(const QStringList &args);
+// import-access OLD.mdb NEW|postgresql://...: a notebook of the original
+// program (Jet/Access) converted, counts checked.
+int importAccessCommand(const QStringList &args);
 // For tests: called with the target inside the transaction, after the copy
 // and before the counts are compared.
 namespace db {

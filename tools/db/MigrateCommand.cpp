@@ -171,7 +171,7 @@ int migrateCommand(const QStringList &args)
         return 2;
     }
     if (Connection::isServer(sourcePath) || !QFileInfo(sourcePath).isFile()) {
-        err << "tavorin-db migrate: " << sourcePath << " is not a notebook file\n";
+        err << "tavorin-db migrate: " << db::server::withoutSecrets(sourcePath) << " is not a notebook file\n";
         return 1;
     }
 

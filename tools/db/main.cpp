@@ -38,6 +38,8 @@ const Command Commands[] = {
      reportCommand},
     {"migrate", "migrate SQLITE_PATH postgresql://... [--replace]",
      "copy a notebook file onto a PostgreSQL server in one transaction, counts checked", migrateCommand},
+    {"import-access", "import-access OLD.mdb NEW",
+     "convert a notebook of the original program (Access) into NEW (a new file or postgresql://...)", importAccessCommand},
 };
 
 void printHelp(QTextStream &stream)
