@@ -5,6 +5,7 @@
 #include "core/DatabaseLocation.h"
 #include "core/BackupGuard.h"
 #include "core/Forms.h"
+#include "core/Failure.h"
 #include "core/MessageBox.h"
 #include "core/ResourceLocator.h"
 #include "core/SingleInstance.h"
@@ -17,6 +18,7 @@
 
 #include <QDir>
 #include <QTextStream>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -79,17 +81,40 @@ void bringForward()
     window->activateWindow();
 }
 
+// The login window is all there is at first; the database is opened by the
+// first login check, not here. A good login opens the main window, and a main
+// window that sends the user back (after a restore) starts this again.
+void showLogin()
+{
+    const bool freshLogin = !Forms::loaded<LoginWindow>();
+    LoginWindow *login = Forms::get<LoginWindow>();
+    if (freshLogin)
+        QObject::connect(login, &LoginWindow::loggedIn, [] {
+            const bool freshMain = !Forms::loaded<MainWindow>();
+            MainWindow *main = Forms::get<MainWindow>();
+            if (freshMain)
+                QObject::connect(main, &MainWindow::loginAgain, &showLogin);
+            main->show();
+        });
+    login->show();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // --help, --version and mistakes are answered before any window system is
+    // touched: over SSH, in a script or in a package check there may be none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const StartOptions options = StartOptions::parse(arguments);
+    if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
+        return options.report();
+
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
     QGuiApplication::setDesktopFileName(DesktopId);
-
-    const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
-    if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
-        return options.report();
 
     const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(options.database));
     if (options.action == StartOptions::Check)
@@ -118,12 +143,16 @@ int main(int argc, char **argv)
 
     // A notebook of the original program (Access) is offered for conversion.
     AccessImport::offerAtStart(location);
-    Startup::openNotebook(location);
-    // The login window is all there is at first; the database is opened by
-    // the first login check, not here. A good login opens the main window.
-    LoginWindow *login = Forms::get<LoginWindow>();
-    QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
-    login->show();
+    try {
+        if (const QString firstRun = Startup::openNotebook(location); !firstRun.isEmpty())
+            MessageBox::show(firstRun);
+    } catch (const Failure &e) {
+        MessageBox::show(e.message());
+        return 1;
+    }
+    showLogin();
+    if (instance)
+        QTimer::singleShot(0, &*instance, &SingleInstance::listen);
     const int status = app.exec();
     // What was written in this session is kept before the program ends.
     BackupGuard::atExit();

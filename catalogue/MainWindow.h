@@ -69,6 +69,11 @@ public:
     CatalogueCommands *commands;
     QCalendarWidget *calendar;
 
+signals:
+    // After a restore the user logs in again: whoever opened this window
+    // (main.cpp) shows the login window now; this window closes right after.
+    void loginAgain();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -92,6 +97,7 @@ private:
     void buildWorkArea();
     void loadWindow();
     void layOutWorkArea();
+    void showNotebookInTitle();
     // Enables or disables every command that needs a current website.
     void setCommandsEnabled(bool enabled);
     // Reloads the list and makes the website websiteId current again, or,
@@ -101,7 +107,6 @@ private:
     void showIdle();
 
     DatePicker *m_datePicker;
-    int m_workAreaHeight = 0;
     QSize m_outerSize;
     bool m_outerSizeApplied = false;
     // Set when a restore sends the user back to the login window: the

@@ -37,6 +37,11 @@ void reportFailedBackup(const QString &step, const QString &error)
                      MessageBox::Exclamation);
 }
 
+QString beforeDestructiveStepNote()
+{
+    return Database::onServer() ? QStringLiteral("团队数据库由服务器管理员备份。") : QStringLiteral("删除前会自动备份。");
+}
+
 void atExit()
 {
     if (Database::onServer())

@@ -18,6 +18,8 @@ bool beforeDestructiveStep(const QString &step);
 // not), and telling the user that it failed.
 QString backupBeforeStep();
 void reportFailedBackup(const QString &step, const QString &error);
+// What the user is told about that backup when asked to confirm the step.
+QString beforeDestructiveStepNote();
 
 // At the end of the program: backs up when anything was written since the
 // last backup (or since the database was first opened). A failure is

@@ -91,9 +91,8 @@ int checkServerNotebook(const QString &connectionString)
     out() << "websites: " << scalar(conn, QStringLiteral("SELECT count(*) FROM \"Website\"")).toLongLong() << "\n";
     static const QRegularExpression notesTable(QStringLiteral("^biji\\d+$"));
     qint64 tables = 0, rows = 0;
-    // Named, so that it outlives the loop over its names.
-    const db::TableList list(conn);
-    for (const QString &name : list.names()) {
+    const QStringList names = db::TableList(conn).names();
+    for (const QString &name : names) {
         if (!notesTable.match(name).hasMatch())
             continue;
         ++tables;
