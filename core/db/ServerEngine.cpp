@@ -4,6 +4,7 @@
 #include "core/db/DbError.h"
 #include "core/db/SqlTranslate.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -188,10 +189,10 @@ WaitHandler &waitHandler()
 }
 
 // A wait dialog lets timers run: no second command may start meanwhile on
-// the connection that waits.
+// the connection that waits. Only the window thread shows one.
 QSet<pg_conn *> &waiting()
 {
-    static QSet<pg_conn *> connections;
+    thread_local QSet<pg_conn *> connections;
     return connections;
 }
 
@@ -292,7 +293,9 @@ Answer exchange(pg_conn *pg, const QByteArray &sql, const Parameters &parameters
         return answer;
     if (!answerReady(pg, WaitDelayMs)) {
         CommandWait wait(pg);
-        if (waitHandler()) {
+        // An import or export in a thread of its own has its own progress dialog.
+        const QCoreApplication *app = QCoreApplication::instance();
+        if (waitHandler() && app && QThread::currentThread() == app->thread()) {
             waiting().insert(pg);
             try {
                 waitHandler()(wait);
