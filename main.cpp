@@ -83,13 +83,18 @@ void bringForward()
 
 int main(int argc, char **argv)
 {
+    // --help, --version and mistakes are answered before any window system is
+    // touched: over SSH, in a script or in a package check there may be none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const StartOptions options = StartOptions::parse(arguments);
+    if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
+        return options.report();
+
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
     QGuiApplication::setDesktopFileName(DesktopId);
-
-    const StartOptions options = StartOptions::parse(QCoreApplication::arguments());
-    if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
-        return options.report();
 
     const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(options.database));
     if (options.action == StartOptions::Check)

@@ -24,6 +24,31 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+namespace {
+
+bool notesTableExists(const QString &table)
+{
+    db::Connection conn;
+    conn.open(Database::connectionString);
+    db::TableList tables(conn);
+    return tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(table) + QStringLiteral("'"));
+}
+
+// The observations in a website's notes table (0 without one), or -1 when
+// they cannot be counted: the question is asked all the same.
+int observationCount(const QString &table)
+{
+    try {
+        if (!notesTableExists(table))
+            return 0;
+        return Database::query(QStringLiteral("SELECT count(*) FROM ") + table)->value(0).toInt();
+    } catch (const db::DbError &) {
+        return -1;
+    }
+}
+
+} // namespace
+
 CatalogueCommands::CatalogueCommands(WebsiteBrowser *browser, std::function<void(int, qint32)> reloadAt, QObject *parent)
     : QObject(parent), m_browser(browser), m_reloadAt(std::move(reloadAt))
 {
@@ -37,8 +62,13 @@ void CatalogueCommands::deleteWebsite()
     }
     const int position = m_browser->currentPosition();
     const qint32 id = m_browser->currentIdText().toInt();
+    // The question stays as it always was; what goes with the website is said under it.
+    QString detail = QStringLiteral("网站：") + m_browser->websiteList.recordset().value(1).toString().trimmed();
+    if (const int observations = observationCount(QStringLiteral("biji") + QString::number(id)); observations >= 0)
+        detail += QStringLiteral("\n一并删除的优化记录：%1 条").arg(observations);
+    detail += QLatin1Char('\n') + BackupGuard::beforeDestructiveStepNote();
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon,
-                         QStringLiteral("确认"))
+                         QStringLiteral("确认"), MessageBox::Button(0), detail)
         != MessageBox::Yes)
         return;
 
@@ -51,14 +81,7 @@ void CatalogueCommands::deleteWebsite()
     const QString name = QStringLiteral("biji") + QString::number(id);
     CloseWebsiteNotes(name);
     try {
-        bool hasNotes = false;
-        {
-            db::Connection conn;
-            conn.open(Database::connectionString);
-            db::TableList tables(conn);
-            hasNotes = tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(name) + QStringLiteral("'"));
-        }
-        CurWebsite().remove(id, hasNotes ? name : QString());
+        CurWebsite().remove(id, notesTableExists(name) ? name : QString());
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("删除失败，网站和它的优化记录都没有改动：") + DatabaseProblems::duringWork(e),
                          MessageBox::OkOnly, MessageBox::Exclamation);

@@ -27,7 +27,9 @@
 #include "help/HelpBrowser.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QDir>
+#include <QFileInfo>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -54,8 +56,6 @@ const QString IdleText = QStringLiteral("待命状态...");
 
 constexpr int DefaultHeight = 10300;
 constexpr int DefaultWidth = 13000;
-// Room left for the title bar, menu, toolbar and status bar.
-constexpr int FrameChrome = 2000;
 
 int settingOr(const QSettings &settings, const QString &key, int fallback)
 {
@@ -245,7 +245,6 @@ void MainWindow::buildWorkArea()
     navigation->addWidget(browser->lastButton);
     navigation->addStretch();
     left->addLayout(navigation);
-    left->addStretch();
 
     auto *idRow = new QHBoxLayout;
     auto *idLabel = new QLabel(QStringLiteral("编号"), workArea);
@@ -297,6 +296,8 @@ void MainWindow::loadWindow()
     }
 
     statusPanels[2]->setText(QStringLiteral("今天是：") + DateText::toLongText(QDate::currentDate()));
+    // The design width is too narrow for the long date in most fonts: the panel grows to its text.
+    statusPanels[2]->setFixedWidth(std::max(statusPanels[2]->minimumWidth(), statusPanels[2]->sizeHint().width()));
     statusPanels[4]->setText(QStringLiteral("版本 V1.0"));
 
     // A notebook that cannot be written is noticed now, not at the first change.
@@ -324,7 +325,25 @@ void MainWindow::loadWindow()
         notebookPanel->setToolTip(where);
         notebookPanel->setAccessibleName(QStringLiteral("数据库"));
     }
+    showNotebookInTitle();
     layOutWorkArea();
+}
+
+void MainWindow::showNotebookInTitle()
+{
+    // The status bar's panel gets what the fixed panels leave, often nothing:
+    // the title is where the notebook in use always shows, as editors show their file.
+    QString where = notebookPanel->text();
+    if (!Database::onServer()) {
+        where = QFileInfo(db::Connection::dataSource(Database::connectionString)).absoluteFilePath();
+        const QString home = QDir::homePath();
+        if (where.startsWith(home + QLatin1Char('/')))
+            where = QLatin1Char('~') + where.mid(home.size());
+        where = QDir::toNativeSeparators(where);
+        if (Database::readOnly())
+            where += QStringLiteral("（只读）");
+    }
+    setWindowTitle(QStringLiteral("Tavorin - ") + where);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -335,11 +354,10 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::layOutWorkArea()
 {
-    const int heightTwips = Twips::fromPixels(frameGeometry().height()) - FrameChrome;
-    // A window shrunk below the chrome leaves the container at its last height.
-    if (heightTwips > 0)
-        m_workAreaHeight = Twips::toPixels(heightTwips);
-    workArea->setGeometry(0, 0, centralWidget()->width(), m_workAreaHeight);
+    // All the room between the toolbar and the status bar, whatever the
+    // window manager's frame: a fixed allowance for the chrome left a band
+    // under the grid or cut it off.
+    workArea->setGeometry(centralWidget()->rect());
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -92,6 +92,7 @@ private:
     void buildWorkArea();
     void loadWindow();
     void layOutWorkArea();
+    void showNotebookInTitle();
     // Enables or disables every command that needs a current website.
     void setCommandsEnabled(bool enabled);
     // Reloads the list and makes the website websiteId current again, or,
@@ -101,7 +102,6 @@ private:
     void showIdle();
 
     DatePicker *m_datePicker;
-    int m_workAreaHeight = 0;
     QSize m_outerSize;
     bool m_outerSizeApplied = false;
     // Set when a restore sends the user back to the login window: the

@@ -1,6 +1,7 @@
 #include "catalogue/RestoreDialog.h"
 
 #include "core/Backups.h"
+#include "core/DateText.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,7 +32,7 @@ RestoreDialog::RestoreDialog(const QString &databasePath, QWidget *parent) : QDi
     backupList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int row = 0; row < entries.size(); ++row) {
         const Backups::Entry &e = entries[row];
-        auto *time = new QTableWidgetItem(e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        auto *time = new QTableWidgetItem(DateText::toText(e.time.date()) + e.time.toString(QStringLiteral(" HH:mm:ss")));
         time->setData(Qt::UserRole, e.path);
         time->setToolTip(e.path);
         backupList->setItem(row, 0, time);

@@ -5,7 +5,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QGraphicsItem>
 #include <QPainter>
 #include <QLegendMarker>
@@ -32,6 +32,10 @@ constexpr int PointsShownUpTo = 120;
 qint64 msecs(const QDate &date) { return date.startOfDay().toMSecsSinceEpoch(); }
 
 QString number(double v) { return QString::number(v, 'g', 12); }
+
+// The time axis reaches this share of the span (at least half a day) beyond
+// the first and last days, so that their points and memo markers are drawn whole.
+constexpr double EndPadding = 0.03;
 
 // The lines themselves. Qt Charts joins every point of a series, so a line
 // with gaps would need a series per unbroken piece, and a chart of many
@@ -143,12 +147,15 @@ void TrendChart::build(QChart *chart, Built *built) const
 {
     chart->setTitle(m_title);
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    // One entry a line: a row under the chart cuts names such as
+    // "百度收入量·收入" and "百度收入量·反向" to the same "百度收入…".
+    chart->legend()->setAlignment(Qt::AlignRight);
 
-    auto *xAxis = new QDateTimeAxis;
-    xAxis->setFormat(QStringLiteral("yyyy-M-d"));
+    // Ticks on whole days at dates of their own choosing: a date-time axis
+    // only divides its range evenly, which puts ticks between the days.
+    auto *xAxis = new QCategoryAxis;
+    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     xAxis->setTitleText(QStringLiteral("时间"));
-    xAxis->setTickCount(7);
     chart->addAxis(xAxis, Qt::AlignBottom);
     if (!m_dates.isEmpty()) {
         QDate first = m_dates.first(), last = m_dates.last();
@@ -156,7 +163,11 @@ void TrendChart::build(QChart *chart, Built *built) const
             first = first.addDays(-1);
             last = last.addDays(1);
         }
-        xAxis->setRange(first.startOfDay(), last.startOfDay());
+        const double pad = std::max(EndPadding * double(msecs(last) - msecs(first)), 12.0 * 3600 * 1000);
+        xAxis->setRange(double(msecs(first)) - pad, double(msecs(last)) + pad);
+        xAxis->setStartValue(double(msecs(first)) - pad);
+        for (const Tick &tick : ticks(first, last))
+            xAxis->append(tick.label, double(msecs(tick.date)));
     }
 
     double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}; // [normal, rank]
@@ -257,6 +268,41 @@ void TrendChart::build(QChart *chart, Built *built) const
     }
 }
 
+QVector<TrendChart::Tick> TrendChart::ticks(const QDate &first, const QDate &last, int maxTicks)
+{
+    struct Step {
+        int days;
+        int months;
+    };
+    static const Step steps[] = {{1, 0}, {2, 0}, {7, 0}, {14, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 6},
+                                 {0, 12}, {0, 24}, {0, 60}, {0, 120}, {0, 600}};
+    QVector<Tick> ticks;
+    if (!first.isValid() || !last.isValid() || last < first)
+        return ticks;
+    for (const Step &step : steps) {
+        ticks.clear();
+        QDate day = first;
+        if (step.days >= 7)
+            day = first.addDays((8 - first.dayOfWeek()) % 7); // the next Monday
+        else if (step.months > 0) {
+            day = QDate(first.year(), first.month(), 1);
+            if (day < first)
+                day = day.addMonths(1);
+            while ((day.month() - 1) % std::min(step.months, 12) != 0 || (step.months > 12 && day.year() % (step.months / 12) != 0))
+                day = day.addMonths(1);
+        }
+        for (; day <= last && ticks.size() <= maxTicks; day = step.days ? day.addDays(step.days) : day.addMonths(step.months)) {
+            const QString label = step.days ? DateText::toText(day)
+                                  : step.months < 12 ? QStringLiteral("%1年%2月").arg(day.year()).arg(day.month())
+                                                     : QStringLiteral("%1年").arg(day.year());
+            ticks.append({day, label});
+        }
+        if (ticks.size() <= maxTicks)
+            break;
+    }
+    return ticks;
+}
+
 QImage TrendChart::image(const QSize &size) const
 {
     QChartView view;
@@ -317,7 +363,7 @@ QString TrendChart::pointToolTip(const QString &name, int row) const
 {
     for (const PlotLine &line : m_lines)
         if (line.name == name && row >= 0 && row < line.values.size() && !std::isnan(line.values[row]))
-            return DateText::toPlainText(m_dates[row]) + QLatin1Char('\n') + name + QStringLiteral("：")
+            return DateText::toText(m_dates[row]) + QLatin1Char('\n') + name + QStringLiteral("：")
                    + number(line.values[row]);
     return {};
 }
@@ -326,7 +372,7 @@ QString TrendChart::memoToolTip(int row) const
 {
     if (row < 0 || row >= m_memos.size() || m_memos[row].isEmpty())
         return {};
-    return DateText::toPlainText(m_dates[row]) + QLatin1Char('\n') + m_memos[row];
+    return DateText::toText(m_dates[row]) + QLatin1Char('\n') + m_memos[row];
 }
 
 int TrendChart::nearestRow(qint64 at, const QVector<double> *values) const

@@ -47,6 +47,14 @@ public:
     QString pointToolTip(const QString &name, int row) const;
     QString memoToolTip(int row) const;
     int memoMarkerCount() const;
+    // The days the time axis marks between first and last: whole days, then
+    // Mondays, then the first of a month, quarter or year as the span grows,
+    // at most maxTicks of them; with the text each shows.
+    struct Tick {
+        QDate date;
+        QString label;
+    };
+    static QVector<Tick> ticks(const QDate &first, const QDate &last, int maxTicks = 8);
 
 private:
     struct Built;

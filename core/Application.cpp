@@ -4,7 +4,27 @@
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) { loadQtTranslations(); }
+
+bool Application::loadQtTranslations()
+{
+    // Owned by the application object; gone with it.
+    static QPointer<QTranslator> translator;
+    if (translator)
+        return true;
+    auto *loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
+    return true;
+}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -24,6 +24,11 @@ bool beforeDestructiveStep(const QString &step)
     return false;
 }
 
+QString beforeDestructiveStepNote()
+{
+    return Database::onServer() ? QStringLiteral("团队数据库由服务器管理员备份。") : QStringLiteral("删除前会自动备份。");
+}
+
 void atExit()
 {
     if (Database::onServer())

@@ -13,6 +13,8 @@ QString databasePath();
 // user asked for, e.g. "删除网站"). When the backup fails the user is told
 // why and false is returned: the caller must not carry out the step.
 bool beforeDestructiveStep(const QString &step);
+// What the user is told about that backup when asked to confirm the step.
+QString beforeDestructiveStepNote();
 
 // At the end of the program: backs up when anything was written since the
 // last backup (or since the database was first opened). A failure is

@@ -1,27 +1,25 @@
 #include "core/DateText.h"
 
-#include <QLocale>
 #include <QRegularExpression>
-#include <QStringList>
 
 namespace DateText {
 
-QString shortFormat()
-{
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 QString toText(const QDate &date)
 {
-    return date.isValid() ? QLocale().toString(date, shortFormat()) : QString();
+    if (!date.isValid())
+        return {};
+    return QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day());
 }
 
 QString toLongText(const QDate &date)
 {
-    return date.isValid() ? QLocale().toString(date, QLocale::LongFormat) : QString();
+    if (!date.isValid())
+        return {};
+    // Named here rather than asked of QLocale: the system may have no Chinese locale.
+    static const QString weekdays[] = {QStringLiteral("星期一"), QStringLiteral("星期二"), QStringLiteral("星期三"),
+                                       QStringLiteral("星期四"), QStringLiteral("星期五"), QStringLiteral("星期六"),
+                                       QStringLiteral("星期日")};
+    return QStringLiteral("%1年%2月%3日 %4").arg(date.year()).arg(date.month()).arg(date.day()).arg(weekdays[date.dayOfWeek() - 1]);
 }
 
 QString toPlainText(const QDate &date)
@@ -33,27 +31,20 @@ QString toPlainText(const QDate &date)
 
 std::optional<QDate> fromText(const QString &text)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
+    // Year, month and day with one separator kind throughout; a stored value
+    // may carry a time of day after the date. Anything else after a blank
+    // ("2011/10/2 5") is a typing slip, not a date.
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d{4})(?:([-/.])(\\d{1,2})\\2(\\d{1,2})|年(\\d{1,2})月(\\d{1,2})日(?:\\s*星期[一二三四五六日天])?)"
+        "(?:\\s+\\d{1,2}:\\d{2}(?::\\d{2}(?:\\.\\d+)?)?)?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch())
         return std::nullopt;
-    const QStringList formats{QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/M/d"), QStringLiteral("yyyy.M.d"),
-                              QStringLiteral("yyyy年M月d日"), shortFormat()};
-    for (const QString &format : formats) {
-        const QDate d = QLocale().toDate(t, format);
-        if (d.isValid())
-            return d;
-        const QDate c = QDate::fromString(t, format);
-        if (c.isValid())
-            return c;
-    }
-    // A stored value may carry a time of day after the date; anything else
-    // after a blank ("2011/10/2 5") is a typing slip, not a date.
-    static const QRegularExpression timeOfDay(QStringLiteral("^\\d{1,2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
-    const QString day = t.section(QLatin1Char(' '), 0, 0);
-    const QString rest = t.section(QLatin1Char(' '), 1).trimmed();
-    if (day != t && timeOfDay.match(rest).hasMatch())
-        return fromText(day);
-    return std::nullopt;
+    const bool chinese = m.capturedLength(2) == 0;
+    const QDate date(m.captured(1).toInt(), m.captured(chinese ? 5 : 3).toInt(), m.captured(chinese ? 6 : 4).toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
 }
 
 } // namespace DateText

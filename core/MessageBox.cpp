@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QQueue>
+#include <memory>
 
 namespace {
 
@@ -41,26 +43,31 @@ MessageBox::Button fromStandard(int b, MessageBox::Buttons buttons)
 } // namespace
 
 MessageBox::Button MessageBox::show(const QString &text, Buttons buttons, Icon icon, const QString &title,
-                                    Button defaultButton)
+                                    Button defaultButton, const QString &informative)
 {
-    Log.append({text, title, buttons, icon});
     const Button first = buttons == YesNo ? Yes : Ok;
-    if (TestMode)
-        return Answers.isEmpty() ? (defaultButton ? defaultButton : first) : Answers.dequeue();
-
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(title);
-    box.setText(text);
-    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Question, QMessageBox::Warning,
-                                              QMessageBox::Information, QMessageBox::Critical};
-    box.setIcon(icons[icon]);
-    switch (buttons) {
-    case OkOnly: box.setStandardButtons(QMessageBox::Ok); break;
-    case OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    // The box is made in test mode too (where a window system is there to
+    // make it), so that tests read the button captions the user would get.
+    std::unique_ptr<QMessageBox> box;
+    QStringList captions;
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        box = std::make_unique<QMessageBox>(QApplication::activeWindow());
+        box->setWindowTitle(title);
+        box->setText(text);
+        box->setInformativeText(informative);
+        static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Question, QMessageBox::Warning,
+                                                  QMessageBox::Information, QMessageBox::Critical};
+        box->setIcon(icons[icon]);
+        const QList<Button> offered = buttons == YesNo ? QList<Button>{Yes, No}
+                                      : buttons == OkCancel ? QList<Button>{Ok, Cancel} : QList<Button>{Ok};
+        for (const Button b : offered)
+            captions << box->addButton(standard(b))->text();
+        box->setDefaultButton(standard(defaultButton ? defaultButton : first));
     }
-    box.setDefaultButton(standard(defaultButton ? defaultButton : first));
-    return fromStandard(box.exec(), buttons);
+    Log.append({text, title, buttons, icon, informative, captions});
+    if (TestMode || !box)
+        return Answers.isEmpty() ? (defaultButton ? defaultButton : first) : Answers.dequeue();
+    return fromStandard(box->exec(), buttons);
 }
 
 void MessageBox::setTestMode(bool on)

@@ -20,10 +20,13 @@ public:
         QString title;
         Buttons buttons;
         Icon icon;
+        QString informative; // the detail under the text, or empty
+        QStringList captions; // of the buttons, in Qt's words
     };
 
     static Button show(const QString &text, Buttons buttons = OkOnly, Icon icon = NoIcon,
-                       const QString &title = QStringLiteral("Tavorin"), Button defaultButton = Button(0));
+                       const QString &title = QStringLiteral("Tavorin"), Button defaultButton = Button(0),
+                       const QString &informative = QString());
 
     static void setTestMode(bool on);
     static bool testMode();

@@ -8,6 +8,30 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+namespace {
+
+// The options Qt's application object takes for itself (-style fusion,
+// -platform offscreen, -reverse): they are read before it exists, so they
+// are set aside here rather than refused.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    static const QStringList withValue{"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style",
+                                       "-stylesheet", "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-display",
+                                       "-geometry", "-session", "-name", "-title"};
+    static const QStringList flags{"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (i > 0 && withValue.contains(a) && i + 1 < arguments.size())
+            ++i;
+        else if (i == 0 || !flags.contains(a))
+            kept << a;
+    }
+    return kept;
+}
+
+} // namespace
+
 StartOptions StartOptions::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -25,7 +49,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
 
     StartOptions options;
     const QString program = arguments.isEmpty() ? QStringLiteral("tavorin") : QFileInfo(arguments.first()).fileName();
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(arguments))) {
         options.action = Refuse;
         options.text = program + QStringLiteral(": ") + parser.errorText() + QStringLiteral(" (see --help)");
         return options;
@@ -37,7 +61,8 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     }
     if (parser.isSet(help)) {
         options.action = ShowText;
-        options.text = parser.helpText();
+        // Read before the application object exists, the parser cannot know the program's name.
+        options.text = parser.helpText().replace(QStringLiteral("<executable_name>"), program);
         return options;
     }
     if (parser.isSet(version)) {

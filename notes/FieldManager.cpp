@@ -153,6 +153,9 @@ void FieldManager::Load()
         cancelButton->move(cancelButton->x(), cancelButton->y() + Twips::toPixels(L));
     }
 
+    // Centred when it opens; reloaded after a change, it stays where the user has it.
+    if (isVisible())
+        return;
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
 }
@@ -216,15 +219,17 @@ void FieldManager::rename(int i)
         MessageBox::show(RefusedName);
         return;
     }
-    if (newName != oldName) {
-        try {
-            db::Catalog catalog(Database::connectionString);
-            catalog.renameColumn(notesTable, oldName, newName);
-            catalog.refresh();
-        } catch (const db::DbError &) {
-            MessageBox::show(RefusedName);
-            return;
-        }
+    if (newName == oldName) {
+        MessageBox::show(QStringLiteral("项目名称没有改变，无需修改。"));
+        return;
+    }
+    try {
+        db::Catalog catalog(Database::connectionString);
+        catalog.renameColumn(notesTable, oldName, newName);
+        catalog.refresh();
+    } catch (const db::DbError &) {
+        MessageBox::show(RefusedName);
+        return;
     }
     MessageBox::show(QStringLiteral("修改成功！"));
     reopen(oldName, newName);
@@ -237,7 +242,8 @@ void FieldManager::remove(int i)
     const QString name = m_names[i];
     // One click would drop every observation of the item: ask first.
     if (MessageBox::show(QStringLiteral("是否删除该项目？该项目的所有记录将一并删除。"), MessageBox::YesNo,
-                         MessageBox::Question, QStringLiteral("确认"), MessageBox::No)
+                         MessageBox::Question, QStringLiteral("确认"), MessageBox::No,
+                         QStringLiteral("项目：") + name + QLatin1Char('\n') + BackupGuard::beforeDestructiveStepNote())
         != MessageBox::Yes)
         return;
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除项目")))

@@ -413,7 +413,10 @@ void NotesWindow::onDelete()
     }
     savedPosition = rs.absolutePosition();
     const qint32 id = qint32(rs.value(0).toLongLong());
-    if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"))
+    const QString detail = QStringLiteral("日期：") + cellText(rs.value(1)) + QLatin1Char('\n')
+                           + BackupGuard::beforeDestructiveStepNote();
+    if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon, QStringLiteral("确认"),
+                         MessageBox::Button(0), detail)
         != MessageBox::Yes)
         return;
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除记录")))

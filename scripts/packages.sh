@@ -17,7 +17,8 @@ install_missing() {
 # What building and running the program needs; the client report is set in
 # WenQuanYi Micro Hei, whose text a PDF reader extracts exactly as written.
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libsodium-dev libsodium23
-              libpq-dev fonts-noto-cjk qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev fonts-wqy-microhei mdbtools-dev)
+              libpq-dev fonts-noto-cjk qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev fonts-wqy-microhei mdbtools-dev
+              qt6-translations-l10n)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file
 # for the dependencies; the tests build it too.
 DEB_PACKAGES=(dpkg-dev file)
@@ -26,9 +27,11 @@ DEB_PACKAGES=(dpkg-dev file)
 # test unpacks the package and runs what it installs; a PostgreSQL server for
 # the team-server runs of the database tests, started as a throw-away cluster
 # by pg_virtualenv (postgresql-common); poppler's tools read the client
-# reports back; mdbtools' tools read the Jet files the tests write.
+# reports back; mdbtools' tools read the Jet files the tests write; the
+# locales the tests run under (locales: localedef) and appstreamcli, which
+# reads the package's listing back.
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" libpng-dev zlib1g-dev python3-openpyxl postgresql-15 postgresql-common
-               poppler-utils mdbtools)
+               poppler-utils mdbtools locales appstream)
 # What scripts/package needs besides: the checkers of the package, its menu
 # entry and its AppStream metadata.
 PACKAGE_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" lintian desktop-file-utils appstream)

@@ -23,6 +23,15 @@ struct SiteSeed {
     QString name, url, date, memo; // date as ISO text
 };
 
+struct DialogSeen {
+    bool opened = false, stillOpen = false;
+    QString focus, memoLeft;     // memoLeft: the memo box after OK or Cancel
+    QStringList boxes, messages; // boxes: caption, name, url, date, memo as the dialog opened
+};
+
+// In a typed row: leave the box as the dialog filled it.
+inline const QString Keep = QStringLiteral("<keep>");
+
 class MainWindowFixture {
 public:
     std::unique_ptr<TestDb> db;
@@ -98,13 +107,43 @@ public:
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
     static QString status() { return Database::statusText(); }
+
+    // Opens the website dialog with the toolbar key, types the four boxes,
+    // presses OK (or Cancel) and records what the user saw. The dialog is
+    // modal, so this runs once it shows; whatever stays open is cancelled, so
+    // that a failing test never hangs.
+    static DialogSeen runDialog(const QString &key, const QStringList &typed, bool ok = true)
+    {
+        DialogSeen seen;
+        QTimer::singleShot(0, [&seen, typed, ok] {
+            WebsiteDialog *d = Forms::loaded<WebsiteDialog>();
+            if (!d)
+                return;
+            seen.opened = true;
+            seen.boxes = {d->windowTitle(), d->nameBox->text(), d->addressBox->text(), d->dateBox->text(), d->memoBox->toPlainText()};
+            QLineEdit *lines[] = {d->nameBox, d->addressBox, d->dateBox};
+            for (int i = 0; i < qMin(3, typed.size()); ++i)
+                if (typed[i] != Keep) { lines[i]->clear(); type(lines[i], typed[i]); }
+            if (typed.value(3, Keep) != Keep)
+                d->memoBox->setPlainText(typed[3]);
+            MessageBox::clearShown();
+            QTest::mouseClick(ok ? d->okButton : d->cancelButton, Qt::LeftButton);
+            seen.messages = MessageBox::shown();
+            seen.stillOpen = d->isVisible();
+            seen.memoLeft = d->memoBox->toPlainText();
+            seen.focus = d->focusWidget() ? d->focusWidget()->objectName() : QString();
+            if (d->isVisible())
+                d->reject();
+        });
+        trigger(key);
+        return seen;
+    }
 };
 
-// Window tests need the program's event boundary and a fixed locale for date texts.
+// Window tests need the program's event boundary (and its Chinese Qt texts).
 template <class TestClass> int windowTestMain(int argc, char **argv)
 {
     Application app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     TestClass tc;

@@ -21,37 +21,6 @@ using namespace Qt::StringLiterals;
 class TstCatalogueGuards : public QObject, private MainWindowFixture {
     Q_OBJECT
 
-    bool tableExists(const QString &name) const
-    {
-        return count((TestDb::onServer() ? "SELECT count(*) FROM information_schema.tables WHERE table_name='"
-                                         : "SELECT count(*) FROM sqlite_master WHERE name='")
-                     + name + "'");
-    }
-
-    // Opens the edit dialog on the current website, sets its date and memo,
-    // presses OK, and reports what was shown and whether it stayed open.
-    static QString throughDialog(const QString &date, const QString &memo, bool *stillOpen = nullptr)
-    {
-        QString shown;
-        QTimer::singleShot(0, [&shown, date, memo, stillOpen] {
-            WebsiteDialog *d = Forms::loaded<WebsiteDialog>();
-            if (!d)
-                return;
-            if (!date.isEmpty())
-                d->dateBox->setText(date);
-            d->memoBox->setPlainText(memo);
-            MessageBox::clearShown();
-            QTest::mouseClick(d->okButton, Qt::LeftButton);
-            shown = MessageBox::shown().join(u'|');
-            if (stillOpen)
-                *stillOpen = d->isVisible() && d->memoBox->toPlainText() == memo;
-            if (d->isVisible())
-                d->reject();
-        });
-        trigger(u"Modify"_s);
-        return shown;
-    }
-
 private slots:
     void cleanup() { reset(); }
 
@@ -78,7 +47,9 @@ private slots:
             shown = MessageBox::shown().join(u'|');
             kept = w()->details->memoBox->toPlainText() == u"typed memo"_s;
         } else {
-            shown = throughDialog(QString(), u"typed memo"_s, &kept);
+            const DialogSeen seen = runDialog(u"Modify"_s, {Keep, Keep, Keep, u"typed memo"_s});
+            shown = seen.messages.join(u'|');
+            kept = seen.stillOpen && seen.memoLeft == u"typed memo"_s;
         }
         QVERIFY2(shown.contains(u"已不存在"_s) && !shown.contains(u"成功"_s), qPrintable(shown));
         QVERIFY(kept);
@@ -111,7 +82,7 @@ private slots:
                 w()->details->dateBox->setText(u"2012-01-01"_s);
                 click(u"Cmd_XG"_s);
             } else {
-                throughDialog(u"2012-01-01"_s, u"memo2"_s);
+                runDialog(u"Modify"_s, {Keep, Keep, u"2012-01-01"_s, Keep});
             }
         }
         QCOMPARE(gridRow(), row);
@@ -177,14 +148,14 @@ private slots:
         sqlite3_finalize(reader);
         QVERIFY(!MessageBox::shown().contains(u"删除成功"_s));
         QCOMPARE(count("SELECT count(*) FROM Website WHERE Webid = 2"), 1);
-        QVERIFY(tableExists(table));
+        QVERIFY(db->hasTable(table));
 
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Yes);
         trigger(u"Delete"_s);
         QCOMPARE(MessageBox::shown().last(), u"删除成功"_s);
         QCOMPARE(count("SELECT count(*) FROM Website WHERE Webid = 2"), 0);
-        QVERIFY(!tableExists(table));
+        QVERIFY(!db->hasTable(table));
     }
 
     // Goto on a website removed elsewhere says so and makes no notes table
@@ -198,7 +169,7 @@ private slots:
         click(u"Cmd_goto"_s);
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY2(MessageBox::shown()[0].contains(u"已被删除"_s), qPrintable(MessageBox::shown()[0]));
-        QVERIFY(!tableExists(u"biji2"_s));
+        QVERIFY(!db->hasTable(u"biji2"_s));
         QCOMPARE(gridColumn(1), QStringList{u"site1"_s});
     }
 

@@ -8,6 +8,7 @@
 #include "core/DateText.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
+#include "notes/RecordEditor.h"
 
 class TstMainWindow : public QObject, private MainWindowFixture {
     Q_OBJECT
@@ -22,10 +23,60 @@ private:
         return s;
     }
     static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
-    bool tableExists(const QString &name) const { return db->hasTable(name); }
 
 private slots:
-    void cleanup() { reset(); }
+    void cleanup()
+    {
+        delete Forms::loaded<RecordEditor>();
+        delete Forms::loaded<NotesWindow>();
+        reset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    // The interface is Chinese, so is every date it shows, whatever the
+    // locale; Qt's own words (message-box buttons, file dialogs) too.
+    void chineseWhateverTheLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char *name : {"C", "en_US", "zh_CN"})
+            QTest::newRow(name) << name;
+    }
+    void chineseWhateverTheLocale()
+    {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        makeDb({{"茶语", "http://a.cn", "2026-11-02", ""}});
+        QString table = QStringLiteral("biji1");
+        CreateNotesTable(table);
+        db->exec(QStringLiteral("INSERT INTO biji1([时间],[备注]) VALUES('2026-10-15','m')"));
+        openWindow();
+        QCOMPARE(gridColumn(3), QStringList{"2026/11/2"});
+        QCOMPARE(w()->details->dateBox->text(), QStringLiteral("2026/11/2"));
+        QLabel *today = w()->statusPanels[2];
+        QCOMPARE(today->text(), "今天是：" + DateText::toLongText(QDate::currentDate()));
+        QVERIFY(today->contentsRect().width() >= today->fontMetrics().horizontalAdvance(today->text()));
+        QCOMPARE(runDialog("Modify", {}, false).boxes.value(3), QStringLiteral("2026/11/2"));
+
+        trigger("Looksite");
+        NotesWindow *notes = Forms::loaded<NotesWindow>();
+        QVERIFY(notes);
+        QCOMPARE(notes->grid()->model()->index(0, 1).data().toString(), QStringLiteral("2026/10/15"));
+        QCOMPARE(notes->findChild<QLabel *>("Webtime")->text(), QStringLiteral("「2026/11/2 动手」"));
+        notes->findChild<QPushButton *>("Cmd_Modi")->click();
+        RecordEditor *editor = Forms::loaded<RecordEditor>();
+        QCOMPARE(editor->inputText(1), QStringLiteral("2026/10/15"));
+        editor->setInputText(1, QStringLiteral("15 Oct 2026"));
+        MessageBox::clearShown();
+        editor->findChild<QPushButton *>("Cmd_OK")->click();
+        QCOMPARE(MessageBox::shown(), QStringList{"日期“15 Oct 2026”无法识别，请输入有效的日期，例如 "
+                                                  + DateText::toText(QDate::currentDate()) + "。"});
+        QCOMPARE(MessageBox::shownDetails()[0].captions, QStringList{"确定"});
+
+        QFileDialog files(w());
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QCOMPARE(files.findChild<QLabel *>("fileNameLabel")->text(), QStringLiteral("文件名称(&N)："));
+        QCOMPARE(files.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    }
 
     void emptyCatalogueDisablesWhatNeedsAWebsite()
     {
@@ -42,7 +93,7 @@ private slots:
         makeDb({{"  old  ", " http://old.cn ", "2010-05-06", " m1 "}, {"new", "http://new.cn", "2012-01-02", ""}});
         openWindow();
         QCOMPARE(gridColumn(1), QStringList({"new", "  old  "}));
-        QCOMPARE(w()->details->dateBox->text(), DateText::toText(QDate(2012, 1, 2)));
+        QCOMPARE(w()->details->dateBox->text(), QStringLiteral("2012/1/2"));
         QCOMPARE(w()->details->title(), QStringLiteral("编号：2"));
         // Name and memo come back trimmed, the address as stored.
         click("Fii3");
@@ -149,8 +200,8 @@ private slots:
         QCOMPARE(MessageBox::shownDetails()[0].buttons, int(MessageBox::YesNo));
         QCOMPARE(count("SELECT count(*) FROM Website"), yes ? 4 : 5);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Website WHERE Webid=%1").arg(id)), yes ? 0 : 1);
-        QCOMPARE(tableExists(QStringLiteral("biji%1").arg(id)), !yes); // its notes go with it
-        QVERIFY(tableExists("biji3"));
+        QCOMPARE(db->hasTable(QStringLiteral("biji%1").arg(id)), !yes); // its notes go with it
+        QVERIFY(db->hasTable("biji3"));
         QCOMPARE(gridRow(), row);
         QTEST(w()->details->nameBox->text(), "shownName");
     }
@@ -176,7 +227,7 @@ private slots:
         trigger("Delete"); // the newest, site 2
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(Forms::loaded<NotesWindow>() == nullptr, notesOf == 2);
-        QCOMPARE(tableExists(table), notesOf != 2);
+        QCOMPARE(db->hasTable(table), notesOf != 2);
         QCOMPARE(count("SELECT count(*) FROM Website"), 1);
         if (NotesWindow *notes = Forms::loaded<NotesWindow>())
             notes->close();
@@ -196,7 +247,7 @@ private slots:
         MessageBox::setNextAnswer(MessageBox::Yes);
         trigger("Delete");
         QCOMPARE(db->joined("SELECT Webid FROM Website ORDER BY Webid"), QStringLiteral("7232"));
-        QVERIFY(!tableExists("biji40000"));
+        QVERIFY(!db->hasTable("biji40000"));
     }
 
     void openNotesKeepsTheRow()
@@ -206,7 +257,7 @@ private slots:
         click("cmdnext", 3);
         MessageBox::setNextAnswer(MessageBox::Ok); // the notes module's creation question
         trigger("Looksite");
-        QVERIFY(tableExists("biji2"));
+        QVERIFY(db->hasTable("biji2"));
         QCOMPARE(gridRow(), 3);
         QCOMPARE(w()->details->nameBox->text(), nameOf(2));
     }
@@ -260,19 +311,22 @@ private slots:
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     }
 
-    void statusBarNamesTheServer()
+    void titleAndStatusBarNameTheNotebook()
     {
         makeDb(sitesByAge(1));
         openWindow();
-        // One panel names the notebook: its file, or its database and server.
+        // One panel names the notebook: its file, or its database and server;
+        // the title, always in sight, too.
         const auto *panel = w()->findChild<QLabel *>("NotebookFile");
         QCOMPARE(w()->findChildren<QLabel *>("StatusBar1_6").size(), 0);
+        QVERIFY(panel);
         if (!TestDb::onServer()) {
-            QVERIFY(panel && !panel->text().contains("服务器"));
+            QVERIFY(!panel->text().contains("服务器"));
+            QCOMPARE(w()->windowTitle(), "Tavorin - " + QDir::toNativeSeparators(QFileInfo(db->dbPath()).absoluteFilePath()));
             return;
         }
-        QVERIFY(panel);
         QVERIFY2(panel->text().startsWith("数据库 tavorin_test_") && panel->text().contains("服务器 "), qPrintable(panel->text()));
+        QCOMPARE(w()->windowTitle(), "Tavorin - " + panel->text());
     }
 
     void accountMenuFillsTheDialogFromTheLoggedInUser()

@@ -6,7 +6,6 @@
 #include "core/db/DbError.h"
 #include "tests/support/TestDb.h"
 
-#include <QLocale>
 #include <QTest>
 
 class TestWebsite : public QObject {
@@ -22,8 +21,6 @@ class TestWebsite : public QObject {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
-
     void sqlTextsAndStoredValuesWithQuotes()
     {
         TestDb t;

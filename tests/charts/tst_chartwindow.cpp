@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtWidgets>
+#include <QtCharts>
 
 class TestChartWindow : public QObject, private ExchangeFixture {
     Q_OBJECT
@@ -87,10 +88,58 @@ private slots:
     void hoverTexts()
     {
         ChartWindow *w = open();
-        QCOMPARE(w->chart()->pointToolTip("百度收入量·反向", 0), QStringLiteral("2011-10-1\n百度收入量·反向：31"));
+        QCOMPARE(w->chart()->pointToolTip("百度收入量·反向", 0), QStringLiteral("2011/10/1\n百度收入量·反向：31"));
         QCOMPARE(w->chart()->pointToolTip("百度收入量·反向", 1), QString()); // a gap, not a zero
-        QCOMPARE(w->chart()->memoToolTip(3), QStringLiteral("2011-10-22\n改标题"));
+        QCOMPARE(w->chart()->memoToolTip(3), QStringLiteral("2011/10/22\n改标题"));
         QCOMPARE(w->chart()->memoToolTip(1), QString());
+    }
+
+    void timeAxisTicks_data()
+    {
+        QTest::addColumn<QDate>("first");
+        QTest::addColumn<QDate>("last");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("days") << QDate(2026, 11, 2) << QDate(2026, 11, 5)
+                              << QStringList{"2026/11/2", "2026/11/3", "2026/11/4", "2026/11/5"};
+        QTest::newRow("Mondays") << QDate(2026, 11, 4) << QDate(2026, 12, 20)
+                                 << QStringList{"2026/11/9", "2026/11/16", "2026/11/23", "2026/11/30", "2026/12/7", "2026/12/14"};
+        QTest::newRow("months") << QDate(2026, 1, 15) << QDate(2026, 7, 20)
+                                << QStringList{"2026年2月", "2026年3月", "2026年4月", "2026年5月", "2026年6月", "2026年7月"};
+        QTest::newRow("years") << QDate(2018, 3, 1) << QDate(2026, 2, 1)
+                               << QStringList{"2019年", "2020年", "2021年", "2022年", "2023年", "2024年", "2025年", "2026年"};
+    }
+    void timeAxisTicks()
+    {
+        QFETCH(QDate, first);
+        QFETCH(QDate, last);
+        QStringList labels;
+        for (const TrendChart::Tick &tick : TrendChart::ticks(first, last))
+            labels << tick.label;
+        QTEST(labels, "labels");
+    }
+
+    // At the window's size the legend names every line whole, the time axis
+    // marks the chart's own days, and the memo markers of the first and last
+    // days stand inside the plot.
+    void readableAtTheDefaultSize()
+    {
+        ChartWindow *w = open();
+        w->setColumnChecked("◆关键词1", true);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QChart *chart = w->chart()->findChild<QChartView *>("chartView")->chart();
+        const QRectF legend = chart->legend()->geometry();
+        QVERIFY(chart->geometry().contains(legend));
+        for (QLegendMarker *m : chart->legend()->markers())
+            QVERIFY2(QFontMetrics(m->font()).horizontalAdvance(m->label()) + 20 <= legend.width(), qPrintable(m->label()));
+        auto *axis = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Horizontal).value(0));
+        QVERIFY(axis);
+        QCOMPARE(axis->categoriesLabels(), QStringList({"2011/10/3", "2011/10/10", "2011/10/17"}));
+        QAbstractSeries *memos = chart->series().last();
+        for (const QDate &day : {QDate(2011, 10, 1), QDate(2011, 10, 22)}) {
+            const QPointF at = chart->mapToPosition(QPointF(day.startOfDay().toMSecsSinceEpoch(), 1), memos);
+            QVERIFY(chart->plotArea().adjusted(6, 0, -6, 0).contains(QPointF(at.x(), chart->plotArea().center().y())));
+        }
     }
 
     void rankAxis()
@@ -153,7 +202,7 @@ private slots:
         QCOMPARE(w->chart()->lineNames(), names);
         QCOMPARE(w->chart()->segmentCount(names.first()), segments);
         if (change == "add")
-            QCOMPARE(w->chart()->pointToolTip("百度收入量·收入", 4), QStringLiteral("2011-10-29\n百度收入量·收入：190"));
+            QCOMPARE(w->chart()->pointToolTip("百度收入量·收入", 4), QStringLiteral("2011/10/29\n百度收入量·收入：190"));
         if (change == "rename") {
             // The renamed item keeps its 名次 and its place in the list.
             QVERIFY(w->isRank("百度收录"));

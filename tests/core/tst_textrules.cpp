@@ -1,7 +1,9 @@
 // Rules for text on its way into SQL: names compared without regard to case
 // in every script, blanks trimmed and nothing else, "%" and "_" searched for
-// literally, and text the database cannot hold refused with a reason.
+// literally, text the database cannot hold refused with a reason, and dates
+// read in every form users type and shown the Chinese way in any locale.
 #include "core/Database.h"
+#include "core/DateText.h"
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
@@ -23,6 +25,34 @@ static const QString Nul = QString(QChar(0));
 class TestTextRules : public QObject {
     Q_OBJECT
 private slots:
+    void datesTheChineseWayInAnyLocale_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("date"); // invalid: refused
+        QTest::newRow("slashes") << "2026/11/2" << QDate(2026, 11, 2);
+        QTest::newRow("dashes, zeros") << " 2026-10-05 " << QDate(2026, 10, 5);
+        QTest::newRow("dots") << "2026.1.5" << QDate(2026, 1, 5);
+        QTest::newRow("Chinese") << "2026年9月1日" << QDate(2026, 9, 1);
+        QTest::newRow("long form") << "2026年12月7日 星期一" << QDate(2026, 12, 7);
+        QTest::newRow("time of day") << "2026/3/4 10:30:00" << QDate(2026, 3, 4);
+        QTest::newRow("no such day") << "2026-2-30" << QDate();
+        QTest::newRow("mixed separators") << "2026/11-2" << QDate();
+        QTest::newRow("a slip after the date") << "2011/10/2 5" << QDate();
+        QTest::newRow("English") << "2 Nov 2026" << QDate();
+        QTest::newRow("empty") << "" << QDate();
+    }
+    void datesTheChineseWayInAnyLocale()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QDate, date);
+        for (const char *locale : {"C", "en_US", "zh_CN"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            QCOMPARE(DateText::fromText(typed).value_or(QDate()), date);
+            QCOMPARE(DateText::toText(QDate(2026, 11, 2)), u"2026/11/2"_s);
+            QCOMPARE(DateText::toLongText(QDate(2026, 12, 13)), u"2026年12月13日 星期日"_s);
+        }
+    }
+
     void namesCompareWithoutCaseInEveryScript_data()
     {
         QTest::addColumn<QString>("a");

@@ -10,7 +10,6 @@
 #include "tests/support/TestDb.h"
 
 #include <QFile>
-#include <QLocale>
 #include <memory>
 
 class ExchangeFixture {
@@ -19,7 +18,6 @@ protected:
 
     void start()
     {
-        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
         m_db = std::make_unique<TestDb>();
         makeNotesTable(QStringLiteral("biji1"));
     }

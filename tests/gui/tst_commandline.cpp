@@ -23,15 +23,20 @@ QString program() { return QDir(QCoreApplication::applicationDirPath()).filePath
 
 // Runs the program with HOME and the XDG folders inside `home`, in `work`.
 // asOther: as an unprivileged user when the test runs as root, so that file
-// permissions apply as they do to any user.
+// permissions apply as they do to any user. Without a window system: no
+// display and no platform named, as over SSH or in a package check.
 Run runProgram(const QString &exe, const QStringList &args, const QString &home, const QString &work,
-               bool asOther = false)
+               bool asOther = false, bool windowSystem = true)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home);
     env.insert("XDG_DATA_HOME", home + "/.local/share");
     env.insert("XDG_CONFIG_HOME", home + "/.config");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_QPA_PLATFORM", windowSystem ? "offscreen" : "");
+    if (!windowSystem) {
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+    }
     env.remove("TAVORIN_DATABASE");
     QProcess p;
     p.setProcessEnvironment(env);
@@ -76,7 +81,8 @@ private slots:
         QTest::addColumn<QString>("errLine"); // expected line on standard error, or empty
 
         QTest::newRow("--version") << QStringList{"--version"} << 0 << "Tavorin " TAVORIN_VERSION "\n" << "";
-        QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: " << "";
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: tavorin [options]\n" << "";
+        QTest::newRow("Qt's own option") << QStringList{"-style", "fusion", "--version"} << 0 << "Tavorin " TAVORIN_VERSION "\n" << "";
         QTest::newRow("unknown option")
             << QStringList{"--frobnicate"} << 2 << "" << "tavorin: Unknown option 'frobnicate'. (see --help)";
         QTest::newRow("stray argument")
@@ -92,7 +98,8 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, errLine);
         QTemporaryDir home;
-        const Run r = runProgram(program(), args, home.path(), home.path());
+        // Answered before any window system is looked for.
+        const Run r = runProgram(program(), args, home.path(), home.path(), false, false);
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.out.left(out.size()), out);
         if (!errLine.isEmpty()) {

@@ -5,8 +5,10 @@
 #include "accounts/Users.h"
 #include "catalogue/MainWindow.h"
 #include "catalogue/RestoreDialog.h"
+#include "core/Application.h"
 #include "core/BackupGuard.h"
 #include "core/Backups.h"
+#include "core/DateText.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -52,6 +54,7 @@ NotesWindow *openNotes()
 class TestSafety : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(Application::loadQtTranslations()); }
     void cleanup()
     {
         delete Forms::loaded<FieldManager>();
@@ -66,12 +69,16 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::addColumn<bool>("backupWorks");
         QTest::addColumn<QString>("gone"); // a count that the step brings from 1 to 0
+        QTest::addColumn<QString>("detail"); // under the question: what goes, and the backup
         for (bool works : {true, false}) {
             const char *suffix = works ? "" : ", backup fails";
-            QTest::addRow("delete website%s", suffix) << "删除网站" << works << "SELECT count(*) FROM Website";
-            QTest::addRow("delete notes row%s", suffix) << "删除记录" << works << "SELECT count(*) FROM biji1";
+            QTest::addRow("delete website%s", suffix) << "删除网站" << works << "SELECT count(*) FROM Website"
+                                                      << "网站：site\n一并删除的优化记录：1 条\n删除前会自动备份。";
+            QTest::addRow("delete notes row%s", suffix) << "删除记录" << works << "SELECT count(*) FROM biji1"
+                                                        << "日期：2024/2/1\n删除前会自动备份。";
             QTest::addRow("delete notes column%s", suffix)
-                << "删除项目" << works << "SELECT count(*) FROM pragma_table_info('biji1') WHERE name = '百度收入量'";
+                << "删除项目" << works << "SELECT count(*) FROM pragma_table_info('biji1') WHERE name = '百度收入量'"
+                << "项目：百度收入量\n删除前会自动备份。";
         }
     }
     void destructiveStepsBackUpFirst()
@@ -100,6 +107,8 @@ private slots:
             Forms::loaded<FieldManager>()->findChild<QPushButton *>("Webworlddel_3")->click();
         }
         flushDeletes();
+        QTEST(MessageBox::shownDetails().value(0).informative, "detail");
+        QCOMPARE(MessageBox::shownDetails().value(0).captions, QStringList({"是(&Y)", "否(&N)"}));
         QCOMPARE(t.scalar(gone).toInt(), backupWorks ? 0 : 1);
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), backupWorks ? 1 : 0);
@@ -183,6 +192,7 @@ private slots:
 
         QCOMPARE(listed.size(), 3);
         QCOMPARE(listed[2], QString("40")); // read from the copy's table
+        QVERIFY2(listed[0].startsWith(DateText::toText(QDate::currentDate()) + " "), qPrintable(listed[0]));
         QCOMPARE(MessageBox::shown().size(), 2);
         if (damaged) {
             QVERIFY2(MessageBox::shown()[1].contains("保持原样") && MessageBox::shown()[1].contains(copy), qPrintable(MessageBox::shown()[1]));

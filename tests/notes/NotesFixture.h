@@ -27,7 +27,6 @@ protected:
 
     void start(bool withTable = true)
     {
-        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
         m_db = std::make_unique<TestDb>();
         if (QString table = QStringLiteral("biji1"); withTable)
             CreateNotesTable(table);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -38,9 +39,9 @@ private slots:
         QTest::addColumn<QString>("says"); // a piece of the output (stdout, then stderr)
         QTest::addColumn<QString>("after");
 
-        QTest::newRow("no command") << "" << QStringList{} << QByteArray() << 2 << "usage: tavorin-db COMMAND" << "";
+        QTest::newRow("no command") << "" << QStringList{} << QByteArray() << 2 << "tavorin opens when started here: /" << "";
         QTest::newRow("unknown command") << "" << QStringList{"copy", "DB"} << QByteArray() << 2 << "unknown command \"copy\"" << "";
-        QTest::newRow("help") << "" << QStringList{"help"} << QByteArray() << 0 << "reset-password PATH USER" << "";
+        QTest::newRow("help") << "" << QStringList{"help"} << QByteArray() << 0 << "[--format csv|xlsx] OUT" << "";
         QTest::newRow("new") << "" << QStringList{"new", "NEW"} << QByteArray() << 0 << "First login: user admin" << "new database";
         QTest::newRow("new over an existing file") << "" << QStringList{"new", "DB"} << QByteArray() << 1 << "DB already exists" << "unchanged";
         QTest::newRow("new without a path") << "" << QStringList{"new"} << QByteArray() << 2 << "usage: tavorin-db new PATH" << "";
@@ -182,6 +183,23 @@ private slots:
             QCOMPARE(rs.value(0).toInt(), 8);
             QVERIFY_THROWS_EXCEPTION(db::DbError, copy.execute("INSERT INTO Website (Webname) VALUES ('W1')"));
         }
+    }
+
+    // The manual page describes every command the tool has, as its help lists them.
+    void everyCommandInTheManual()
+    {
+        QProcess tool;
+        tool.start(QStringLiteral(TAVORIN_DB_TOOL), {"help"});
+        QVERIFY(tool.waitForFinished(30000));
+        const QString help = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString manual = QString::fromUtf8(fileBytes(QStringLiteral(TAVORIN_DB_MANUAL)));
+        QStringList commands;
+        for (const QString &line : help.section("commands:\n", 1).section("\n\n", 0, 0).split('\n'))
+            commands << line.simplified().section(' ', 0, 0);
+        QVERIFY(commands.size() >= 8);
+        for (const QString &command : std::as_const(commands))
+            QVERIFY2(manual.contains(QRegularExpression("\n\\.B " + QRegularExpression::escape(command) + "\\b")),
+                     qPrintable(command + " is missing from " TAVORIN_DB_MANUAL));
     }
 };
 

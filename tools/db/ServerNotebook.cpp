@@ -91,7 +91,8 @@ int checkServerNotebook(const QString &connectionString)
     out() << "websites: " << scalar(conn, QStringLiteral("SELECT count(*) FROM \"Website\"")).toLongLong() << "\n";
     static const QRegularExpression notesTable(QStringLiteral("^biji\\d+$"));
     qint64 tables = 0, rows = 0;
-    for (const QString &name : db::TableList(conn).names()) {
+    const QStringList names = db::TableList(conn).names();
+    for (const QString &name : names) {
         if (!notesTable.match(name).hasMatch())
             continue;
         ++tables;

@@ -2,6 +2,8 @@
 // Run without arguments (or with "help") for the list of commands.
 #include "tools/db/Commands.h"
 
+#include "core/DatabaseLocation.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
@@ -29,7 +31,7 @@ const Command Commands[] = {
      "check BACKUP, back up PATH, then put BACKUP in its place (close the program first)", restoreCommand},
     {"reset-password", "reset-password PATH USER", "set USER's password to one read from standard input",
      resetPasswordCommand},
-    {"export", "export PATH --website ID|--catalogue --format csv|xlsx OUT",
+    {"export", "export PATH --website ID|--catalogue [--format csv|xlsx] OUT",
      "write a website's notes table or the website list as CSV or Excel", exportCommand},
     {"import", "import PATH --website ID [--encoding utf-8|gb18030] FILE.csv",
      "add a CSV file's rows to a website's notes table (a backup is made first)", importCommand},
@@ -47,6 +49,9 @@ void printHelp(QTextStream &stream)
     stream << "usage: tavorin-db COMMAND ARGS...\n\ncommands:\n";
     for (const Command &c : Commands)
         stream << "  " << QString::fromLatin1(c.synopsis).leftJustified(28) << " " << c.summary << "\n";
+    // PATH is always named; which notebook that would be is what users ask first.
+    const DatabaseLocation here = DatabaseLocation::find(DatabaseLocation::processInputs(QString()));
+    stream << "\nthe notebook tavorin opens when started here: " << here.displayName() << "\n";
     stream << "\nexit status: 0 success, 1 failed check or operation, 2 bad usage\n";
 }
 
@@ -93,6 +98,8 @@ int main(int argc, char **argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The program's name: its per-user data folder is where its notebook is.
+    QCoreApplication::setApplicationName(QStringLiteral("Tavorin"));
     const QStringList args = app->arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(err());
