@@ -5,6 +5,7 @@
 #include "core/DatabaseLocation.h"
 #include "core/BackupGuard.h"
 #include "core/Forms.h"
+#include "core/Failure.h"
 #include "core/MessageBox.h"
 #include "core/ResourceLocator.h"
 #include "core/SingleInstance.h"
@@ -17,6 +18,7 @@
 
 #include <QDir>
 #include <QTextStream>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -79,6 +81,24 @@ void bringForward()
     window->activateWindow();
 }
 
+// The login window is all there is at first; the database is opened by the
+// first login check, not here. A good login opens the main window, and a main
+// window that sends the user back (after a restore) starts this again.
+void showLogin()
+{
+    const bool freshLogin = !Forms::loaded<LoginWindow>();
+    LoginWindow *login = Forms::get<LoginWindow>();
+    if (freshLogin)
+        QObject::connect(login, &LoginWindow::loggedIn, [] {
+            const bool freshMain = !Forms::loaded<MainWindow>();
+            MainWindow *main = Forms::get<MainWindow>();
+            if (freshMain)
+                QObject::connect(main, &MainWindow::loginAgain, &showLogin);
+            main->show();
+        });
+    login->show();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -123,12 +143,16 @@ int main(int argc, char **argv)
 
     // A notebook of the original program (Access) is offered for conversion.
     AccessImport::offerAtStart(location);
-    Startup::openNotebook(location);
-    // The login window is all there is at first; the database is opened by
-    // the first login check, not here. A good login opens the main window.
-    LoginWindow *login = Forms::get<LoginWindow>();
-    QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
-    login->show();
+    try {
+        if (const QString firstRun = Startup::openNotebook(location); !firstRun.isEmpty())
+            MessageBox::show(firstRun);
+    } catch (const Failure &e) {
+        MessageBox::show(e.message());
+        return 1;
+    }
+    showLogin();
+    if (instance)
+        QTimer::singleShot(0, &*instance, &SingleInstance::listen);
     const int status = app.exec();
     // What was written in this session is kept before the program ends.
     BackupGuard::atExit();

@@ -133,20 +133,20 @@ void LoginWindow::loadArtwork()
         m_loader = std::make_unique<png::LoadPNG>();
         m_loader->setMessageHandler([](const std::string &text) { MessageBox::show(QString::fromStdString(text)); });
     }
-    m_loader->PicBox(m_picture);
-    m_loader->SetToBkgrnd(true, 0, 0);
-    m_loader->BackgroundPicture(m_picture);
-    m_loader->SetAlpha(true);
-    m_loader->SetTrans(true);
+    m_loader->setTarget(m_picture);
+    m_loader->setPlacement(true, 0, 0);
+    m_loader->setBackgroundSource(m_picture);
+    m_loader->setUseAlpha(true);
+    m_loader->setUseTransparency(true);
     // The user's own artwork beside the notebook wins over the installed one;
     // the copy inside the program comes last.
     const QString artwork = ResourceLocator::findOrFirst(QStringLiteral("img/login.png"));
     if (artwork.startsWith(QLatin1Char(':'))) {
         QFile builtIn(artwork);
         const QByteArray bytes = builtIn.open(QIODevice::ReadOnly) ? builtIn.readAll() : QByteArray();
-        m_loader->OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+        m_loader->openData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     } else {
-        m_loader->OpenPNG(QFile::encodeName(artwork).toStdString());
+        m_loader->openFile(QFile::encodeName(artwork).toStdString());
     }
 
     // A missing or damaged image must not leave an invisible window, nor one

@@ -33,7 +33,6 @@ public:
     QAbstractButton *loginArea;
     QAbstractButton *exitArea;
 
-    int tryTimes() const { return m_failedAttempts; }
     // True when the artwork is shown in its own shape; false when a missing or
     // damaged image left a plain background in its place.
     bool artworkShown() const { return m_artworkShown; }

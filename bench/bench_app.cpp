@@ -11,12 +11,19 @@
 //   bench_app --peak FOLDER     (internal) open the main and notes windows on
 //                               FOLDER's database, write the peak resident
 //                               size to FOLDER/peak.txt and exit
+//   bench_app --steps FOLDER T  (internal) the start-up steps one by one, into
+//                               FOLDER/steps.txt; T: the parent's clock
 #include "catalogue/MainWindow.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/WebsiteBrowser.h"
 #include "catalogue/WebsiteDetails.h"
+#include "accounts/LoginWindow.h"
 #include "core/Application.h"
 #include "core/Database.h"
+#include "core/DatabaseLocation.h"
+#include "core/SingleInstance.h"
+#include "core/StartOptions.h"
+#include "core/Startup.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
@@ -435,11 +442,11 @@ struct Launch {
 
 // Starts a program in folder, times it until its first window is mapped,
 // lets it paint and settle, then ends it and reads its peak resident size.
-Launch launch(XWatch &x, const std::string &program, const QString &folder)
+Launch launch(XWatch &x, const std::string &program, const QString &folder, const std::vector<std::string> &args = {})
 {
     x.drain();
     const auto start = Clock::now();
-    const pid_t pid = spawn(program, {}, folder);
+    const pid_t pid = spawn(program, args, folder);
     Clock::time_point mapped;
     if (!x.waitMapped(pid, &mapped))
         die(program + " showed no window");
@@ -492,6 +499,74 @@ int peakChild(int argc, char **argv)
     return 0;
 }
 
+// The child of the start-up steps: what main.cpp does before the login window is mapped, one
+// step at a time, each timed; argv[3] is the parent's clock when it started this process.
+// Writes "name milliseconds" lines to FOLDER/steps.txt.
+int stepsChild(int argc, char **argv)
+{
+    const auto entered = Clock::now();
+    const Clock::time_point spawned{Clock::duration(std::stoll(argv[3]))};
+    std::vector<std::pair<std::string, double>> steps{
+        {"process start until main()", std::chrono::duration<double, std::milli>(entered - spawned).count()}};
+    auto last = entered;
+    auto done = [&](const char *name) {
+        const auto now = Clock::now();
+        steps.emplace_back(name, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    };
+    Application app(argc, argv);
+    done("QApplication (platform, X connection, translations)");
+    const DatabaseLocation location =
+        DatabaseLocation::find(DatabaseLocation::processInputs(StartOptions::parse({QStringLiteral("tavorin")}).database));
+    done("notebook look-up");
+    SingleInstance instance(location.instanceKey());
+    if (instance.claim() != SingleInstance::First)
+        die("another program holds the notebook");
+    done("single-instance lock");
+    Startup::openNotebook(location);
+    done("notebook prepared, connection pointed at it");
+    LoginWindow *login = Forms::get<LoginWindow>();
+    done("login window built (artwork decoded)");
+    login->show();
+    waitExposed(login);
+    done("shown until exposed (fonts, first text, mapping)");
+    instance.listen(); // as the program does once the window is up
+    QFile report(QStringLiteral("steps.txt"));
+    if (!report.open(QIODevice::WriteOnly))
+        die("cannot write steps.txt");
+    for (const auto &[name, ms] : steps)
+        report.write(QByteArray::fromStdString(name) + '\t' + QByteArray::number(ms, 'f', 3) + '\n');
+    return 0;
+}
+
+// Runs stepsChild `rounds` times and prints the median of each step.
+void startupSteps(const QString &folder, int rounds)
+{
+    std::vector<std::string> names;
+    std::vector<std::vector<double>> times;
+    for (int i = 0; i < rounds; ++i) {
+        const std::string spawned = std::to_string(Clock::now().time_since_epoch().count());
+        const pid_t pid = spawn(QCoreApplication::applicationFilePath().toStdString(),
+                                {"--steps", folder.toStdString(), spawned}, folder);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        QFile report(folder + QStringLiteral("/steps.txt"));
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !report.open(QIODevice::ReadOnly))
+            die("the start-up steps run failed");
+        const QList<QByteArray> lines = report.readAll().trimmed().split('\n');
+        times.resize(size_t(lines.size()));
+        names.clear();
+        for (qsizetype l = 0; l < lines.size(); ++l) {
+            const qsizetype tab = lines[l].indexOf('\t');
+            names.push_back(lines[l].left(tab).toStdString());
+            times[size_t(l)].push_back(lines[l].mid(tab + 1).toDouble());
+        }
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        std::printf("| start-up step: %s | %.1f ms | | | for information |\n", names[i].c_str(), median(times[i]));
+    std::fflush(stdout);
+}
+
 // ---- the table ----
 
 struct Row {
@@ -518,6 +593,10 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && std::string(argv[1]) == "--peak")
         return peakChild(argc, argv);
+    if (argc == 4 && std::string(argv[1]) == "--steps") {
+        QDir::setCurrent(QString::fromLocal8Bit(argv[2]));
+        return stepsChild(argc, argv);
+    }
 
     const int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 7;
     const std::string only = argc > 2 ? argv[2] : "";
@@ -545,29 +624,34 @@ int main(int argc, char **argv)
     long emptyPeakKiB = 0;
     if (want("startup") || want("memory")) {
         XWatch x;
-        std::vector<double> ours, empty;
+        std::vector<double> ours, empty, withText;
         std::vector<long> emptyPeaks;
-        launch(x, TAVORIN_BIN, folder); // warms the file cache for both
-        launch(x, EMPTY_WINDOW_BIN, folder);
+        launch(x, TAVORIN_BIN, folder); // warms the file cache for all three
+        launch(x, EMPTY_WINDOW_BIN, folder, {"--text"});
         for (int i = 0; i < rounds; ++i) {
             ours.push_back(launch(x, TAVORIN_BIN, folder).startMs);
             const Launch e = launch(x, EMPTY_WINDOW_BIN, folder);
             empty.push_back(e.startMs);
             emptyPeaks.push_back(e.peakKiB);
+            withText.push_back(launch(x, EMPTY_WINDOW_BIN, folder, {"--text"}).startMs);
         }
         emptyPeakKiB = *std::max_element(emptyPeaks.begin(), emptyPeaks.end());
-        const double o = median(ours), r = median(empty);
+        const double o = median(ours), r = median(empty), t = median(withText);
         printRow({QStringLiteral("start-up until the login window is mapped"), o, r, QStringLiteral("ms"),
-                  QStringLiteral("empty Qt window"), QStringLiteral("≤ 1.5×"), o <= 1.5 * r});
+                  QStringLiteral("empty Qt window"), QStringLiteral("≤ 1.3×"), o <= 1.3 * r});
+        printRow({QStringLiteral("start-up until the login window is mapped (for information)"), o, t, QStringLiteral("ms"),
+                  QStringLiteral("empty Qt window with a label and a text box"), QStringLiteral("none"), true});
+        if (want("startup"))
+            startupSteps(folder, rounds);
     }
 
     // Peak memory with the main window and the notes window open.
     if (want("memory")) {
         const long peakKiB = peakOfProgramWithWindows(folder);
         const double oursMiB = double(peakKiB) / 1024, emptyMiB = double(emptyPeakKiB) / 1024;
-        const double limit = 4 * fileMiB + emptyMiB;
+        const double limit = 2 * fileMiB + emptyMiB;
         std::printf("| peak memory, main and notes windows open | %.1f MiB | database file: %.1f MiB; empty Qt window: "
-                    "%.1f MiB | %.2f (of file) | ≤ 4 × file + empty = %.1f MiB%s |\n",
+                    "%.1f MiB | %.2f (of file) | ≤ 2 × file + empty = %.1f MiB%s |\n",
                     oursMiB, fileMiB, emptyMiB, oursMiB / fileMiB, limit, oursMiB <= limit ? "" : " (missed)");
         std::fflush(stdout);
     }
@@ -614,7 +698,7 @@ int main(int argc, char **argv)
             },
             listSql, Websites, "list", &listMs, &listRaw);
         printRow({QStringLiteral("loadWebsiteList, 10,000 websites, until grid and details show row 1"), listMs, listRaw,
-                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 3×"), listMs <= 3 * listRaw});
+                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 1.2×"), listMs <= 1.2 * listRaw});
     }
 
     // Search: about half of the addresses.
@@ -635,7 +719,7 @@ int main(int argc, char **argv)
             },
             searchSql, matches, "search", &searchMs, &searchRaw);
         printRow({QStringLiteral("search 网址 Like '%.com%' (%1 of 10,000 match)").arg(matches), searchMs, searchRaw,
-                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 3×"), searchMs <= 3 * searchRaw});
+                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 1.2×"), searchMs <= 1.2 * searchRaw});
     }
 
     // 1,000 steps of "下一条>" on the full list. The target figure handles
@@ -693,7 +777,7 @@ int main(int argc, char **argv)
             QStringLiteral("SELECT * FROM ") + notesTable + QStringLiteral(" ORDER BY [时间] Desc"), NotesRows, "notes",
             &notesMs, &notesRaw);
         printRow({QStringLiteral("notes refreshGrid, 100,000 rows, until the grid shows"), notesMs, notesRaw,
-                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 3×"), notesMs <= 3 * notesRaw});
+                  QStringLiteral("ms"), QStringLiteral("raw SQLite"), QStringLiteral("≤ 1.2×"), notesMs <= 1.2 * notesRaw});
         delete notes;
     }
 

@@ -246,7 +246,7 @@ exports:
         }
         const double o = median(ours), r = median(raw);
         if (csv)
-            printRow("export 100,000 notes rows to CSV", o, "raw SQLite", r, "≤ 2×", o <= 2 * r);
+            printRow("export 100,000 notes rows to CSV", o, "raw SQLite", r, "≤ 1.5×", o <= 1.5 * r);
         else
             printRow("export 100,000 notes rows to XLSX", o, "raw SQLite", r, "≤ 6×", o <= 6 * r);
         std::printf("  (file %.1f MiB)\n", double(QFileInfo(out).size()) / (1024 * 1024));

@@ -210,13 +210,13 @@ int main(int argc, char **argv)
         Bytes buf;
         for (size_t i = 0; i < streams.size(); ++i) {
             uint32_t cap = uint32_t(sizes[i]);
-            inflater.run(streams[i].data() + 2, streams[i].size() - 2, out, cap, false);
+            inflater.run(streams[i].data() + 2, streams[i].size() - 2, out, cap);
             totalOut += out.size();
         }
         const double tOurs = timeIt([&] {
             for (size_t i = 0; i < streams.size(); ++i) {
                 uint32_t cap = uint32_t(sizes[i]);
-                inflater.run(streams[i].data() + 2, streams[i].size() - 2, out, cap, false);
+                inflater.run(streams[i].data() + 2, streams[i].size() - 2, out, cap);
                 sink = out.size();
             }
         });
@@ -244,8 +244,8 @@ int main(int argc, char **argv)
         png::LoadPNG loader;
         const double dOurs = timeIt([&] {
             for (const Bytes &f : img.files) {
-                loader.OpenPNGData(f.data(), f.size());
-                sink = loader.Bitmap() ? loader.Bitmap()->bits.size() : 0;
+                loader.openData(f.data(), f.size());
+                sink = loader.bitmap() ? loader.bitmap()->bits.size() : 0;
             }
         });
         const double dPng = timeIt([&] {

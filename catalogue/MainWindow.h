@@ -69,6 +69,11 @@ public:
     CatalogueCommands *commands;
     QCalendarWidget *calendar;
 
+signals:
+    // After a restore the user logs in again: whoever opened this window
+    // (main.cpp) shows the login window now; this window closes right after.
+    void loginAgain();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -4,10 +4,8 @@
 #include "catalogue/MainWindow.h"
 
 #include "accounts/AccountDialog.h"
-#include "accounts/LoginWindow.h"
 #include "accounts/UserManager.h"
 #include "accounts/Users.h"
-#include "catalogue/DatePicker.h"
 #include "catalogue/RestoreDialog.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/Website.h"
@@ -17,17 +15,11 @@
 #include "core/BackupGuard.h"
 #include "core/Backups.h"
 #include "core/Database.h"
-#include "core/DatabaseProblems.h"
-#include "core/Startup.h"
-#include "core/DateText.h"
 #include "core/InputText.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/Twips.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "help/AboutBox.h"
-#include "help/HelpBrowser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -179,11 +171,8 @@ void MainWindow::onRestore()
     LoginUser().clear();
     CurUser().clear();
     // The login window shows before this one closes, so that the program
-    // never runs out of windows on the way; a good login opens a new main
-    // window, as at start.
-    LoginWindow *login = Forms::get<LoginWindow>();
-    connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
-    login->show();
+    // never runs out of windows on the way.
+    emit loginAgain();
     m_returningToLogin = true;
     close();
 }

@@ -1,6 +1,7 @@
 #include "catalogue/SearchPanel.h"
 
 #include "core/SqlText.h"
+
 #include "core/ui/Widgets.h"
 
 #include <QComboBox>

@@ -2,9 +2,10 @@
 
 #include <QApplication>
 
-// The one boundary around event dispatch: a database error escaping an event
-// handler is shown in a message box and the program goes on. It also makes
-// Qt's own texts (message-box buttons, file dialogs) Chinese.
+// The one boundary around event dispatch: any exception escaping an event
+// handler (the engine's, the program's Failure, or anything else) is shown in
+// a message box and the program goes on. It also makes Qt's own texts
+// (message-box buttons, file dialogs) Chinese.
 class Application : public QApplication {
 public:
     Application(int &argc, char **argv);

@@ -64,7 +64,9 @@ MessageBox::Button MessageBox::show(const QString &text, Buttons buttons, Icon i
             captions << box->addButton(standard(b))->text();
         box->setDefaultButton(standard(defaultButton ? defaultButton : first));
     }
-    Log.append({text, title, buttons, icon, informative, captions});
+    // Only tests read the texts back; a long session keeps none of them.
+    if (TestMode)
+        Log.append({text, title, buttons, icon, informative, captions});
     if (TestMode || !box)
         return Answers.isEmpty() ? (defaultButton ? defaultButton : first) : Answers.dequeue();
     return fromStandard(box->exec(), buttons);

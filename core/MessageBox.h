@@ -8,7 +8,7 @@ class QWidget;
 // Every message the program shows goes through here: title "Tavorin", OK
 // only, no icon, unless told otherwise. In test mode nothing is shown on
 // screen: answers come from setNextAnswer() (else the default button) and
-// shown() lists the texts in order.
+// shown() lists the texts in order; outside test mode nothing is kept.
 class MessageBox {
 public:
     enum Button { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

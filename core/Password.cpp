@@ -1,8 +1,9 @@
 #include "core/Password.h"
 
+#include "core/Failure.h"
+
 #include <mutex>
 #include <sodium.h>
-#include <stdexcept>
 
 namespace Password {
 
@@ -13,7 +14,7 @@ void initialise()
     static std::once_flag once;
     std::call_once(once, [] {
         if (sodium_init() < 0)
-            throw std::runtime_error("libsodium cannot be initialised");
+            throw Failure(QStringLiteral("密码加密库 libsodium 无法启动。"));
     });
 }
 
@@ -30,7 +31,7 @@ QString hash(const QString &password)
     const int rc = crypto_pwhash_str(out, bytes.constData(), size_t(bytes.size()), OpsLimit, MemLimit);
     sodium_memzero(bytes.data(), size_t(bytes.size()));
     if (rc != 0)
-        throw std::runtime_error("password hashing ran out of memory");
+        throw Failure(QStringLiteral("内存不足，无法为密码加密，密码没有保存。"));
     return QString::fromLatin1(out);
 }
 

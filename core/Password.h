@@ -8,7 +8,7 @@
 namespace Password {
 
 // The hash string to store for a password (as given: callers trim first).
-// Throws std::runtime_error when libsodium cannot run or memory runs out.
+// Throws Failure when libsodium cannot run or memory runs out.
 QString hash(const QString &password);
 
 // Whether the password matches a stored hash string. A stored value that is

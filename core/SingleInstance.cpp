@@ -37,12 +37,19 @@ SingleInstance::Outcome SingleInstance::claim()
             return AlreadyOpen;
         QThread::msleep(100);
     }
+    return First;
+}
+
+void SingleInstance::listen()
+{
+    if (m_server || !m_lock.isLocked())
+        return;
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // Holding the lock, any socket of this name is a crashed program's.
     QLocalServer::removeServer(m_key);
     if (!m_server->listen(m_key))
-        return First; // still the only writer; later programs will say it is open
+        return; // still the only writer; later programs will say it is open
     connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *peer = m_server->nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
@@ -58,7 +65,6 @@ SingleInstance::Outcome SingleInstance::claim()
             });
         }
     });
-    return First;
 }
 
 bool SingleInstance::askFirstToComeForward() const

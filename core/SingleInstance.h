@@ -21,11 +21,15 @@ public:
     ~SingleInstance() override;
 
     enum Outcome {
-        First,      // this program has the notebook; it listens for later ones
+        First,      // this program has the notebook
         Forwarded,  // another program has it and was asked to come forward
         AlreadyOpen // another program has it and did not answer
     };
     Outcome claim();
+    // After a First claim: answers later programs from now on. Called once the
+    // window is up (later programs wait for the answer a while), so that
+    // start-up does not wait for the socket.
+    void listen();
 
     QString lockFilePath() const { return m_lockPath; }
 

@@ -2,9 +2,8 @@
 #include "core/Startup.h"
 
 #include "core/Database.h"
-#include "core/MessageBox.h"
+#include "core/Failure.h"
 #include "core/NewDatabase.h"
-#include "core/Program.h"
 #include "core/ResourceLocator.h"
 
 #include <QDir>
@@ -24,24 +23,24 @@ QString firstRunText(const QString &path)
         .arg(QDir::toNativeSeparators(path), NewDatabase::FirstUser, NewDatabase::FirstPassword);
 }
 
-DatabaseLocation openNotebook(const DatabaseLocation &location)
+QString openNotebook(const DatabaseLocation &location)
 {
     QString message;
     switch (location.prepare(&message)) {
     case DatabaseLocation::Missing:
     case DatabaseLocation::Failed:
-        MessageBox::show(message);
-        Program::end(1);
+        throw Failure(message);
     case DatabaseLocation::Created:
-        MessageBox::show(firstRunText(location.path()));
+        message = firstRunText(location.path());
         break;
     case DatabaseLocation::Ready:
+        message.clear();
         break;
     }
     Database::useDatabase(location.connectionString());
     ResourceLocator::setWorkingFolder(location.workingFolder());
     NotebookStatus = location.statusText();
-    return location;
+    return message;
 }
 
 } // namespace Startup

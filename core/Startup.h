@@ -11,11 +11,12 @@ namespace Startup {
 // What the user is told once, after the program made their notebook.
 QString firstRunText(const QString &path);
 
-// Finds the notebook (see DatabaseLocation), makes the per-user one on the
-// first start and says where it is, then points the shared connection and the
-// resource look-up at it. A named file that is missing, or a per-user one
-// that cannot be made, is a message and the end of the program (status 1).
-DatabaseLocation openNotebook(const DatabaseLocation &location);
+// Points the shared connection and the resource look-up at the notebook
+// (see DatabaseLocation), making the per-user one on the first start; then
+// returns what the user is to be told once (where it was made), else empty.
+// A named file that is missing, or a per-user one that cannot be made,
+// throws Failure with the message: the program cannot go on.
+QString openNotebook(const DatabaseLocation &location);
 
 // Which notebook the program works on, for the status bar: the file, and a
 // note when it can only be read. Empty before openNotebook().

@@ -1,21 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "core/Failure.h"
 
 namespace exchange {
 
-// What goes wrong reading or writing a file: the message says where (file,
-// line, column) and what, in the words the user reads in a message box.
-class ExchangeError : public std::runtime_error {
-public:
-    explicit ExchangeError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    const QString &message() const noexcept { return m_message; }
-
-private:
-    QString m_message;
-};
+// What goes wrong reading or writing a file is the program's one Failure:
+// the message says where (file, line, column) and what, in the words the
+// user reads in a message box.
+using ExchangeError = ::Failure;
 
 // Bytes that are not text in the encoding a file is read in.
 class EncodingError : public ExchangeError {

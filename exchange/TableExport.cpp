@@ -104,19 +104,24 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
     const Columns columns = columnsOf(rs, first);
     csv.writeRow(columns.names);
     const int rows = rs.recordCount();
-    QByteArray day;
+    QByteArray day, number; // reused for every cell
     for (int r = 0; r < rows; ++r) {
         report(progress, r);
         for (int k = 0; k < columns.fields.size(); ++k) {
             const int f = columns.fields[k];
             // Text goes from the snapshot to the file as the bytes it is.
             const QByteArrayView text = rs.textAt(r, f);
-            if (columns.types[k] == db::FieldType::Date && plainDate(text, &day))
+            if (columns.types[k] == db::FieldType::Date && plainDate(text, &day)) {
                 csv.addField(QByteArrayView(day));
-            else if (!text.isNull() && columns.types[k] != db::FieldType::Date)
+            } else if (!text.isNull() && columns.types[k] != db::FieldType::Date) {
                 csv.addField(text);
-            else
-                csv.addField(cellText(rs.valueAt(r, f), columns.types[k]));
+            } else if (const QVariant value = rs.valueAt(r, f); value.typeId() == QMetaType::LongLong
+                       && columns.types[k] != db::FieldType::Date && columns.types[k] != db::FieldType::Real) {
+                number.setNum(value.toLongLong());
+                csv.addField(QByteArrayView(number));
+            } else {
+                csv.addField(cellText(value, columns.types[k]));
+            }
         }
         csv.endRow();
     }

@@ -14,13 +14,13 @@ namespace {
 
 void configure(png::LoadPNG &loader, png::MemoryCanvas &canvas, uint8_t mode)
 {
-    loader.PicBox(&canvas);
-    loader.SetToBkgrnd(true, mode & 8 ? 3 : 0, 0);
-    loader.SetAlpha(mode & 1);
-    loader.SetTrans(mode & 2);
+    loader.setTarget(&canvas);
+    loader.setPlacement(true, mode & 8 ? 3 : 0, 0);
+    loader.setUseAlpha(mode & 1);
+    loader.setUseTransparency(mode & 2);
     if (mode & 4)
-        loader.BackgroundPicture(&canvas);
-    loader.SetOwnBkgndColor(mode & 16, mode & 16 ? 0x336699 : 0);
+        loader.setBackgroundSource(&canvas);
+    loader.setOwnBackgroundColor(mode & 16 ? 0x336699 : 0);
     // Pictures beyond a few megabytes only slow the fuzzer down; the limit path is still run.
     loader.setMaxDecodedBytes(uint64_t(4) << 20);
 }
@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     png::LoadPNG loader;
     png::MemoryCanvas canvas(16, 16, 0x808080);
     configure(loader, canvas, mode);
-    loader.OpenPNGData(data, size);
+    loader.openData(data, size);
     if (!(mode & 32)) {
         // Again on the same object: the second run reuses the storage of the first bitmap.
-        loader.OpenPNGData(data, size);
+        loader.openData(data, size);
         return 0;
     }
     // The same bytes from a file, read chunk by chunk, must give the same outcome.
@@ -51,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     png::LoadPNG fromFile;
     png::MemoryCanvas canvas2(16, 16, 0x808080);
     configure(fromFile, canvas2, mode);
-    fromFile.OpenPNG(path);
+    fromFile.openFile(path);
     std::remove(path.c_str());
-    const auto &a = loader.Bitmap(), &b = fromFile.Bitmap();
-    if (fromFile.ErrorNumber() != loader.ErrorNumber() || fromFile.Text() != loader.Text() ||
-        fromFile.zText() != loader.zText() || a.has_value() != b.has_value() || (a && a->bits != b->bits))
+    const auto &a = loader.bitmap(), &b = fromFile.bitmap();
+    if (fromFile.errorNumber() != loader.errorNumber() || fromFile.text() != loader.text() ||
+        fromFile.compressedText() != loader.compressedText() || a.has_value() != b.has_value() || (a && a->bits != b->bits))
         std::abort();
     return 0;
 }

@@ -52,13 +52,13 @@ QImage decodeLogo(const QColor &backdrop)
     const QByteArray bytes = file.readAll();
     png::LoadPNG loader;
     loader.setMessageHandler([](const std::string &text) { MessageBox::show(QString::fromStdString(text)); });
-    loader.SetAlpha(true);
-    loader.SetTrans(true);
-    loader.SetOwnBkgndColor(true, uint32_t(backdrop.red() | backdrop.green() << 8 | backdrop.blue() << 16));
-    loader.OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-    if (loader.ErrorNumber() != 0 || !loader.Bitmap())
+    loader.setUseAlpha(true);
+    loader.setUseTransparency(true);
+    loader.setOwnBackgroundColor(uint32_t(backdrop.red() | backdrop.green() << 8 | backdrop.blue() << 16));
+    loader.openData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    if (loader.errorNumber() != 0 || !loader.bitmap())
         return {};
-    return png::WidgetTarget::toImage(*loader.Bitmap());
+    return png::WidgetTarget::toImage(*loader.bitmap());
 }
 
 } // namespace

@@ -39,7 +39,6 @@ public:
 
     // What the browser shows: the page's address and title, and whether a
     // page is still being loaded.
-    QUrl locationUrl() const { return m_location; }
     QString locationName() const;
     bool busy() const { return m_pending.has_value(); }
     bool canGoBack() const { return m_historyIndex > 0; }

@@ -34,8 +34,6 @@ public:
     // What each CSV column is set to go into, as the combo boxes say.
     exchange::ImportPlan plan() const;
     QComboBox *mappingBox(int csvColumn) const;
-    // Rows added by the last successful import.
-    int importedRows() const { return m_imported; }
 
     static constexpr int PreviewRows = 10;
 

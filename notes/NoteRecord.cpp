@@ -3,11 +3,6 @@
 #include "core/Database.h"
 #include "core/LastStatement.h"
 
-void NoteRecord::clear()
-{
-    // Holds no row of its own: nothing to reset.
-}
-
 void NoteRecord::remove(qint32 id, const QString &notesTable)
 {
     lastStatement = QStringLiteral("DELETE FROM  ") + notesTable + QStringLiteral(" WHERE AutoId =") + QString::number(id);

@@ -7,7 +7,6 @@
 // quoted with sqlText), and it frames them into one statement in lastStatement.
 class NoteRecord {
 public:
-    void clear();
     void remove(qint32 id, const QString &notesTable);
     void insertRecord(const QString &notesTable, const QString &columnList, const QString &valueList);
     void updateRecord(qint32 id, const QString &notesTable, const QString &setList);

@@ -9,8 +9,6 @@
 #include "core/RecordsetModel.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
-#include "core/db/Catalog.h"
-#include "core/db/DbError.h"
 #include "charts/ChartWindow.h"
 #include "notes/ExportCommands.h"
 #include "notes/ReportCommands.h"
@@ -358,11 +356,28 @@ bool NotesWindow::editorMayBeRebuilt()
     return false;
 }
 
+RecordEditor *NotesWindow::recordEditor()
+{
+    RecordEditor *editor = Forms::get<RecordEditor>();
+    connect(editor, &RecordEditor::saved, this, &NotesWindow::rowSaved, Qt::UniqueConnection);
+    return editor;
+}
+
+void NotesWindow::rowSaved(const QString &table, bool modified)
+{
+    // The window may show another website's table by now.
+    if (notesTable.compare(table, Qt::CaseInsensitive) != 0)
+        return;
+    requeryGrid();
+    if (modified)
+        restorePosition();
+}
+
 void NotesWindow::onAdd()
 {
     if (!editorMayBeRebuilt())
         return;
-    RecordEditor *editor = Forms::get<RecordEditor>();
+    RecordEditor *editor = recordEditor();
     editor->modifying = false;
     editor->editedId = 0;
     editor->notesTable = notesTable;
@@ -383,7 +398,7 @@ void NotesWindow::onModify()
         return;
     savedPosition = rs.absolutePosition();
 
-    RecordEditor *editor = Forms::get<RecordEditor>();
+    RecordEditor *editor = recordEditor();
     editor->notesTable = notesTable;
     editor->editedId = qint32(rs.value(0).toLongLong());
     editor->Load();

@@ -9,12 +9,14 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QTableView;
+class RecordEditor;
 class RecordsetModel;
 
 // The notes window: one website's notes table in a grid, newest first, with
 // the commands that add, change and delete rows, open a row's memo and manage
-// the table's columns. The record editor and the field manager reach back
-// into it to refresh the grid and restore the row position savedPosition.
+// the table's columns. The record editor reports a saved row and the window
+// requeries; the field manager reaches back into it to refresh the grid and
+// restore the row position savedPosition.
 class NotesWindow : public QWidget {
     Q_OBJECT
 public:
@@ -55,6 +57,9 @@ protected:
 
 private:
     bool editorMayBeRebuilt();
+    // The record editor, told to report its saved rows here.
+    RecordEditor *recordEditor();
+    void rowSaved(const QString &table, bool modified);
     void onAdd();
     void onModify();
     void onDelete();

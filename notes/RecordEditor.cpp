@@ -13,7 +13,6 @@
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
 #include "notes/NoteRecord.h"
-#include "notes/NotesWindow.h"
 
 #include <QCalendarWidget>
 #include <QEvent>
@@ -344,11 +343,5 @@ void RecordEditor::onOk()
     const bool modified = modifying;
     const QString table = notesTable;
     close();
-    // The notes window may show another website's table by now.
-    NotesWindow *notes = Forms::loaded<NotesWindow>();
-    if (notes && notes->notesTable.compare(table, Qt::CaseInsensitive) == 0) {
-        notes->requeryGrid();
-        if (modified)
-            notes->restorePosition();
-    }
+    emit saved(table, modified);
 }

@@ -42,6 +42,11 @@ public:
     // "添加优化记录" or "修改优化记录", after modifying.
     void updateCaption();
 
+signals:
+    // A row was added to (modified false) or changed in notesTable; the
+    // editor is closed by then. Whoever shows the table requeries it.
+    void saved(const QString &notesTable, bool modified);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

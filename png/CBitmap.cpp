@@ -4,7 +4,7 @@
 
 namespace png {
 
-void CBitmap::SetMonoPalette(int16_t choice)
+void CBitmap::setMonoPalette(int16_t choice)
 {
     const RgbQuad black{0, 0, 0, 0};
     const RgbQuad white{255, 255, 255, 0};
@@ -23,25 +23,25 @@ void CBitmap::fromPalette(std::array<RgbQuad, N> &table, const std::vector<uint8
     }
 }
 
-void CBitmap::SetPalette1(const std::vector<uint8_t> &plte)
+void CBitmap::setPalette1(const std::vector<uint8_t> &plte)
 {
     if (plte.size() == 6)
         fromPalette(m_table1, plte);
     else
-        SetMonoPalette(1);
+        setMonoPalette(1);
 }
 
-void CBitmap::SetPalette4(const std::vector<uint8_t> &plte)
+void CBitmap::setPalette4(const std::vector<uint8_t> &plte)
 {
     fromPalette(m_table4, plte);
 }
 
-void CBitmap::SetPalette8(const std::vector<uint8_t> &plte)
+void CBitmap::setPalette8(const std::vector<uint8_t> &plte)
 {
     fromPalette(m_table8, plte);
 }
 
-std::vector<uint8_t> CBitmap::MakeGreyRamp(int depth, bool into8)
+std::vector<uint8_t> CBitmap::makeGreyRamp(int depth, bool into8)
 {
     if (depth < 1 || depth > 16)
         return {};
@@ -85,17 +85,17 @@ void CBitmap::create(Bytes &&pixels, int32_t width, int32_t height, bool topFirs
     m_pending = std::move(dib);
 }
 
-void CBitmap::CreateIndexedBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, unsigned bits)
+void CBitmap::createIndexedBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, unsigned bits)
 {
     create(std::move(pixels), width, height, topFirst, bits);
 }
 
-void CBitmap::CreateTrueColourBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, int mode)
+void CBitmap::createTrueColourBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, int mode)
 {
     create(std::move(pixels), width, height, topFirst, mode == 0 ? 32 : 24);
 }
 
-void CBitmap::DrawBitmap(PicTarget *target, int32_t x, int32_t y, bool asBackground)
+void CBitmap::drawBitmap(PicTarget *target, int32_t x, int32_t y, bool asBackground)
 {
     if (target) {
         target->clear();

@@ -15,26 +15,26 @@ namespace png {
 class CBitmap {
 public:
     // choice 1: entry 0 black, entry 1 white; choice 0 the reverse.
-    void SetMonoPalette(int16_t choice);
+    void setMonoPalette(int16_t choice);
     // From the first two PLTE entries when the palette has exactly two, else black and white.
-    void SetPalette1(const std::vector<uint8_t> &plte);
+    void setPalette1(const std::vector<uint8_t> &plte);
     // From PLTE entries 0-15 / 0-255; entries the palette lacks become black.
-    void SetPalette4(const std::vector<uint8_t> &plte);
-    void SetPalette8(const std::vector<uint8_t> &plte);
+    void setPalette4(const std::vector<uint8_t> &plte);
+    void setPalette8(const std::vector<uint8_t> &plte);
     // The grey ramp of a bit depth as PLTE bytes (3 per entry; 256 entries for depth 16).
     // Loads it into the colour tables: depth 1 into the 8-bit table only when `into8` is on,
     // depth 2 always into the 8-bit table, depth 4 into the 8-bit table when `into8` is on
     // else into the 4-bit table, depth 8 into the 8-bit table, depth 16 nowhere.
-    std::vector<uint8_t> MakeGreyRamp(int depth, bool into8);
+    std::vector<uint8_t> makeGreyRamp(int depth, bool into8);
 
     // The pixel buffer holds rows at the bitmap stride; the bitmap waits to be drawn.
-    void CreateIndexedBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, unsigned bits);
+    void createIndexedBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, unsigned bits);
     // mode 0: 32 bits per pixel, mode 1: 24 bits per pixel.
-    void CreateTrueColourBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, int mode);
+    void createTrueColourBitmap(Bytes &&pixels, int32_t width, int32_t height, bool topFirst, int mode);
 
     // Clears the target and draws the waiting bitmap, if any; the bitmap is then no longer
     // waiting but stays readable through lastBitmap(). Without a target nothing is drawn.
-    void DrawBitmap(PicTarget *target, int32_t x, int32_t y, bool asBackground);
+    void drawBitmap(PicTarget *target, int32_t x, int32_t y, bool asBackground);
 
     bool hasPending() const { return m_pending.has_value(); }
     // The bitmap built last (drawn or not); empty before the first one.

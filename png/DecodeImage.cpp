@@ -51,64 +51,72 @@ struct MemoryPlan {
 
 } // namespace
 
-void LoadPNG::decodeAndDraw(ChunkReader &reader, uint64_t idatSize)
+// How the picture's samples lie at each step, worked out from its header.
+struct LoadPNG::Layout {
+    uint32_t w = 0, h = 0;
+    int32_t ct = 0;
+    unsigned depth = 0;
+    unsigned bpp = 0; // bits per pixel in the file
+    bool interlaced = false;
+    uint64_t pixels = 0;
+    uint64_t packedRow = 0; // bytes of a row in the file, without its filter byte
+    uint64_t expected = 0;  // inflated size of the image data
+    unsigned outBits = 0;   // bits per pixel of the bitmap
+    bool alphaComposite = false;
+    bool trnsComposite = false;
+    unsigned step = 1;       // bytes to step over per sample (16 bits: high byte first)
+    uint64_t srcRow = 0;     // bytes of a row after unfiltering (and deinterlacing)
+    unsigned srcDepth = 0;   // bits per sample after it; deinterlaced samples take a byte each
+    uint64_t stride = 0;     // bytes of a bitmap row
+    bool inPlace = false;    // the rows already have the bitmap's layout
+};
+
+LoadPNG::Layout LoadPNG::layout() const
 {
-    m_haveAlpha = false;
-    const uint32_t w = uint32_t(m_width);
-    const uint32_t h = uint32_t(m_height);
-    const int32_t ct = m_colorType;
-    const unsigned depth = unsigned(m_bitDepth);
-
-    if (!validDepth(ct, m_bitDepth) || w == 0 || h == 0) {
-        // Nothing a bitmap can be made of; the target is still cleared.
-        m_bitmaps.DrawBitmap(m_picBox, m_x, m_y, m_setToBG);
-        return;
-    }
-    const uint64_t pixels = uint64_t(w) * h;
-    // Even a 1-bit bitmap takes a byte per 8 pixels; sizes beyond these bounds also keep the
-    // arithmetic below from overflowing.
-    if (w > 0x7FFFFFFFu || h > 0x7FFFFFFFu || pixels / 8 > m_maxDecoded || pixels > (uint64_t(1) << 40)) {
-        m_error = TooLarge;
-        return;
-    }
-    const unsigned bpp = depth * samplesPerPixel(ct);
-    const bool interlaced = m_interlacing == 1;
-    const uint64_t packedRow = Scanlines::rowBytes(w, bpp);
-    const uint64_t expected =
-        interlaced ? Scanlines::interlacedSize(w, h, bpp) : uint64_t(h) * (packedRow + 1);
-
-    unsigned outBits = 0;
-    switch (ct) {
+    Layout l;
+    l.w = uint32_t(m_width);
+    l.h = uint32_t(m_height);
+    l.ct = m_colorType;
+    l.depth = unsigned(m_bitDepth);
+    l.pixels = uint64_t(l.w) * l.h;
+    l.bpp = l.depth * samplesPerPixel(l.ct);
+    l.interlaced = m_interlacing == 1;
+    l.packedRow = Scanlines::rowBytes(l.w, l.bpp);
+    l.expected = l.interlaced ? Scanlines::interlacedSize(l.w, l.h, l.bpp) : uint64_t(l.h) * (l.packedRow + 1);
+    switch (l.ct) {
     case 0:
-    case 3: outBits = (!interlaced && depth != 2 && depth != 16) ? depth : 8; break;
-    case 2: outBits = 24; break;
-    default: outBits = 32; break;
+    case 3: l.outBits = (!l.interlaced && l.depth != 2 && l.depth != 16) ? l.depth : 8; break;
+    case 2: l.outBits = 24; break;
+    default: l.outBits = 32; break;
     }
-    const bool alphaComposite = (ct == 4 || ct == 6) && m_useAlpha;
-    const bool trnsComposite = (ct == 0 || ct == 2 || ct == 3) && m_haveTrans && m_useTrans;
-    const unsigned step = depth == 16 ? 2 : 1; // bytes to step over per sample (high byte first)
-    const uint64_t pixelBytes = std::max(1u, bpp / 8);
-    const uint64_t srcRow = interlaced ? w * pixelBytes : packedRow;
-    const uint64_t stride = Dib::strideFor(w, outBits);
-    // Rows that already have the bitmap's layout become the bitmap without a copy.
-    const bool inPlace = !trnsComposite && srcRow == stride &&
-                         ((ct == 2 && step == 1) || ((ct == 0 || ct == 3) && depth != 16 && (depth != 2 || interlaced)));
+    l.alphaComposite = (l.ct == 4 || l.ct == 6) && m_useAlpha;
+    l.trnsComposite = (l.ct == 0 || l.ct == 2 || l.ct == 3) && m_hasTransparency && m_useTransparency;
+    l.step = l.depth == 16 ? 2 : 1;
+    const uint64_t pixelBytes = std::max(1u, l.bpp / 8);
+    l.srcRow = l.interlaced ? l.w * pixelBytes : l.packedRow;
+    l.srcDepth = l.interlaced ? 8 : l.depth;
+    l.stride = Dib::strideFor(l.w, l.outBits);
+    l.inPlace = !l.trnsComposite && l.srcRow == l.stride
+                && ((l.ct == 2 && l.step == 1) || ((l.ct == 0 || l.ct == 3) && l.depth != 16 && (l.depth != 2 || l.interlaced)));
+    return l;
+}
 
+bool LoadPNG::planMemory(const Layout &l, uint64_t idatSize, Bytes &raw)
+{
     MemoryPlan plan;
     plan.kept = keptBytes();
     plan.idat = idatSize;
-    plan.raw = expected + InflateExtra;
-    plan.row = packedRow;
-    plan.deinterlaced = interlaced ? pixels * pixelBytes : 0;
-    if (trnsComposite || ct == 4 || ct == 6)
-        plan.converted = pixels * 4;
-    else if (!inPlace)
-        plan.converted = h * stride;
-    if (trnsComposite || alphaComposite)
-        plan.backdrop = h * Dib::strideFor(w, 24);
+    plan.raw = l.expected + InflateExtra;
+    plan.row = l.packedRow;
+    plan.deinterlaced = l.interlaced ? l.pixels * std::max(1u, l.bpp / 8) : 0;
+    if (l.trnsComposite || l.ct == 4 || l.ct == 6)
+        plan.converted = l.pixels * 4;
+    else if (!l.inPlace)
+        plan.converted = l.h * l.stride;
+    if (l.trnsComposite || l.alphaComposite)
+        plan.backdrop = l.h * Dib::strideFor(l.w, 24);
     // The storage of an earlier bitmap serves as the inflate output when it is large enough
     // and keeping it still fits; otherwise it is let go first.
-    Bytes raw;
     if (m_spare.capacity() >= plan.raw) {
         MemoryPlan reuse = plan;
         reuse.raw = m_spare.capacity();
@@ -116,192 +124,212 @@ void LoadPNG::decodeAndDraw(ChunkReader &reader, uint64_t idatSize)
             raw.swap(m_spare);
     }
     Bytes().swap(m_spare);
-    if (plan.peak() > m_maxDecoded) {
-        m_error = TooLarge;
-        return;
-    }
+    return plan.peak() <= m_maxDecoded;
+}
 
+bool LoadPNG::inflateRows(ChunkReader &reader, uint64_t idatSize, const Layout &l, Bytes &raw)
+{
     reader.releaseBuffer();
-    if (!gatherImageData(reader, idatSize)) {
-        m_error = ChunkPastEnd;
-        return;
-    }
+    if (!gatherImageData(reader, idatSize))
+        return false;
     // Inflate after dropping the two zlib header bytes; the Adler-32 trailer is not checked.
     const uint8_t *z = m_idat.data() + std::min<size_t>(2, m_idat.size());
     const size_t zSize = m_idat.size() - size_t(z - m_idat.data());
-    uint32_t capacity = uint32_t(expected);
-    m_inflateStatus = m_inflate.run(z, zSize, raw, capacity, false);
+    uint32_t capacity = uint32_t(l.expected);
+    m_inflate.run(z, zSize, raw, capacity);
     Bytes().swap(m_idat);
-
-    if (interlaced) {
-        Scanlines::Deinterlace(raw, w, h, bpp);
+    if (l.interlaced) {
+        Scanlines::deinterlace(raw, l.w, l.h, l.bpp);
     } else {
-        Scanlines::Unfilter(raw, w, h, bpp);
-        raw.resize(srcRow * h, 0);
+        Scanlines::unfilter(raw, l.w, l.h, l.bpp);
+        raw.resize(l.srcRow * l.h, 0);
     }
-    // One sample (index or grey level) per pixel is what the byte-wise steps read.
-    const unsigned srcDepth = interlaced ? 8 : depth;
-    auto releaseRaw = [&raw]() { Bytes().swap(raw); };
+    return true;
+}
 
-    if (trnsComposite) {
-        Bytes rgba(size_t(pixels) * 4);
-        std::vector<uint8_t> colours; // PLTE-style lookup for indexed and grey images
-        uint8_t alpha[256];
-        std::fill(std::begin(alpha), std::end(alpha), uint8_t(255));
-        if (ct == 3) {
-            colours = m_palette;
-            for (size_t i = 0; i < std::min<size_t>(256, m_trns.size()); ++i)
-                alpha[i] = m_trns[i];
-        } else if (ct == 0) {
-            colours = m_bitmaps.MakeGreyRamp(depth == 16 ? 8 : int(depth), true);
-            if (m_trns.size() >= 2) {
-                // The pixels keep the high byte of a 16-bit sample; so does the key.
-                const unsigned level = depth == 16 ? m_trns[0] : m_trns[1];
-                if (level < colours.size() / 3)
-                    alpha[level] = 0;
-            }
-        }
-        colours.resize(256 * 3, 0);
-        const bool keyed = ct == 2 && m_trns.size() >= 6;
-        uint8_t key[3] = {};
-        if (keyed)
-            for (int c = 0; c < 3; ++c)
-                key[c] = depth == 16 ? m_trns[2 * c] : m_trns[2 * c + 1];
-        for (uint32_t y = 0; y < h; ++y) {
-            const uint8_t *s = raw.data() + size_t(y) * srcRow;
-            uint8_t *d = rgba.data() + size_t(h - 1 - y) * w * 4;
-            for (uint32_t x = 0; x < w; ++x, d += 4) {
-                if (ct == 2) {
-                    const uint8_t *p = s + size_t(x) * 3 * step;
-                    d[0] = p[2 * step];
-                    d[1] = p[step];
-                    d[2] = p[0];
-                    d[3] = keyed && p[0] == key[0] && p[step] == key[1] && p[2 * step] == key[2] ? 0 : 255;
-                } else {
-                    const uint8_t v = step == 2 ? s[size_t(x) * 2] : packedSample(s, x, srcDepth);
-                    d[0] = colours[3 * v + 2];
-                    d[1] = colours[3 * v + 1];
-                    d[2] = colours[3 * v];
-                    d[3] = alpha[v];
-                }
-            }
-        }
-        releaseRaw();
-        composite(rgba, w, h);
-        m_bitmaps.DrawBitmap(m_picBox, m_x, m_y, m_setToBG);
-        m_outputBits = 24;
+void LoadPNG::decodeAndDraw(ChunkReader &reader, uint64_t idatSize)
+{
+    m_hasAlpha = false;
+    if (!validDepth(m_colorType, m_bitDepth) || m_width == 0 || m_height == 0) {
+        // Nothing a bitmap can be made of; the target is still cleared.
+        m_bitmaps.drawBitmap(m_target, m_x, m_y, m_asBackground);
         return;
     }
-
-    auto padded = [&]() {
-        if (srcRow == stride)
-            return std::move(raw);
-        Bytes out(stride * h);
-        for (uint32_t y = 0; y < h; ++y) {
-            uint8_t *d = out.data() + size_t(y) * stride;
-            std::memcpy(d, raw.data() + size_t(y) * srcRow, srcRow);
-            std::memset(d + srcRow, 0, stride - srcRow);
-        }
-        return out;
-    };
-    auto bytePerSample = [&]() { // 2-bit samples widened, 16-bit ones cut to their high byte
-        Bytes out(stride * h);
-        for (uint32_t y = 0; y < h; ++y) {
-            const uint8_t *s = raw.data() + size_t(y) * srcRow;
-            uint8_t *d = out.data() + size_t(y) * stride;
-            for (uint32_t x = 0; x < w; ++x)
-                d[x] = step == 2 ? s[size_t(x) * 2] : packedSample(s, x, srcDepth);
-            std::memset(d + w, 0, stride - w);
-        }
-        return out;
-    };
-
-    const bool topFirst = true;
-    switch (ct) {
-    case 0:
-    case 3: {
-        Bytes bits = (depth == 16 || (depth == 2 && !interlaced)) ? bytePerSample() : padded();
-        if (ct == 0) {
-            if (depth == 1 && !interlaced)
-                m_bitmaps.SetMonoPalette(1);
-            else
-                m_bitmaps.MakeGreyRamp(depth == 16 ? 8 : int(depth), interlaced || depth == 8);
-        } else if (outBits == 1) {
-            m_bitmaps.SetPalette1(m_palette);
-        } else if (outBits == 4) {
-            m_bitmaps.SetPalette4(m_palette);
-        } else {
-            m_bitmaps.SetPalette8(m_palette);
-        }
-        m_bitmaps.CreateIndexedBitmap(std::move(bits), m_width, m_height, topFirst, outBits);
-        break;
+    const uint64_t w = uint32_t(m_width), h = uint32_t(m_height);
+    // Even a 1-bit bitmap takes a byte per 8 pixels; sizes beyond these bounds also keep the
+    // arithmetic of the layout from overflowing.
+    if (w > 0x7FFFFFFFu || h > 0x7FFFFFFFu || w * h / 8 > m_maxDecoded || w * h > (uint64_t(1) << 40)) {
+        m_error = TooLarge;
+        return;
     }
-    case 2: {
-        if (inPlace) {
-            // Rows already have the bitmap's stride: swap red and blue where they are.
-            uint8_t *p = raw.data();
-            for (size_t i = 0, n = size_t(pixels); i < n; ++i, p += 3)
-                std::swap(p[0], p[2]);
-            m_bitmaps.CreateTrueColourBitmap(std::move(raw), m_width, m_height, topFirst, 1);
-            break;
-        }
-        Bytes bits(stride * h);
-        for (uint32_t y = 0; y < h; ++y) {
-            const uint8_t *s = raw.data() + size_t(y) * srcRow;
-            uint8_t *d = bits.data() + size_t(y) * stride;
-            if (step == 1) {
-                for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) {
-                    d[0] = s[2];
-                    d[1] = s[1];
-                    d[2] = s[0];
-                }
-            } else {
-                for (uint32_t x = 0; x < w; ++x, s += 6, d += 3) {
-                    d[0] = s[4];
-                    d[1] = s[2];
-                    d[2] = s[0];
-                }
-            }
-            std::memset(bits.data() + size_t(y) * stride + size_t(w) * 3, 0, stride - size_t(w) * 3);
-        }
-        m_bitmaps.CreateTrueColourBitmap(std::move(bits), m_width, m_height, topFirst, 1);
-        break;
+    const Layout l = layout();
+    Bytes raw;
+    if (!planMemory(l, idatSize, raw)) {
+        m_error = TooLarge;
+        return;
     }
-    default: {
-        m_haveAlpha = true;
-        // Alpha bitmaps are built bottom row first.
-        Bytes bits(size_t(pixels) * 4);
-        for (uint32_t y = 0; y < h; ++y) {
-            const uint8_t *s = raw.data() + size_t(y) * srcRow;
-            uint8_t *d = bits.data() + size_t(h - 1 - y) * w * 4;
-            if (ct == 4) {
-                for (uint32_t x = 0; x < w; ++x, s += 2 * step, d += 4) {
-                    d[0] = d[1] = d[2] = s[0];
-                    d[3] = s[step];
-                }
-            } else {
-                for (uint32_t x = 0; x < w; ++x, s += 4 * step, d += 4) {
-                    d[0] = s[2 * step];
-                    d[1] = s[step];
-                    d[2] = s[0];
-                    d[3] = s[3 * step];
-                }
-            }
-        }
-        if (alphaComposite) {
-            releaseRaw();
-            composite(bits, w, h);
-        } else {
-            m_bitmaps.CreateTrueColourBitmap(std::move(bits), m_width, m_height, false, 0);
-        }
-        break;
+    if (!inflateRows(reader, idatSize, l, raw)) {
+        m_error = ChunkPastEnd;
+        return;
     }
+    if (l.trnsComposite) {
+        Bytes rgba = keyedToRgba(l, raw);
+        Bytes().swap(raw);
+        composite(rgba, l.w, l.h);
+    } else if (l.ct == 0 || l.ct == 3) {
+        makeIndexed(l, raw);
+    } else if (l.ct == 2) {
+        makeTrueColour(l, raw);
+    } else {
+        makeWithAlpha(l, raw);
     }
     // Kept for the next file's inflate output, so that its pages need not be faulted in again.
     m_spare.swap(raw);
-    m_bitmaps.DrawBitmap(m_picBox, m_x, m_y, m_setToBG);
+    m_bitmaps.drawBitmap(m_target, m_x, m_y, m_asBackground);
     if (m_bitmaps.lastBitmap())
         m_outputBits = m_bitmaps.lastBitmap()->bitCount();
+}
+
+Bytes LoadPNG::keyedToRgba(const Layout &l, const Bytes &raw)
+{
+    Bytes rgba(size_t(l.pixels) * 4);
+    std::vector<uint8_t> colours; // PLTE-style lookup for indexed and grey images
+    uint8_t alpha[256];
+    std::fill(std::begin(alpha), std::end(alpha), uint8_t(255));
+    if (l.ct == 3) {
+        colours = m_palette;
+        for (size_t i = 0; i < std::min<size_t>(256, m_trns.size()); ++i)
+            alpha[i] = m_trns[i];
+    } else if (l.ct == 0) {
+        colours = m_bitmaps.makeGreyRamp(l.depth == 16 ? 8 : int(l.depth), true);
+        if (m_trns.size() >= 2) {
+            // The pixels keep the high byte of a 16-bit sample; so does the key.
+            const unsigned level = l.depth == 16 ? m_trns[0] : m_trns[1];
+            if (level < colours.size() / 3)
+                alpha[level] = 0;
+        }
+    }
+    colours.resize(256 * 3, 0);
+    const unsigned step = l.step;
+    const bool keyed = l.ct == 2 && m_trns.size() >= 6;
+    uint8_t key[3] = {};
+    if (keyed)
+        for (int c = 0; c < 3; ++c)
+            key[c] = step == 2 ? m_trns[2 * c] : m_trns[2 * c + 1];
+    for (uint32_t y = 0; y < l.h; ++y) {
+        const uint8_t *s = raw.data() + size_t(y) * l.srcRow;
+        uint8_t *d = rgba.data() + size_t(l.h - 1 - y) * l.w * 4;
+        for (uint32_t x = 0; x < l.w; ++x, d += 4) {
+            if (l.ct == 2) {
+                const uint8_t *p = s + size_t(x) * 3 * step;
+                d[0] = p[2 * step];
+                d[1] = p[step];
+                d[2] = p[0];
+                d[3] = keyed && p[0] == key[0] && p[step] == key[1] && p[2 * step] == key[2] ? 0 : 255;
+            } else {
+                const uint8_t v = step == 2 ? s[size_t(x) * 2] : packedSample(s, x, l.srcDepth);
+                d[0] = colours[3 * v + 2];
+                d[1] = colours[3 * v + 1];
+                d[2] = colours[3 * v];
+                d[3] = alpha[v];
+            }
+        }
+    }
+    return rgba;
+}
+
+void LoadPNG::makeIndexed(const Layout &l, Bytes &raw)
+{
+    Bytes bits;
+    if (l.depth == 16 || (l.depth == 2 && !l.interlaced)) {
+        // 2-bit samples widened, 16-bit ones cut to their high byte.
+        bits.resize(l.stride * l.h);
+        for (uint32_t y = 0; y < l.h; ++y) {
+            const uint8_t *s = raw.data() + size_t(y) * l.srcRow;
+            uint8_t *d = bits.data() + size_t(y) * l.stride;
+            for (uint32_t x = 0; x < l.w; ++x)
+                d[x] = l.step == 2 ? s[size_t(x) * 2] : packedSample(s, x, l.srcDepth);
+            std::memset(d + l.w, 0, l.stride - l.w);
+        }
+    } else if (l.srcRow == l.stride) {
+        bits = std::move(raw);
+    } else {
+        bits.resize(l.stride * l.h);
+        for (uint32_t y = 0; y < l.h; ++y) {
+            uint8_t *d = bits.data() + size_t(y) * l.stride;
+            std::memcpy(d, raw.data() + size_t(y) * l.srcRow, l.srcRow);
+            std::memset(d + l.srcRow, 0, l.stride - l.srcRow);
+        }
+    }
+    if (l.ct == 0) {
+        if (l.depth == 1 && !l.interlaced)
+            m_bitmaps.setMonoPalette(1);
+        else
+            m_bitmaps.makeGreyRamp(l.depth == 16 ? 8 : int(l.depth), l.interlaced || l.depth == 8);
+    } else if (l.outBits == 1) {
+        m_bitmaps.setPalette1(m_palette);
+    } else if (l.outBits == 4) {
+        m_bitmaps.setPalette4(m_palette);
+    } else {
+        m_bitmaps.setPalette8(m_palette);
+    }
+    m_bitmaps.createIndexedBitmap(std::move(bits), m_width, m_height, true, l.outBits);
+}
+
+void LoadPNG::makeTrueColour(const Layout &l, Bytes &raw)
+{
+    if (l.inPlace) {
+        // Rows already have the bitmap's stride: swap red and blue where they are.
+        uint8_t *p = raw.data();
+        for (size_t i = 0, n = size_t(l.pixels); i < n; ++i, p += 3)
+            std::swap(p[0], p[2]);
+        m_bitmaps.createTrueColourBitmap(std::move(raw), m_width, m_height, true, 1);
+        return;
+    }
+    Bytes bits(l.stride * l.h);
+    const unsigned step = l.step;
+    for (uint32_t y = 0; y < l.h; ++y) {
+        const uint8_t *s = raw.data() + size_t(y) * l.srcRow;
+        uint8_t *d = bits.data() + size_t(y) * l.stride;
+        for (uint32_t x = 0; x < l.w; ++x, s += 3 * step, d += 3) {
+            d[0] = s[2 * step];
+            d[1] = s[step];
+            d[2] = s[0];
+        }
+        std::memset(bits.data() + size_t(y) * l.stride + size_t(l.w) * 3, 0, l.stride - size_t(l.w) * 3);
+    }
+    m_bitmaps.createTrueColourBitmap(std::move(bits), m_width, m_height, true, 1);
+}
+
+void LoadPNG::makeWithAlpha(const Layout &l, Bytes &raw)
+{
+    m_hasAlpha = true;
+    // Alpha bitmaps are built bottom row first.
+    Bytes bits(size_t(l.pixels) * 4);
+    const unsigned step = l.step;
+    for (uint32_t y = 0; y < l.h; ++y) {
+        const uint8_t *s = raw.data() + size_t(y) * l.srcRow;
+        uint8_t *d = bits.data() + size_t(l.h - 1 - y) * l.w * 4;
+        if (l.ct == 4) {
+            for (uint32_t x = 0; x < l.w; ++x, s += 2 * step, d += 4) {
+                d[0] = d[1] = d[2] = s[0];
+                d[3] = s[step];
+            }
+        } else {
+            for (uint32_t x = 0; x < l.w; ++x, s += 4 * step, d += 4) {
+                d[0] = s[2 * step];
+                d[1] = s[step];
+                d[2] = s[0];
+                d[3] = s[3 * step];
+            }
+        }
+    }
+    if (l.alphaComposite) {
+        Bytes().swap(raw);
+        composite(bits, l.w, l.h);
+    } else {
+        m_bitmaps.createTrueColourBitmap(std::move(bits), m_width, m_height, false, 0);
+    }
 }
 
 void LoadPNG::composite(const Bytes &rgba, uint32_t w, uint32_t h)
@@ -309,7 +337,7 @@ void LoadPNG::composite(const Bytes &rgba, uint32_t w, uint32_t h)
     const size_t stride = size_t(Dib::strideFor(w, 24));
     Bytes out(stride * h, 0);
     if (!m_background) {
-        const uint32_t colour = m_ownBkgndColor != 0 ? m_ownBkgndColor : uint32_t(m_bkgdColor);
+        const uint32_t colour = m_ownBackgroundColor != 0 ? m_ownBackgroundColor : uint32_t(m_backgroundColor);
         // A system colour (high byte set) is no RGB value; the background stays black.
         if (colour != 0 && (colour >> 24) == 0) {
             const uint8_t r = uint8_t(colour), g = uint8_t(colour >> 8), b = uint8_t(colour >> 16);
@@ -350,7 +378,7 @@ void LoadPNG::composite(const Bytes &rgba, uint32_t w, uint32_t h)
             }
         }
     }
-    m_bitmaps.CreateTrueColourBitmap(std::move(out), int32_t(w), int32_t(h), false, 1);
+    m_bitmaps.createTrueColourBitmap(std::move(out), int32_t(w), int32_t(h), false, 1);
 }
 
 } // namespace png

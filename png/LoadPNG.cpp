@@ -62,25 +62,23 @@ void LoadPNG::setMessageHandler(std::function<void(const std::string &)> handler
     m_inflate.setMessageHandler(std::move(handler));
 }
 
-int32_t LoadPNG::OpenPNG(const std::string &filename)
+void LoadPNG::openFile(const std::string &filename)
 {
     resetForFile();
     ChunkReader reader;
     if (!reader.openFile(filename)) {
         m_error = BadSignature;
-        return 0;
+        return;
     }
     readFile(reader);
-    return 0;
 }
 
-int32_t LoadPNG::OpenPNGData(const uint8_t *data, size_t size)
+void LoadPNG::openData(const uint8_t *data, size_t size)
 {
     resetForFile();
     ChunkReader reader;
     reader.openMemory(data, size);
     readFile(reader);
-    return 0;
 }
 
 void LoadPNG::resetForFile()
@@ -89,17 +87,15 @@ void LoadPNG::resetForFile()
     Bytes().swap(m_idat);
     m_palette.clear();
     m_trns.clear();
-    m_bkgd.clear();
     m_width = m_height = m_bitDepth = m_colorType = m_compression = m_filter = m_interlacing = 0;
     m_error = NoError;
-    m_haveAlpha = m_haveTrans = m_hasBkgd = false;
-    m_bkgdColor = 0;
+    m_hasAlpha = m_hasTransparency = m_hasBackground = false;
+    m_backgroundColor = 0;
     std::string().swap(m_text);
-    std::string().swap(m_zText);
-    m_modiTime.clear();
+    std::string().swap(m_compressedText);
+    m_modificationTime.clear();
     m_gamma = 0;
     m_outputBits = 0;
-    m_inflateStatus = 0;
     Bytes old = m_bitmaps.takeLastBits();
     if (old.capacity() > m_spare.capacity())
         m_spare.swap(old);
@@ -107,7 +103,7 @@ void LoadPNG::resetForFile()
 
 uint64_t LoadPNG::keptBytes() const
 {
-    return m_text.capacity() + m_zText.capacity() + m_palette.capacity() + m_trns.capacity() + m_bkgd.capacity();
+    return m_text.capacity() + m_compressedText.capacity() + m_palette.capacity() + m_trns.capacity();
 }
 
 void LoadPNG::readFile(ChunkReader &reader)
@@ -188,7 +184,7 @@ bool LoadPNG::readChunk(const char *type, const uint8_t *chunk, size_t len)
         readTime(chunk, len);
     } else if (is("tRNS")) {
         m_trns.assign(chunk, chunk + len);
-        m_haveTrans = true;
+        m_hasTransparency = true;
     }
     return true;
 }
@@ -214,9 +210,8 @@ bool LoadPNG::gatherImageData(ChunkReader &reader, uint64_t size)
 
 void LoadPNG::readBkgd(const uint8_t *data, size_t len)
 {
-    m_bkgd.assign(data, data + len);
-    m_hasBkgd = true;
-    m_bkgdColor = 0;
+    m_hasBackground = true;
+    m_backgroundColor = 0;
     switch (m_colorType) {
     case 0:
     case 4: {
@@ -228,9 +223,9 @@ void LoadPNG::readBkgd(const uint8_t *data, size_t len)
             g >>= 8;
         else if (g > (1u << m_bitDepth) - 1)
             return;
-        const std::vector<uint8_t> ramp = m_bitmaps.MakeGreyRamp(m_bitDepth == 16 ? 8 : m_bitDepth, false);
+        const std::vector<uint8_t> ramp = m_bitmaps.makeGreyRamp(m_bitDepth == 16 ? 8 : m_bitDepth, false);
         const int32_t v = ramp[3 * g];
-        m_bkgdColor = v | v << 8 | v << 16;
+        m_backgroundColor = v | v << 8 | v << 16;
         return;
     }
     case 2:
@@ -241,7 +236,7 @@ void LoadPNG::readBkgd(const uint8_t *data, size_t len)
         const unsigned r = be16(data), g = be16(data + 2), b = be16(data + 4);
         if (r > max || g > max || b > max)
             return;
-        m_bkgdColor = scaleSample(r, max) | scaleSample(g, max) << 8 | scaleSample(b, max) << 16;
+        m_backgroundColor = scaleSample(r, max) | scaleSample(g, max) << 8 | scaleSample(b, max) << 16;
         return;
     }
     case 3: {
@@ -249,7 +244,7 @@ void LoadPNG::readBkgd(const uint8_t *data, size_t len)
             return;
         const size_t i = data[0];
         if (3 * i + 3 <= m_palette.size())
-            m_bkgdColor = m_palette[3 * i] | m_palette[3 * i + 1] << 8 | m_palette[3 * i + 2] << 16;
+            m_backgroundColor = m_palette[3 * i] | m_palette[3 * i + 1] << 8 | m_palette[3 * i + 2] << 16;
         return;
     }
     default: return;
@@ -263,15 +258,15 @@ void LoadPNG::readTime(const uint8_t *data, size_t len)
     const int year = int16_t(be16(data));
     char text[64];
     std::snprintf(text, sizeof text, "%02d.%02d.%d %02d:%02d:%02d", data[3], data[2], year, data[4], data[5], data[6]);
-    m_modiTime = text;
+    m_modificationTime = text;
 }
 
 bool LoadPNG::readZText(const uint8_t *data, size_t len)
 {
     const uint8_t *nul = static_cast<const uint8_t *>(std::memchr(data, 0, len));
     const size_t keyword = nul ? size_t(nul - data) : len;
-    appendLatin1(m_zText, data, keyword);
-    m_zText += '\0';
+    appendLatin1(m_compressedText, data, keyword);
+    m_compressedText += '\0';
     // NUL, compression method and the two zlib header bytes precede the stream.
     const size_t start = keyword + 4;
     if (start < len) {
@@ -282,13 +277,13 @@ bool LoadPNG::readZText(const uint8_t *data, size_t len)
             return false;
         uint32_t expected = uint32_t(std::min<uint64_t>(uint64_t(12) * (n - 1), room - 256));
         Bytes text;
-        m_inflate.run(data + start, n, text, expected, false);
+        m_inflate.run(data + start, n, text, expected);
         if (keptBytes() + 2 * uint64_t(text.size()) + 1 > m_maxDecoded)
             return false;
-        m_zText.reserve(m_zText.size() + 2 * text.size() + 1);
-        appendLatin1(m_zText, text.data(), text.size());
+        m_compressedText.reserve(m_compressedText.size() + 2 * text.size() + 1);
+        appendLatin1(m_compressedText, text.data(), text.size());
     }
-    m_zText += '\0';
+    m_compressedText += '\0';
     return true;
 }
 

@@ -16,10 +16,9 @@ namespace png {
 
 class ChunkReader;
 
-// Reads a PNG file, decodes it and draws it into its picture box, optionally composited over
-// a background so that alpha and tRNS transparency show. Settings first, OpenPNG last;
-// afterwards the header fields, the error number and the text chunks can be read back.
-// Booleans read back as -1 (true) and 0 (false).
+// Reads a PNG file, decodes it and draws it into its target, optionally composited over a
+// background so that alpha and tRNS transparency show. Settings first, openFile or openData
+// last; afterwards the header fields, the error number and the text chunks can be read back.
 class LoadPNG {
 public:
     enum Error : int32_t {
@@ -39,52 +38,53 @@ public:
 
     LoadPNG();
 
-    // Always returns 0; the outcome is in ErrorNumber().
-    int32_t OpenPNG(const std::string &filename);
-    int32_t Width() const { return m_width; }
-    int32_t Height() const { return m_height; }
-    int32_t Bitdepht() const { return m_bitDepth; }
-    int32_t ColorType() const { return m_colorType; }
-    int32_t Compression() const { return m_compression; }
-    int32_t Filter() const { return m_filter; }
-    int32_t Interlacing() const { return m_interlacing; }
-    int32_t ErrorNumber() const { return m_error; }
-    int32_t HaveAlpha() const { return m_haveAlpha ? -1 : 0; }
-    int32_t HaveTransparence() const { return m_haveTrans ? -1 : 0; }
-    void SetTrans(bool on) { m_useTrans = on; }
-    void SetAlpha(bool on) { m_useAlpha = on; }
-    int32_t HasBKGDChunk() const { return m_hasBkgd ? -1 : 0; }
-    int32_t BkgdColor() const { return m_bkgdColor; }
-    // tEXt chunks as keyword, NUL, text, NUL each (UTF-8 of the Latin-1 bytes).
-    const std::string &Text() const { return m_text; }
-    // zTXt chunks the same way, their text inflated.
-    const std::string &zText() const { return m_zText; }
-    const std::string &ModiTime() const { return m_modiTime; }
-    double gama() const { return m_gamma / 100000.0; }
-    void BackgroundPicture(BackgroundSource *source) { m_background = source; }
-    void SetOwnBkgndColor(bool ownBkgndOn, uint32_t backColor = 0)
+    // Settings. Alpha (colour types 4 and 6) and tRNS transparency are composited over the
+    // background only when switched on; the background is the source's pixels under the
+    // picture, else the own colour (0xBBGGRR, 0 for none), else the file's bKGD colour.
+    void setUseAlpha(bool on) { m_useAlpha = on; }
+    void setUseTransparency(bool on) { m_useTransparency = on; }
+    void setBackgroundSource(BackgroundSource *source) { m_background = source; }
+    void setOwnBackgroundColor(uint32_t color) { m_ownBackgroundColor = color; }
+    // Where the picture is drawn: the target, at (x, y), as its background or not.
+    void setTarget(PicTarget *target) { m_target = target; }
+    void setPlacement(bool asBackground, int32_t x = 0, int32_t y = 0)
     {
-        m_ownBkgndOn = ownBkgndOn;
-        m_ownBkgndColor = backColor;
-    }
-    void PicBox(PicTarget *target) { m_picBox = target; }
-    void SetToBkgrnd(bool setToBG, int32_t x = 0, int32_t y = 0)
-    {
-        m_setToBG = setToBG;
+        m_asBackground = asBackground;
         m_x = x;
         m_y = y;
     }
 
-    // The same as OpenPNG on file bytes already in memory.
-    int32_t OpenPNGData(const uint8_t *data, size_t size);
+    // Reads, decodes and draws a file, or file bytes already in memory; the outcome is in
+    // errorNumber().
+    void openFile(const std::string &filename);
+    void openData(const uint8_t *data, size_t size);
+
+    // What the last file said about itself.
+    int32_t errorNumber() const { return m_error; }
+    int32_t width() const { return m_width; }
+    int32_t height() const { return m_height; }
+    int32_t bitDepth() const { return m_bitDepth; }
+    int32_t colorType() const { return m_colorType; }
+    int32_t compressionMethod() const { return m_compression; }
+    int32_t filterMethod() const { return m_filter; }
+    int32_t interlaceMethod() const { return m_interlacing; }
+    bool hasAlpha() const { return m_hasAlpha; }
+    bool hasTransparency() const { return m_hasTransparency; }
+    bool hasBackgroundChunk() const { return m_hasBackground; }
+    // The bKGD colour as 0xBBGGRR; 0 when there is none or it does not fit the picture.
+    int32_t backgroundColor() const { return m_backgroundColor; }
+    // tEXt chunks as keyword, NUL, text, NUL each (UTF-8 of the Latin-1 bytes).
+    const std::string &text() const { return m_text; }
+    // zTXt chunks the same way, their text inflated.
+    const std::string &compressedText() const { return m_compressedText; }
+    // tIME as dd.mm.yyyy hh:mm:ss; empty when there is none.
+    const std::string &modificationTime() const { return m_modificationTime; }
+    double gamma() const { return m_gamma / 100000.0; }
+
     // Bits per pixel of the bitmap built from the last file: 1, 4, 8, 24, 32, or 0 for none.
-    int32_t OutputBits() const { return m_outputBits; }
-    // The bitmap built from the last file, also when there was no picture box to draw it in.
-    const std::optional<Dib> &Bitmap() const { return m_bitmaps.lastBitmap(); }
-    const CBitmap &bitmaps() const { return m_bitmaps; }
-    // Status of the last inflate of image data (see Inflate::Status); 0 when none ran.
-    int32_t InflateStatus() const { return m_inflateStatus; }
-    bool OwnBkgndOn() const { return m_ownBkgndOn; }
+    int32_t outputBits() const { return m_outputBits; }
+    // The bitmap built from the last file, also when there was no target to draw it in.
+    const std::optional<Dib> &bitmap() const { return m_bitmaps.lastBitmap(); }
     // Lowers (or raises) the size limit behind error 5; the fuzz target keeps it small.
     void setMaxDecodedBytes(uint64_t bytes) { m_maxDecoded = bytes; }
     // Messages the decoder must show the user ("Error in tree creation (Static)").
@@ -102,14 +102,24 @@ private:
     uint64_t keptBytes() const;
     // Collects the data of all IDAT chunks (`size` bytes in all) into m_idat, in file order.
     bool gatherImageData(ChunkReader &reader, uint64_t size);
+    // The steps of a decode, in order: the layout from the header, the memory plan (false:
+    // over the limit), inflating and unfiltering (false: the image data is cut short), and
+    // the conversion of the rows into the bitmap, composited where asked.
+    struct Layout;
+    Layout layout() const;
+    bool planMemory(const Layout &l, uint64_t idatSize, Bytes &raw);
+    bool inflateRows(ChunkReader &reader, uint64_t idatSize, const Layout &l, Bytes &raw);
     void decodeAndDraw(ChunkReader &reader, uint64_t idatSize);
+    Bytes keyedToRgba(const Layout &l, const Bytes &raw);
+    void makeIndexed(const Layout &l, Bytes &raw);
+    void makeTrueColour(const Layout &l, Bytes &raw);
+    void makeWithAlpha(const Layout &l, Bytes &raw);
     void composite(const Bytes &rgba, uint32_t width, uint32_t height);
 
     Bytes m_idat;
     Bytes m_spare; // storage of an earlier bitmap, reused so that large pages are not faulted in again
     std::vector<uint8_t> m_palette;
     std::vector<uint8_t> m_trns;
-    std::vector<uint8_t> m_bkgd;
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_bitDepth = 0;
@@ -118,25 +128,23 @@ private:
     int32_t m_filter = 0;
     int32_t m_interlacing = 0;
     int32_t m_error = 0;
-    bool m_haveAlpha = false;
-    bool m_haveTrans = false;
-    bool m_useTrans = false;
+    bool m_hasAlpha = false;
+    bool m_hasTransparency = false;
+    bool m_useTransparency = false;
     bool m_useAlpha = false;
-    bool m_hasBkgd = false;
-    int32_t m_bkgdColor = 0;
+    bool m_hasBackground = false;
+    int32_t m_backgroundColor = 0;
     std::string m_text;
-    std::string m_zText;
-    std::string m_modiTime;
+    std::string m_compressedText;
+    std::string m_modificationTime;
     int32_t m_gamma = 0;
     int32_t m_x = 0;
     int32_t m_y = 0;
     BackgroundSource *m_background = nullptr;
-    bool m_ownBkgndOn = false;
-    uint32_t m_ownBkgndColor = 0;
-    PicTarget *m_picBox = nullptr;
-    bool m_setToBG = false;
+    uint32_t m_ownBackgroundColor = 0;
+    PicTarget *m_target = nullptr;
+    bool m_asBackground = false;
     int32_t m_outputBits = 0;
-    int32_t m_inflateStatus = 0;
     uint64_t m_maxDecoded = MaxDecodedBytes;
     Inflate m_inflate;
     CBitmap m_bitmaps;

@@ -98,7 +98,7 @@ void Scanlines::unfilterRow(uint8_t *row, const uint8_t *prev, size_t len, unsig
     }
 }
 
-void Scanlines::Unfilter(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel)
+void Scanlines::unfilter(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel)
 {
     const size_t len = size_t(rowBytes(width, bitsPerPixel));
     const size_t stride = len + 1;
@@ -120,7 +120,7 @@ void Scanlines::Unfilter(Bytes &data, uint32_t width, uint32_t height, unsigned 
     data.resize(len * height);
 }
 
-void Scanlines::Deinterlace(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel)
+void Scanlines::deinterlace(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel)
 {
     const size_t need = size_t(interlacedSize(width, height, bitsPerPixel));
     if (data.size() < need)

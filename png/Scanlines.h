@@ -17,12 +17,12 @@ public:
 
     // Turns `data` (rows each led by a filter byte) into `height` rows of rowBytes() bytes,
     // top row first, in place.
-    static void Unfilter(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel);
+    static void unfilter(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel);
 
     // Turns the seven Adam7 passes in `data` into width x height pixels, top row first, of
     // max(1, bitsPerPixel / 8) bytes each: samples narrower than a byte are widened to one
     // byte holding the same value.
-    static void Deinterlace(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel);
+    static void deinterlace(Bytes &data, uint32_t width, uint32_t height, unsigned bitsPerPixel);
 
     // One filtered row: `prev` is the unfiltered row above (all zero for the first row).
     // Types above 4 leave the row as it is.

@@ -50,13 +50,13 @@ QImage logoImage(const QByteArray &bytes)
     if (bytes.isEmpty())
         return {};
     png::LoadPNG loader;
-    loader.SetAlpha(true);
-    loader.SetTrans(true);
-    loader.SetOwnBkgndColor(true, 0xFFFFFF); // the page is white
-    loader.OpenPNGData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-    if (loader.ErrorNumber() != 0 || !loader.Bitmap())
+    loader.setUseAlpha(true);
+    loader.setUseTransparency(true);
+    loader.setOwnBackgroundColor(0xFFFFFF); // the page is white
+    loader.openData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    if (loader.errorNumber() != 0 || !loader.bitmap())
         return {};
-    return png::WidgetTarget::toImage(*loader.Bitmap());
+    return png::WidgetTarget::toImage(*loader.bitmap());
 }
 
 namespace {

@@ -106,36 +106,37 @@ int main(int argc, char **argv)
 
     png::LoadPNG loader;
     png::MemoryCanvas target;
-    loader.PicBox(&target);
-    loader.SetToBkgrnd(true, 0, 0);
-    loader.SetAlpha(alpha);
-    loader.SetTrans(trans);
-    loader.SetOwnBkgndColor(bg != 0, bg);
+    loader.setTarget(&target);
+    loader.setPlacement(true, 0, 0);
+    loader.setUseAlpha(alpha);
+    loader.setUseTransparency(trans);
+    loader.setOwnBackgroundColor(bg);
     loader.setMessageHandler([](const std::string &text) { std::cerr << text << '\n'; });
-    loader.OpenPNG(file);
+    loader.openFile(file);
 
-    std::cout << "Width: " << loader.Width() << '\n'
-              << "Height: " << loader.Height() << '\n'
-              << "Bitdepht: " << loader.Bitdepht() << '\n'
-              << "ColorType: " << loader.ColorType() << '\n'
-              << "Compression: " << loader.Compression() << '\n'
-              << "Filter: " << loader.Filter() << '\n'
-              << "Interlacing: " << loader.Interlacing() << '\n'
-              << "ErrorNumber: " << loader.ErrorNumber() << '\n'
-              << "HaveAlpha: " << loader.HaveAlpha() << '\n'
-              << "HaveTransparence: " << loader.HaveTransparence() << '\n'
-              << "HasBKGDChunk: " << loader.HasBKGDChunk() << '\n'
-              << "BkgdColor: " << loader.BkgdColor() << '\n'
-              << "gama: " << loader.gama() << '\n'
-              << "ModiTime: " << loader.ModiTime() << '\n'
-              << "Text: " << printable(loader.Text()) << '\n'
-              << "zText: " << printable(loader.zText()) << '\n'
-              << "OutputBits: " << loader.OutputBits() << '\n';
+    auto yesNo = [](bool b) { return b ? "yes" : "no"; };
+    std::cout << "Width: " << loader.width() << '\n'
+              << "Height: " << loader.height() << '\n'
+              << "BitDepth: " << loader.bitDepth() << '\n'
+              << "ColorType: " << loader.colorType() << '\n'
+              << "CompressionMethod: " << loader.compressionMethod() << '\n'
+              << "FilterMethod: " << loader.filterMethod() << '\n'
+              << "InterlaceMethod: " << loader.interlaceMethod() << '\n'
+              << "ErrorNumber: " << loader.errorNumber() << '\n'
+              << "HasAlpha: " << yesNo(loader.hasAlpha()) << '\n'
+              << "HasTransparency: " << yesNo(loader.hasTransparency()) << '\n'
+              << "HasBackgroundChunk: " << yesNo(loader.hasBackgroundChunk()) << '\n'
+              << "BackgroundColor: " << loader.backgroundColor() << '\n'
+              << "Gamma: " << loader.gamma() << '\n'
+              << "ModificationTime: " << loader.modificationTime() << '\n'
+              << "Text: " << printable(loader.text()) << '\n'
+              << "CompressedText: " << printable(loader.compressedText()) << '\n'
+              << "OutputBits: " << loader.outputBits() << '\n';
 
     if (!bmp.empty()) {
-        if (!loader.Bitmap()) {
+        if (!loader.bitmap()) {
             std::cerr << "no bitmap was built, " << bmp << " not written\n";
-        } else if (!writeBmp(bmp, *loader.Bitmap())) {
+        } else if (!writeBmp(bmp, *loader.bitmap())) {
             std::cerr << "cannot write " << bmp << '\n';
             return 1;
         }

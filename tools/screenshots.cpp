@@ -6,8 +6,9 @@
 // coloured desktop, so that its shape shows, then the instructions browser and
 // the about box; then it fills the database with a few sample websites and
 // observations, drives the main window, the notes window and the record editor
-// through their buttons, and saves login, help, about, main, notes, editor,
-// the trend chart (chart) and the import preview (import) as PNG files in OUTDIR.
+// through their buttons, and saves login, help, about, main (with its title),
+// delete (the question before a website is deleted), notes, editor, the trend
+// chart (chart) and the import preview (import) as PNG files in OUTDIR.
 #include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
 #include "catalogue/MainWindow.h"
@@ -17,6 +18,8 @@
 #include "catalogue/Website.h"
 #include "core/Application.h"
 #include "core/Database.h"
+#include "core/DatabaseLocation.h"
+#include "core/Startup.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
@@ -34,7 +37,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLinearGradient>
-#include <QLocale>
+#include <QMessageBox>
+#include <QPainter>
+#include <functional>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -74,6 +79,42 @@ bool shootWindow(QWidget *window, const QString &path)
 {
     settle(500);
     return saved(window->grab(), path);
+}
+
+// The window under a plain title bar holding its title: without a window
+// manager there is none, and the main window's title names the notebook.
+bool shootWithTitle(QWidget *window, const QString &path)
+{
+    settle(500);
+    const QPixmap body = window->grab();
+    const int bar = window->fontMetrics().height() + 12;
+    QPixmap shot(body.width(), body.height() + bar);
+    shot.fill(QColor(0x3c, 0x4f, 0x66));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    painter.setFont(window->font());
+    painter.drawText(QRect(10, 0, body.width() - 20, bar), Qt::AlignVCenter | Qt::AlignLeft, window->windowTitle());
+    painter.drawPixmap(0, bar, body);
+    painter.end();
+    return saved(shot, path);
+}
+
+// A question as the user gets it: the message box is shown for real, pictured,
+// and answered with its second button (否 or 取消), so that nothing happens.
+bool shootQuestion(const std::function<void()> &ask, const QString &path)
+{
+    bool ok = false;
+    MessageBox::setTestMode(false);
+    QTimer::singleShot(1200, [&ok, path] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        ok = saved(box->grab(), path);
+        box->button(QMessageBox::No) ? box->button(QMessageBox::No)->click() : box->reject();
+    });
+    ask();
+    MessageBox::setTestMode(true);
+    return ok;
 }
 
 void clickButton(QWidget *window, const char *name)
@@ -157,13 +198,13 @@ int main(int argc, char **argv)
 {
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
-    // Dates as a user in China sees them, whatever this machine's locale.
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     if (argc != 2) {
         QTextStream(stderr) << "usage: tavorin-screenshots OUTDIR\n";
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    // The notebook as the program finds it: data/mybook.mdb in this folder.
+    Startup::openNotebook(DatabaseLocation::find(DatabaseLocation::processInputs(QString())));
     if (!QDir().mkpath(out.path())) {
         QTextStream(stderr) << "cannot make " << out.path() << '\n';
         return 1;
@@ -209,7 +250,8 @@ int main(int argc, char **argv)
 
     MainWindow *main = Forms::get<MainWindow>();
     main->show();
-    ok = shootWindow(main, out.filePath(QStringLiteral("main.png"))) && ok;
+    ok = shootWithTitle(main, out.filePath(QStringLiteral("main.png"))) && ok;
+    ok = shootQuestion([main] { main->deleteWebsiteAction->trigger(); }, out.filePath(QStringLiteral("delete.png"))) && ok;
 
     // "Goto ->" on the newest website creates its notes table; fill it, open it.
     MessageBox::setNextAnswer(MessageBox::Ok);

@@ -88,52 +88,34 @@ void Recordset::openServer(const QString &sql, Connection &conn)
         names << QString::fromUtf8(PQfname(result, c));
         types.push_back(typeFromServer(PQftype(result, c)));
     }
-    std::vector<Kind> kinds;
-    std::vector<qint64> cellValues;
-    kinds.reserve(size_t(rows) * size_t(columns));
-    cellValues.reserve(size_t(rows) * size_t(columns));
-    QByteArray arena;
-    auto keep = [&arena](const char *bytes, qsizetype size) {
-        const qint64 offset = arena.size();
-        const quint32 length = quint32(size);
-        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
-        if (size > 0)
-            arena.append(bytes, size);
-        return offset;
-    };
+    m_slots.reserve(size_t(rows) * size_t(columns));
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             if (PQgetisnull(result, r, c)) {
-                kinds.push_back(Kind::Null);
-                cellValues.push_back(0);
+                m_slots.push_back(quint64(Kind::Null));
                 continue;
             }
             const char *value = PQgetvalue(result, r, c);
             const Oid type = PQftype(result, c);
             switch (type) {
             case Int2Oid: case Int4Oid: case Int8Oid: case OidOid:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(strtoll(value, nullptr, 10));
+                addInteger(strtoll(value, nullptr, 10));
                 break;
             case BoolOid:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(value[0] == 't' ? 1 : 0);
+                addInteger(value[0] == 't' ? 1 : 0);
                 break;
             case Float4Oid: case Float8Oid: case NumericOid:
-                kinds.push_back(Kind::Real);
-                cellValues.push_back(std::bit_cast<qint64>(strtod(value, nullptr)));
+                addReal(strtod(value, nullptr));
                 break;
             case ByteaOid: {
                 size_t length = 0;
                 unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
-                kinds.push_back(Kind::Blob);
-                cellValues.push_back(bytes ? keep(reinterpret_cast<const char *>(bytes), qsizetype(length)) : keep(nullptr, 0));
+                addBytes(Kind::Blob, bytes, bytes ? qsizetype(length) : 0);
                 PQfreemem(bytes);
                 break;
             }
             default:
-                kinds.push_back(Kind::Text);
-                cellValues.push_back(keep(value, PQgetlength(result, r, c)));
+                addBytes(Kind::Text, value, PQgetlength(result, r, c));
             }
         }
     }
@@ -143,9 +125,6 @@ void Recordset::openServer(const QString &sql, Connection &conn)
     m_source = sql;
     m_names = names;
     m_types = std::move(types);
-    m_kinds = std::move(kinds);
-    m_values = std::move(cellValues);
-    m_arena = std::move(arena);
     m_rows = rows;
     m_pos = rows > 0 ? 1 : 0;
     m_open = true;
@@ -153,7 +132,7 @@ void Recordset::openServer(const QString &sql, Connection &conn)
 
 void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect dialect)
 {
-    close();
+    clearRows();
     if (!conn.isOpen())
         throw DbError(QStringLiteral("数据库连接没有打开"));
     m_dialect = dialect;
@@ -175,49 +154,34 @@ void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect d
     // connection has changed it since and prepares the statement anew.
     rc = sqlite3_step(stmt);
     const int columns = sqlite3_column_count(stmt);
-    QStringList names;
-    std::vector<FieldType> types;
     for (int c = 0; c < columns; ++c) {
-        names << QString::fromUtf8(sqlite3_column_name(stmt, c));
-        types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
+        m_names << QString::fromUtf8(sqlite3_column_name(stmt, c));
+        m_types.push_back(typeFromDeclaration(sqlite3_column_decltype(stmt, c)));
     }
-    std::vector<Kind> kinds;
-    std::vector<qint64> cellValues;
-    QByteArray arena;
-    auto keep = [&arena](const void *bytes, int size) {
-        const qint64 offset = arena.size();
-        const quint32 length = quint32(size);
-        arena.append(reinterpret_cast<const char *>(&length), sizeof length);
-        if (size > 0)
-            arena.append(static_cast<const char *>(bytes), size);
-        return offset;
-    };
+    // The cells go straight into the storage of the last snapshot, which a
+    // requery reuses: a grid of a hundred thousand rows is read again without
+    // faulting in and copying tens of megabytes of fresh memory.
     int rows = 0;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
             case SQLITE_NULL:
-                kinds.push_back(Kind::Null);
-                cellValues.push_back(0);
+                m_slots.push_back(quint64(Kind::Null));
                 break;
             case SQLITE_INTEGER:
-                kinds.push_back(Kind::Integer);
-                cellValues.push_back(sqlite3_column_int64(stmt, c));
+                addInteger(sqlite3_column_int64(stmt, c));
                 break;
             case SQLITE_FLOAT:
-                kinds.push_back(Kind::Real);
-                cellValues.push_back(std::bit_cast<qint64>(sqlite3_column_double(stmt, c)));
+                addReal(sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_BLOB: {
                 const void *bytes = sqlite3_column_blob(stmt, c);
-                kinds.push_back(Kind::Blob);
-                cellValues.push_back(keep(bytes, sqlite3_column_bytes(stmt, c)));
+                addBytes(Kind::Blob, bytes, sqlite3_column_bytes(stmt, c));
                 break;
             }
             default: {
-                const unsigned char *text = sqlite3_column_text(stmt, c);
-                kinds.push_back(Kind::Text);
-                cellValues.push_back(keep(text, sqlite3_column_bytes(stmt, c)));
+                const unsigned char *cellText = sqlite3_column_text(stmt, c);
+                addBytes(Kind::Text, cellText, sqlite3_column_bytes(stmt, c));
             }
             }
         }
@@ -226,32 +190,96 @@ void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect d
     if (rc != SQLITE_DONE) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
         sqlite3_finalize(stmt);
+        clearRows();
         throw DbError(message, kindOfSqliteCode(rc));
     }
     sqlite3_finalize(stmt);
 
     m_conn = &conn;
     m_source = sql;
-    m_names = names;
-    m_types = std::move(types);
-    m_kinds = std::move(kinds);
-    m_values = std::move(cellValues);
-    m_arena = std::move(arena);
     m_rows = rows;
     m_pos = rows > 0 ? 1 : 0;
     m_open = true;
 }
 
-void Recordset::close()
+// A cell in one 8-byte slot: the low three bits say what it holds, the rest
+// is the value. An integer of up to 61 bits is kept in the slot itself; a
+// text or blob as its offset in the arena (37 bits) and its length (24 bits,
+// all ones for a longer one, whose 8-byte length then leads its bytes); a
+// real or a wider integer as the arena offset of its 8 bytes.
+namespace {
+constexpr int KindBits = 3;
+constexpr int LengthBits = 24;
+constexpr quint64 LongLength = (quint64(1) << LengthBits) - 1;
+} // namespace
+
+void Recordset::addInteger(qint64 value)
+{
+    if (value >= -(qint64(1) << 60) && value < (qint64(1) << 60)) {
+        m_slots.push_back(quint64(value) << KindBits | quint64(Kind::Integer));
+        return;
+    }
+    m_slots.push_back(quint64(keepWord(quint64(value))) << KindBits | quint64(Kind::WideInteger));
+}
+
+void Recordset::addReal(double value)
+{
+    m_slots.push_back(quint64(keepWord(std::bit_cast<quint64>(value))) << KindBits | quint64(Kind::Real));
+}
+
+qsizetype Recordset::keepWord(quint64 word)
+{
+    const qsizetype offset = m_arena.size();
+    m_arena.resize(offset + qsizetype(sizeof word));
+    memcpy(m_arena.data() + offset, &word, sizeof word);
+    return offset;
+}
+
+void Recordset::addBytes(Kind kind, const void *bytes, qsizetype size)
+{
+    const quint64 length = quint64(size);
+    const qsizetype offset = length < LongLength ? m_arena.size() : keepWord(length);
+    // One resize per cell; the arena grows by doubling.
+    m_arena.resize(offset + (length < LongLength ? 0 : qsizetype(sizeof length)) + size);
+    if (size > 0)
+        memcpy(m_arena.data() + m_arena.size() - size, bytes, size_t(size));
+    m_slots.push_back((quint64(offset) << LengthBits | std::min(length, LongLength)) << KindBits | quint64(kind));
+}
+
+QByteArrayView Recordset::bytesOf(quint64 slot) const
+{
+    const qsizetype offset = qsizetype(slot >> (KindBits + LengthBits));
+    quint64 length = (slot >> KindBits) & LongLength;
+    if (length < LongLength)
+        return QByteArrayView(m_arena.constData() + offset, qsizetype(length));
+    memcpy(&length, m_arena.constData() + offset, sizeof length);
+    return QByteArrayView(m_arena.constData() + offset + sizeof length, qsizetype(length));
+}
+
+quint64 Recordset::wordOf(quint64 slot) const
+{
+    quint64 word = 0;
+    memcpy(&word, m_arena.constData() + (slot >> KindBits), sizeof word);
+    return word;
+}
+
+void Recordset::clearRows()
 {
     m_open = false;
     m_names.clear();
     m_types.clear();
-    m_kinds.clear();
-    m_values.clear();
-    m_arena.clear();
+    m_slots.clear();
+    m_arena.resize(0);
     m_rows = 0;
     m_pos = 0;
+}
+
+void Recordset::close()
+{
+    clearRows();
+    // Closed for good: the storage goes too.
+    std::vector<quint64>().swap(m_slots);
+    m_arena = QByteArray();
 }
 
 void Recordset::requery()
@@ -356,34 +384,31 @@ QByteArrayView Recordset::textAt(int row, int index) const
 {
     if (!m_open || row < 0 || row >= m_rows || index < 0 || index >= fieldCount())
         return {};
-    const size_t i = size_t(row) * m_names.size() + size_t(index);
-    if (m_kinds[i] != Kind::Text)
+    const quint64 slot = m_slots[size_t(row) * m_names.size() + size_t(index)];
+    if (Kind(slot & ((1u << KindBits) - 1)) != Kind::Text)
         return {};
-    quint32 length = 0;
-    memcpy(&length, m_arena.constData() + m_values[i], sizeof length);
-    return QByteArrayView(m_arena.constData() + m_values[i] + sizeof length, qsizetype(length));
+    return bytesOf(slot);
 }
 
 QVariant Recordset::cell(size_t index) const
 {
-    const qint64 slot = m_values[index];
-    switch (m_kinds[index]) {
+    const quint64 slot = m_slots[index];
+    switch (Kind(slot & ((1u << KindBits) - 1))) {
     case Kind::Null:
         return {};
     case Kind::Integer:
-        return qint64(slot);
+        return qint64(slot) >> KindBits;
+    case Kind::WideInteger:
+        return qint64(wordOf(slot));
     case Kind::Real:
-        return std::bit_cast<double>(slot);
-    case Kind::Text:
+        return std::bit_cast<double>(wordOf(slot));
     case Kind::Blob:
+        return bytesOf(slot).toByteArray();
+    case Kind::Text:
         break;
     }
-    quint32 length = 0;
-    memcpy(&length, m_arena.constData() + slot, sizeof length);
-    const char *bytes = m_arena.constData() + slot + sizeof length;
-    if (m_kinds[index] == Kind::Blob)
-        return QByteArray(bytes, qsizetype(length));
-    const QString text = QString::fromUtf8(bytes, qsizetype(length));
+    const QByteArrayView bytes = bytesOf(slot);
+    const QString text = QString::fromUtf8(bytes);
     if (m_types[index % m_names.size()] == FieldType::Date)
         return storedDate(text);
     return text;

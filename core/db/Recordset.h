@@ -66,11 +66,19 @@ private:
     void requireOpen() const;
     void requireCurrent() const;
     QVariant cell(size_t index) const;
+    // Empties the snapshot but keeps its storage for the next one.
+    void clearRows();
 
     // Cells are kept compactly and turned into QVariants only when read, so
     // that a grid of a hundred thousand rows costs about what the file does:
-    // one kind byte and one 8-byte slot per cell, text as UTF-8 in one arena.
-    enum class Kind : quint8 { Null, Integer, Real, Text, Blob };
+    // one 8-byte slot per cell, text as UTF-8 in one arena (see Recordset.cpp).
+    enum class Kind : quint8 { Null, Integer, WideInteger, Real, Text, Blob };
+    void addInteger(qint64 value);
+    void addReal(double value);
+    void addBytes(Kind kind, const void *bytes, qsizetype size);
+    qsizetype keepWord(quint64 word);
+    QByteArrayView bytesOf(quint64 slot) const;
+    quint64 wordOf(quint64 slot) const;
 
     Connection *m_conn = nullptr;
     Connection::Dialect m_dialect = Connection::Dialect::Access;
@@ -78,9 +86,8 @@ private:
     bool m_open = false;
     QStringList m_names;
     std::vector<FieldType> m_types;
-    std::vector<Kind> m_kinds;  // row-major
-    std::vector<qint64> m_values; // the integer, the double's bits, or the arena offset
-    QByteArray m_arena;          // per text or blob: 4-byte length, then the bytes
+    std::vector<quint64> m_slots; // row-major
+    QByteArray m_arena;
     int m_rows = 0;
     int m_pos = 0; // 0 = bof, 1..m_rows = current row, m_rows + 1 = eof
 };

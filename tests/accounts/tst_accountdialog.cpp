@@ -2,6 +2,7 @@
 // kept in step with what is stored.
 #include "accounts/AccountDialog.h"
 #include "accounts/Users.h"
+#include "core/Application.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/Password.h"
@@ -9,6 +10,9 @@
 
 #include <QTest>
 #include <QtWidgets>
+
+#include <sodium.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -62,6 +66,8 @@ private slots:
         QTest::newRow("password alone, trimmed") << QStringList{"admin", " 123456 ", " new pass ", " new pass "} << "修改成功" << "admin:new pass,bob:bobpwd";
         QTest::newRow("both, quotes") << QStringList{"o'neil", "123456", "it's ok", "it's ok"} << "修改成功" << "o'neil:it's ok,bob:bobpwd";
         QTest::newRow("own name in other capitals") << QStringList{"ADMIN", "", "", ""} << "修改成功" << "ADMIN:123456,bob:bobpwd";
+        // The hash throws from inside the click: the event boundary shows it, nothing is stored.
+        QTest::newRow("no memory for the hash") << QStringList{"root", "123456", "abcdef", "abcdef"} << "内存不足，无法为密码加密，密码没有保存。" << before;
         QTest::newRow("account gone meanwhile") << QStringList{"admin", "123456", "abcdef", "abcdef"} << "该用户已不存在，修改未保存" << "bob:bobpwd";
     }
     void save()
@@ -70,6 +76,12 @@ private slots:
         QFETCH(QString, stored);
         TestDb t;
         t.addUser("bob", "bobpwd");
+        const bool noMemory = QTest::currentDataTag() == QByteArray("no memory for the hash");
+        if (noMemory) { // a stored hash that checks in little memory: only the new hash needs 64 MiB
+            char cheap[crypto_pwhash_STRBYTES];
+            QVERIFY(crypto_pwhash_str(cheap, "123456", 6, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN) == 0);
+            t.exec(QStringLiteral("UPDATE Users SET UserPwd = '%1' WHERE UserName = 'admin'").arg(QLatin1String(cheap)));
+        }
         CurUser().load("admin");
         AccountDialog *d = openDialog();
         for (QLineEdit *box : {d->currentPasswordBox, d->passwordBox, d->confirmBox})
@@ -81,7 +93,19 @@ private slots:
             boxes[i]->selectAll();
             QTest::keyClicks(boxes[i], typed[i]);
         }
+        // Room for everything but the hash's 64 MiB.
+        rlimit room{};
+        getrlimit(RLIMIT_AS, &room);
+        if (noMemory) {
+            QFile status(QStringLiteral("/proc/self/status"));
+            QVERIFY(status.open(QIODevice::ReadOnly));
+            const QByteArray all = status.readAll();
+            const qsizetype at = all.indexOf("VmSize:") + 7;
+            const rlimit tight{(all.mid(at, all.indexOf('\n', at) - at).trimmed().split(' ')[0].toULongLong() + 16 * 1024) * 1024, room.rlim_max};
+            QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+        }
         QTest::mouseClick(d->okButton, Qt::LeftButton);
+        setrlimit(RLIMIT_AS, &room);
         QFETCH(QString, message);
         QCOMPARE(MessageBox::shown(), QStringList{message});
         QCOMPARE(t.accounts(Passwords), sorted(stored).join(','));
@@ -109,5 +133,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAccountDialog)
+int main(int argc, char **argv)
+{
+    Application app(argc, argv); // with the program's event boundary
+    TestAccountDialog test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_accountdialog.moc"

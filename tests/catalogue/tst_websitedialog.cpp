@@ -73,18 +73,6 @@ private slots:
 
     // Another worker deleted the website while the dialog was open: nothing
     // is written and no success is claimed.
-    void modifyOfADeletedWebsiteIsReported()
-    {
-        makeDb(sitesByAge(3));
-        openWindow();
-        click("cmdnext");
-        db->exec(QStringLiteral("DELETE FROM Website WHERE Webid=2"));
-        const DialogSeen seen = runDialog("Modify", {Keep, Keep, Keep, "new memo"});
-        QCOMPARE(seen.messages, QStringList{QStringLiteral("该网站已不存在（可能已在别处删除），修改没有保存。")});
-        QCOMPARE(count("SELECT count(*) FROM Website"), 2);
-        QCOMPARE(count("SELECT count(*) FROM Website WHERE Webmemos='new memo'"), 0);
-    }
-
     void cancelStoresNothingAndReloads()
     {
         makeDb(sitesByAge(2));

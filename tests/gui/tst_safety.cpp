@@ -17,6 +17,7 @@
 #include "notes/NotesTable.h"
 #include "tests/support/TestDb.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QtWidgets>
 #include <sqlite3.h>
@@ -187,6 +188,7 @@ private slots:
             dialog->Cmd_OK->click();
         });
         MessageBox::setNextAnswer(MessageBox::Yes);
+        QSignalSpy loginAgain(main, &MainWindow::loginAgain);
         main->restoreAction->trigger();
         flushDeletes();
 
@@ -197,7 +199,7 @@ private slots:
         if (damaged) {
             QVERIFY2(MessageBox::shown()[1].contains("保持原样") && MessageBox::shown()[1].contains(copy), qPrintable(MessageBox::shown()[1]));
             QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 1);
-            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible());
+            QVERIFY(Forms::loaded<MainWindow>() && Forms::loaded<MainWindow>()->isVisible() && loginAgain.isEmpty());
             QCOMPARE(Backups::list(t.dbPath()).size(), 1);
         } else {
             QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 40);
@@ -206,7 +208,7 @@ private slots:
             QCOMPARE(countIn(backups[0].path, "SELECT count(*) FROM Website"), 1);
             QVERIFY(MessageBox::shown()[1].contains(QDir::toNativeSeparators(backups[0].path)));
             QVERIFY(!Forms::loaded<MainWindow>() && !Forms::loaded<NotesWindow>());
-            QVERIFY(Forms::loaded<LoginWindow>() && Forms::loaded<LoginWindow>()->isVisible());
+            QCOMPARE(loginAgain.size(), 1); // main.cpp shows the login window
             QCOMPARE(CurUser().UserName(), QString());
         }
     }

@@ -106,11 +106,11 @@ Outcome decode(const ByteVector &file, bool composite, uint64_t limit)
     out.peak = peakDuring([&] {
         png::LoadPNG loader;
         loader.setMaxDecodedBytes(limit);
-        loader.SetAlpha(composite);
-        loader.SetTrans(composite);
-        loader.SetOwnBkgndColor(composite, 0x336699);
-        loader.OpenPNGData(file.data(), file.size());
-        out.error = loader.ErrorNumber();
+        loader.setUseAlpha(composite);
+        loader.setUseTransparency(composite);
+        loader.setOwnBackgroundColor(0x336699);
+        loader.openData(file.data(), file.size());
+        out.error = loader.errorNumber();
     });
     return out;
 }
@@ -194,9 +194,9 @@ private slots:
         int error = -1;
         const int64_t peak = peakDuring([&] {
             png::LoadPNG loader;
-            loader.SetAlpha(true);
-            loader.OpenPNG(path);
-            error = loader.ErrorNumber();
+            loader.setUseAlpha(true);
+            loader.openFile(path);
+            error = loader.errorNumber();
         });
         QCOMPARE(error, int(png::LoadPNG::TooLarge));
         QVERIFY2(peak < (1 << 20), QByteArray::number(peak));
