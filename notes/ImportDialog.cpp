@@ -218,16 +218,22 @@ exchange::ImportPlan ImportDialog::plan() const
 
 void ImportDialog::importClicked()
 {
-    // Many rows arrive at once: there is a copy to go back to first.
-    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("导入")))
-        return;
+    QString backupError;
     try {
         exchange::Progress progress;
         const QString connection = Database::connectionString;
         const exchange::ImportPlan chosen = plan();
         BackgroundTask::run(this, QStringLiteral("正在导入 %1 条记录…").arg(m_csv.records), progress, [&] {
-            m_imported = exchange::importFile(connection, notesTable, m_path, m_csv.encoding, chosen, &progress);
+            // Many rows arrive at once: there is a copy to go back to first
+            // (made here too, so that a large notebook's copy does not stop the window).
+            backupError = BackupGuard::backupBeforeStep();
+            if (backupError.isEmpty())
+                m_imported = exchange::importFile(connection, notesTable, m_path, m_csv.encoding, chosen, &progress);
         });
+        if (!backupError.isEmpty()) {
+            BackupGuard::reportFailedBackup(QStringLiteral("导入"), backupError);
+            return;
+        }
     } catch (const exchange::Cancelled &e) {
         MessageBox::show(e.message());
         return;

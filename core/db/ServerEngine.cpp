@@ -3,6 +3,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSet>
@@ -163,10 +164,10 @@ WaitHandler &waitHandler()
 }
 
 // A wait dialog lets timers run: no second command may start meanwhile on
-// the connection that waits.
+// the connection that waits. Only the window thread shows one.
 QSet<pg_conn *> &waiting()
 {
-    static QSet<pg_conn *> connections;
+    thread_local QSet<pg_conn *> connections;
     return connections;
 }
 
@@ -221,7 +222,9 @@ Answer exchange(pg_conn *pg, const QByteArray &sql)
         return answer;
     if (!answerReady(pg, WaitDelayMs)) {
         CommandWait wait(pg);
-        if (waitHandler()) {
+        // An import or export in a thread of its own has its own progress dialog.
+        const QCoreApplication *app = QCoreApplication::instance();
+        if (waitHandler() && app && QThread::currentThread() == app->thread()) {
             waiting().insert(pg);
             try {
                 waitHandler()(wait);
