@@ -175,6 +175,8 @@ private slots:
         QTest::newRow("names differing in case") << write(small({}, {"Admin", "ADMIN"})) << 1 << "Admin / ADMIN";
         QTest::newRow("binary column") << write(small({Column{"图片", Ole}})) << 1 << "二进制数据";
         QTest::newRow("no Website") << write({small()[0]}) << 1 << "没有 Users 和 Website";
+        QFile crash(QStringLiteral(JET_FIXTURES "/libmdb-crash.mdb")); // found by the fuzzer: libmdb dies reading it
+        QTest::newRow("libmdb crashes") << (crash.open(QIODevice::ReadOnly) ? crash.readAll() : QByteArray()) << 1 << "异常终止";
     }
     void refusals()
     {
