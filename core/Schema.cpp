@@ -1,9 +1,11 @@
 #include "core/Schema.h"
 
 #include "core/Backups.h"
+#include "core/NameCompare.h"
 #include "core/Password.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <sqlite3.h>
@@ -68,6 +70,48 @@ bool usersNeedRebuild(sqlite3 *db)
     return m.hasMatch() && m.captured(1).toInt() < 255;
 }
 
+// Version 2: one account per name. The index folds ASCII letters as the
+// column's NOCASE does; the program's own check folds every script, and so
+// does the refusal of a file that holds two spellings of one name.
+void addUniqueUserNames(sqlite3 *db)
+{
+    QHash<QString, QStringList> byName;
+    QStringList order;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT UserName FROM Users ORDER BY rowid", -1, &stmt, nullptr) != SQLITE_OK)
+        throw StepFailed{QString::fromUtf8(sqlite3_errmsg(db))};
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+        const QString name = QString::fromUtf8(text ? text : "");
+        const QString key = NameCompare::key(name.trimmed());
+        if (!byName.contains(key))
+            order << key;
+        byName[key] << name;
+    }
+    sqlite3_finalize(stmt);
+    QStringList clashes;
+    for (const QString &key : std::as_const(order))
+        if (byName[key].size() > 1)
+            clashes << byName[key].join(QStringLiteral("、"));
+    if (!clashes.isEmpty())
+        throw StepFailed{QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
+                             .arg(clashes.join(QStringLiteral("；")))};
+    run(db, "CREATE UNIQUE INDEX IF NOT EXISTS Users_UserName_unique ON Users (UserName COLLATE NOCASE)");
+}
+
+void upgradeFromOne(sqlite3 *db)
+{
+    run(db, "BEGIN IMMEDIATE");
+    try {
+        addUniqueUserNames(db);
+        run(db, QByteArray("PRAGMA user_version = " + QByteArray::number(CurrentVersion)).constData());
+        run(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void upgradeFromZero(sqlite3 *db)
 {
     // Pages freed inside the transaction are zeroed; VACUUM afterwards
@@ -124,6 +168,7 @@ void upgradeFromZero(sqlite3 *db)
             }
         }
         sqlite3_finalize(stmt);
+        addUniqueUserNames(db);
         run(db, QByteArray("PRAGMA user_version = " + QByteArray::number(CurrentVersion)).constData());
         run(db, "COMMIT");
     } catch (...) {
@@ -214,7 +259,10 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
     if (!structure.isEmpty())
         return fail(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, structure));
     try {
-        upgradeFromZero(h.db);
+        if (v == 0)
+            upgradeFromZero(h.db);
+        else
+            upgradeFromOne(h.db);
     } catch (const StepFailed &failure) {
         // Only a failed VACUUM comes after the commit; the data is upgraded then.
         if (version(path, nullptr) == CurrentVersion)

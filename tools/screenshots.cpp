@@ -24,7 +24,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
-#include "core/SqlText.h"
+#include "core/db/Quote.h"
 #include "help/HelpBrowser.h"
 #include "help/AboutBox.h"
 #include "charts/ChartWindow.h"
@@ -162,12 +162,13 @@ void fillSampleNotes(const QString &table)
         {QDate(2026, 3, 9), "收入155/反向31", "收入210/反向40", "收入66/反向9", "2", "百度9/谷歌6", "首页进入第一页。"},
     };
     for (const Row &r : rows) {
-        QStringList values{QStringLiteral("#%1#").arg(r.day.toString(Qt::ISODate))};
+        db::Values values{r.day};
         for (const char *text : {r.baidu, r.google, r.yahoo, r.pr, r.rank, r.memo})
-            values << QLatin1Char('\'') + sqlText(QString::fromUtf8(text)) + QLatin1Char('\'');
+            values << QString::fromUtf8(text);
         Database::execute(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
-                                          "VALUES (%2)")
-                               .arg(table, values.join(QLatin1Char(','))));
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?)")
+                              .arg(db::quoteIdentifier(table)),
+                          values);
     }
 }
 

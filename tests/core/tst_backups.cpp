@@ -250,7 +250,7 @@ private slots:
         } else {
             sqlite3_open(copy.toUtf8().constData(), &c);
             const char *sql = kind == "no website" ? "DROP TABLE Website"
-                              : kind == "newer"    ? "PRAGMA user_version = 2"
+                              : kind == "newer"    ? "PRAGMA user_version = 9"
                                                    : "ALTER TABLE Users RENAME COLUMN UserPwd TO Pwd";
             QCOMPARE(sqlite3_exec(c, sql, nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(c);

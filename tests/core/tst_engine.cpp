@@ -26,7 +26,7 @@ private slots:
         QTest::addColumn<QString>("sqlite");
         QTest::newRow("plain") << "x=#2011-10-25#" << "x='2011-10-25'";
         QTest::newRow("blanks inside") << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
-        QTest::newRow("short form") << "x=#2011/10/25#" << "x='2011-10-25'";
+        QTest::newRow("slashes, time of day") << "x=#2011/10/25 13:05#" << "x='2011-10-25'";
         QTest::newRow("hash in text kept") << "SET [备注]='#1 of #2' WHERE a=#2011-1-2#"
                                            << "SET [备注]='#1 of #2' WHERE a='2011-01-02'";
         QTest::newRow("doubled quote in text") << "VALUES('it''s #3#',#2012-2-29#)" << "VALUES('it''s #3#','2012-02-29')";
@@ -51,8 +51,15 @@ private slots:
     {
         QTest::addColumn<QString>("access");
         QTest::addColumn<QString>("server");
-        QTest::newRow("own names in any letters") << "UPDATE Website SET [webName]='a', [WebMemos]='b' WHERE webid=1"
-                                                  << "UPDATE \"Website\" SET \"Webname\"='a', \"Webmemos\"='b' WHERE \"Webid\"=1";
+        QTest::newRow("own names in any letters") << "UPDATE Website SET webName=?, WebMemos=? WHERE webid=?"
+                                                  << "UPDATE \"Website\" SET \"Webname\"=$1, \"Webmemos\"=$2 WHERE \"Webid\"=$3";
+        // A user's column that happens to be spelt like one of ours is the user's.
+        QTest::newRow("quoted names keep their letters") << "SELECT [webname], \"pr\" FROM biji1"
+                                                         << "SELECT \"webname\", \"pr\" FROM biji1";
+        QTest::newRow("quoted name with ] and ;") << "INSERT INTO biji1 (\"a]); DROP TABLE \"\"Users\"\"; --\") VALUES (?)"
+                                                  << "INSERT INTO biji1 (\"a]); DROP TABLE \"\"Users\"\"; --\") VALUES ($1)";
+        QTest::newRow("? in text and names stays") << "SELECT \"a?\" FROM t WHERE x='?' AND y=?"
+                                                   << "SELECT \"a?\" FROM t WHERE x='?' AND y=$1";
         QTest::newRow("user's names keep their letters") << "SELECT AutoId, [PR], [◆关键词1] FROM biji12 ORDER BY [时间] Desc"
                                                          << "SELECT \"AutoId\", \"PR\", \"◆关键词1\" FROM biji12 ORDER BY \"时间\" Desc";
         QTest::newRow("quote in a name") << "SELECT [a\"b] FROM t" << "SELECT \"a\"\"b\" FROM t";
@@ -61,6 +68,11 @@ private slots:
                               << "SELECT \"Webid\" As 编号 FROM \"Website\"  where \"Webname\" ILIKE '%o''x%' ESCAPE '' order by \"Webid\"";
         QTest::newRow("like with its own escape") << "Weburl Like '%5\\%%' ESCAPE '\\' AND 1=1"
                                                   << "\"Weburl\" ILIKE '%5\\%%' ESCAPE '\\' AND 1=1";
+        QTest::newRow("like at the very end") << "SELECT 1 FROM t WHERE a Like 'x%'"
+                                              << "SELECT 1 FROM t WHERE a ILIKE 'x%' ESCAPE ''";
+        QTest::newRow("like a parameter at the end") << "WHERE a Like ?  " << "WHERE a ILIKE $1 ESCAPE ''  ";
+        QTest::newRow("like a parameter") << "WHERE a Like ? OR b Like ? ESCAPE '!'"
+                                          << "WHERE a ILIKE $1 ESCAPE '' OR b ILIKE $2 ESCAPE '!'";
         QTest::newRow("text untouched") << "VALUES('Website Like #1# [x] \\')" << "VALUES('Website Like #1# [x] \\')";
         QTest::newRow("longer words untouched") << "SELECT Weburls, Liked FROM Websites" << "SELECT Weburls, Liked FROM Websites";
         QTest::newRow("NUL refused") << QString("VALUES('a") + QChar(0) + "b')" << "";
@@ -113,6 +125,40 @@ private slots:
         c.executeTogether({"DELETE FROM Website", "drop table biji1"});
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
         QVERIFY(!t.hasTable("biji1"));
+    }
+
+    // Text after the first statement is refused whole, on both engines, and
+    // values bound to parameters are stored as given, whatever they hold.
+    void runsOneStatementWithBoundValues_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("second statement") << "DELETE FROM Website WHERE Webid = -1; DROP TABLE Users";
+        QTest::newRow("query with a tail") << "SELECT Webname FROM Website; DELETE FROM Users";
+        QTest::newRow("nothing") << "  ";
+        QTest::newRow("too few values") << "SELECT Webname FROM Website WHERE Webid = ?";
+    }
+    void runsOneStatementWithBoundValues()
+    {
+        QFETCH(QString, sql);
+        TestDb t;
+        Connection c;
+        c.open(t.connectionString());
+        const QString hostile = QStringLiteral("x'); DROP TABLE Users; --");
+        QCOMPARE(c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES (?, ?, ?, ?)",
+                           {hostile, QVariant(), QDate(2012, 2, 29), 7}),
+                 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute(sql));
+        Recordset rs;
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.open(sql, c));
+        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 1);
+        rs.open("SELECT Webname, Weburl, Webtime, Webmemos FROM Website WHERE Webname = ? AND Webtime = ?", c,
+                {hostile, QDate(2012, 2, 29)});
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.value(0).toString(), hostile);
+        QVERIFY(rs.value(1).isNull());
+        QCOMPARE(rs.value(2).toDate(), QDate(2012, 2, 29));
+        QCOMPARE(rs.value(3).toString(), QString("7"));
+        QCOMPARE(c.execute("UPDATE Website SET Webmemos = ? WHERE Webid = ?", {"m", -1}), 0);
     }
 
     void cursorMovesAndBounds()
@@ -220,6 +266,68 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, cat.appendColumn("biji1", {"big", ColumnType::Text, 256, false, false, QString()}));
         cat.dropTable("biji1");
         QVERIFY(!cat.hasTable("biji1"));
+    }
+
+    // Names arrive with files and from other workers: each is kept exactly,
+    // runs nothing, and one longer than a server holds is refused up front.
+    void catalogKeepsNamesExactlyAndRefusesLongOnes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("bracket") << "备注]) VALUES('2024-01-01','x'); DELETE FROM Users; --";
+        QTest::newRow("double quote") << "x\"); DROP TABLE \"Users\"; --";
+        QTest::newRow("semicolon, dashes") << "a;b--c";
+        QTest::newRow("own name spelt otherwise") << "webname";
+        QTest::newRow("63 bytes") << QString(21, QChar(0x5b57));
+        QTest::newRow("90 bytes, refused") << QString(30, QChar(0x5b57));
+    }
+    void catalogKeepsNamesExactlyAndRefusesLongOnes()
+    {
+        QFETCH(QString, name);
+        TestDb t;
+        Catalog cat(t.connectionString());
+        cat.createTable("biji2", {{"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
+                                  {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")}});
+        const ColumnDef col{name, ColumnType::Text, 20, true, false, QString("d")};
+        if (name.toUtf8().size() > 63) {
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.appendColumn("biji2", col));
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.renameColumn("biji2", "时间", name));
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.createTable("biji3", {col}));
+            QCOMPARE(cat.columns("biji2").size(), 2);
+            QVERIFY(!cat.hasTable("biji3"));
+            return;
+        }
+        cat.appendColumn("biji2", col);
+        QCOMPARE(cat.column("biji2", 2).name, name);
+        t.exec("INSERT INTO biji2 (" + quoteIdentifier(name) + ") VALUES ('v')");
+        QCOMPARE(t.scalar("SELECT " + quoteIdentifier(name) + " FROM biji2").toString(), QString("v"));
+        cat.renameColumn("biji2", name, "x");
+        cat.renameColumn("biji2", "x", name);
+        QCOMPARE(cat.column("biji2", 2).name, name);
+        cat.dropColumn("biji2", name);
+        QCOMPARE(cat.columns("biji2").size(), 2);
+        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 1);
+    }
+
+    // A server whose ctype folds ASCII letters only would let Café and CAFÉ
+    // be two websites: it is refused when connecting, naming the setting.
+    void serverRefusesACtypeThatFoldsAsciiOnly()
+    {
+        if (!TestDb::onServer())
+            QSKIP("a server's setting");
+        TestDb t;
+        Connection c;
+        c.open(t.connectionString());
+        const QString name = QStringLiteral("tavorin_ctype_c_%1").arg(QCoreApplication::applicationPid());
+        c.execute("CREATE DATABASE " + quoteIdentifier(name) + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'",
+                  Connection::Dialect::Native);
+        Connection refused;
+        try {
+            refused.open("postgres:dbname=" + name);
+            QFAIL("a C ctype was accepted");
+        } catch (const DbError &e) {
+            QVERIFY2(e.message().contains("LC_CTYPE") && e.message().contains("C.UTF-8"), qPrintable(e.message()));
+        }
+        c.execute("DROP DATABASE " + quoteIdentifier(name), Connection::Dialect::Native);
     }
 
     // A grid's data control keeps its connection open; what another

@@ -9,6 +9,7 @@
 #include "core/MessageBox.h"
 #include "core/NameCompare.h"
 #include "core/SqlText.h"
+#include "core/db/Quote.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
@@ -107,7 +108,7 @@ private slots:
         QFETCH(QStringList, found);
         TestDb t;
         for (const QString &name : {u"100%好评"_s, u"1000 个客户"_s, u"a_b.cn"_s, u"axb.cn"_s, u"Yahoo!"_s, u"O'Reilly"_s})
-            t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES ('%1', '2011-01-01')"_s.arg(sqlText(name)));
+            t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES (%1, '2011-01-01')"_s.arg(db::quoteText(name)));
         db::Connection conn;
         conn.open(Database::connectionString);
         db::Recordset rs;
@@ -145,7 +146,7 @@ private slots:
         // or server) sees it, and nothing is written.
         db::Connection conn;
         conn.open(Database::connectionString);
-        const QString sql = u"INSERT INTO Users VALUES ('"_s + sqlText(text) + u"', 'x')"_s;
+        const QString sql = u"INSERT INTO Users VALUES ("_s + db::quoteText(text) + u", 'x')"_s;
         if (named.isEmpty()) {
             conn.execute(sql);
             QCOMPARE(t.scalar(u"SELECT UserName FROM Users WHERE UserPwd = 'x'"_s).toString(), text);

@@ -120,8 +120,10 @@ private slots:
         }
         if (setup == "newer")
             t.exec("PRAGMA user_version = 9");
-        if (setup == "version 0")
-            t.exec("PRAGMA user_version = 0; UPDATE Users SET UserPwd = '123456'");
+        if (setup == "version 0") {
+            t.exec("PRAGMA user_version = 0");
+            t.exec("UPDATE Users SET UserPwd = '123456'");
+        }
         const QByteArray before = fileBytes(t.dbPath());
         const int backupsBefore = Backups::list(t.dbPath()).size();
 
