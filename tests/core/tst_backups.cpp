@@ -226,7 +226,7 @@ private slots:
         QTest::newRow("not a database") << "text" << "已损坏";
         QTest::newRow("no Website table") << "no website" << "没有表 Website";
         QTest::newRow("Users without the password column") << "no password" << "没有列 UserPwd";
-        QTest::newRow("newer version") << "newer" << "版本是 2";
+        QTest::newRow("newer version") << "newer" << "版本是 9";
         QTest::newRow("missing") << "missing" << "不存在";
     }
     void restoreRefusedChangesNothing()
