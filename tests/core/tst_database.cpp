@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 

@@ -1,7 +1,6 @@
 // The engine layer, on SQLite and (TAVORIN_TEST_ENGINE=postgresql) on a
 // PostgreSQL server: opening, Access-style SQL, the recordset cursor, the
 // table list and the catalog.
-#include "core/NewDatabase.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DataControl.h"

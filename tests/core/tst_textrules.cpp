@@ -85,49 +85,45 @@ private slots:
         }
     }
 
-    void containsSearchTakesWildcardsLiterally_data()
+    // In the database: a contains-search takes "%", "_" and its escape
+    // character literally; text the database cannot hold is refused with a
+    // reason, in a box and again by the engine layer.
+    void textInTheDatabase_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("found");
-        QTest::newRow("percent") << u"100%"_s << QStringList{u"100%好评"_s};
-        QTest::newRow("underscore") << u"a_b"_s << QStringList{u"a_b.cn"_s};
-        QTest::newRow("escape character") << u"!"_s << QStringList{u"Yahoo!"_s};
-        QTest::newRow("quote") << u"O'R"_s << QStringList{u"O'Reilly"_s};
-        QTest::newRow("letter case ignored") << u"YAHOO"_s << QStringList{u"Yahoo!"_s};
+        QTest::addColumn<QStringList>("found"); // a search: the names found
+        QTest::addColumn<QString>("named"); // no search: the character refused, if any
+        QTest::newRow("search percent") << u"100%"_s << QStringList{u"100%好评"_s} << QString();
+        QTest::newRow("search underscore") << u"a_b"_s << QStringList{u"a_b.cn"_s} << QString();
+        QTest::newRow("search escape character") << u"!"_s << QStringList{u"Yahoo!"_s} << QString();
+        QTest::newRow("search quote") << u"O'R"_s << QStringList{u"O'Reilly"_s} << QString();
+        QTest::newRow("search letter case ignored") << u"YAHOO"_s << QStringList{u"Yahoo!"_s} << QString();
+        QTest::newRow("nul") << u"a"_s + Nul + u"b"_s << QStringList() << u"U+0000"_s;
+        QTest::newRow("lone high surrogate") << u"名"_s + Lone << QStringList() << u"U+D800"_s;
+        QTest::newRow("two high surrogates") << Lone + Lone << QStringList() << u"U+D800"_s;
+        QTest::newRow("lone low surrogate") << QString(QChar(0xDC01)) + u"x"_s << QStringList() << u"U+DC01"_s;
+        QTest::newRow("pair is fine") << u"😀"_s << QStringList() << QString();
+        QTest::newRow("plain") << u"百度 O'Reilly"_s << QStringList() << QString();
     }
-    void containsSearchTakesWildcardsLiterally()
+    void textInTheDatabase()
     {
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        TestDb t;
-        for (const QString &name : {u"100%好评"_s, u"1000 个客户"_s, u"a_b.cn"_s, u"axb.cn"_s, u"Yahoo!"_s, u"O'Reilly"_s})
-            t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES (%1, '2011-01-01')"_s.arg(db::quoteText(name)));
-        db::Connection conn;
-        conn.open(Database::connectionString);
-        db::Recordset rs;
-        rs.open(u"SELECT Webname FROM Website WHERE "_s + sqlContains(u"Webname"_s, text) + u" ORDER BY Webid"_s, conn);
-        QStringList names;
-        for (; !rs.eof(); rs.moveNext())
-            names << rs.value(0).toString();
-        QCOMPARE(names, found);
-    }
-
-    void textTheDatabaseCannotHoldIsRefused_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("named");
-        QTest::newRow("nul") << u"a"_s + Nul + u"b"_s << u"U+0000"_s;
-        QTest::newRow("lone high surrogate") << u"名"_s + Lone << u"U+D800"_s;
-        QTest::newRow("two high surrogates") << Lone + Lone << u"U+D800"_s;
-        QTest::newRow("lone low surrogate") << QString(QChar(0xDC01)) + u"x"_s << u"U+DC01"_s;
-        QTest::newRow("pair is fine") << u"😀"_s << QString();
-        QTest::newRow("plain") << u"百度 O'Reilly"_s << QString();
-    }
-    void textTheDatabaseCannotHoldIsRefused()
-    {
-        QFETCH(QString, text);
         QFETCH(QString, named);
         TestDb t;
+        db::Connection conn;
+        conn.open(Database::connectionString);
+        if (!found.isEmpty()) {
+            for (const QString &name : {u"100%好评"_s, u"1000 个客户"_s, u"a_b.cn"_s, u"axb.cn"_s, u"Yahoo!"_s, u"O'Reilly"_s})
+                t.exec(u"INSERT INTO Website (Webname, Webtime) VALUES (%1, '2011-01-01')"_s.arg(db::quoteText(name)));
+            db::Recordset rs;
+            rs.open(u"SELECT Webname FROM Website WHERE "_s + sqlContains(u"Webname"_s, text) + u" ORDER BY Webid"_s, conn);
+            QStringList names;
+            for (; !rs.eof(); rs.moveNext())
+                names << rs.value(0).toString();
+            QCOMPARE(names, found);
+            return;
+        }
         MessageBox::clearShown();
         QCOMPARE(InputText::acceptable(text, u"网站名称"_s), named.isEmpty());
         if (!named.isEmpty()) {
@@ -137,8 +133,6 @@ private slots:
         }
         // Past the boxes, the engine layer refuses it before the engine (file
         // or server) sees it, and nothing is written.
-        db::Connection conn;
-        conn.open(Database::connectionString);
         const QString sql = u"INSERT INTO Users VALUES ("_s + db::quoteText(text) + u", 'x')"_s;
         if (named.isEmpty()) {
             conn.execute(sql);
