@@ -57,7 +57,7 @@ private slots:
         // A row written and the grid refreshed, as the record editor does.
         m_db->exec("INSERT INTO biji1([时间],[百度收入量]) VALUES('2011-10-15','收入181/反向40')");
         w->requeryGrid();
-        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 2), QStringLiteral("2011-10-15\n百度收入量·收入：181"));
+        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 2), QStringLiteral("2011/10/15\n百度收入量·收入：181"));
 
         // A row deleted through the window.
         MessageBox::setNextAnswer(MessageBox::Yes);
