@@ -3,6 +3,7 @@
 #include "accounts/Users.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
+#include "core/db/DbError.h"
 #include "core/NameCompare.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
@@ -121,10 +122,17 @@ void AccountDialog::onOk()
     // next login could find either of them.
     // Renaming an account to another spelling of its own name (other letter
     // case, in any script) is not taking someone else's.
-    if (!NameCompare::same(newName, originalUserName.trimmed()) && login.exists(newName)) {
+    if (!NameCompare::same(newName, originalUserName.trimmed()) && (login.exists(newName) || Users::isAdminName(newName))) {
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         userNameBox->setFocus();
         userNameBox->selectAll();
+        return;
+    }
+    // The account named admin is the administrator: it keeps its name, and
+    // no other account can take that name (above).
+    if (Users::isAdminName(originalUserName) && newName != originalUserName.trimmed()) {
+        MessageBox::show(QStringLiteral("admin 帐号不能改名"));
+        userNameBox->setFocus();
         return;
     }
     // Saying "done" when the account has gone (removed behind our back)
@@ -148,7 +156,19 @@ void AccountDialog::onOk()
         login.setPassword(passwordBox->text());
     else
         login.setUserPwd(stored.UserPwd());
-    login.update(originalUserName);
+    try {
+        // No row changed: the account was deleted since the check above.
+        if (login.update(originalUserName) == 0) {
+            MessageBox::show(QStringLiteral("该用户已不存在，修改未保存"));
+            return;
+        }
+    } catch (const db::DbError &e) {
+        if (e.kind() != db::DbError::UniqueViolation)
+            throw;
+        MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
+        userNameBox->setFocus();
+        return;
+    }
 
     // The logged-in account must hold what is stored, the password included,
     // or the next opening would show and write back the old password.

@@ -3,6 +3,7 @@
 #include "accounts/Users.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
+#include "core/db/DbError.h"
 #include "core/Twips.h"
 
 #include <QFormLayout>
@@ -114,7 +115,16 @@ void UserManager::addUser()
     }
     user.setUserName(name);
     user.setUserPwd(txtPass->text());
-    user.insert();
+    try {
+        user.insert();
+    } catch (const db::DbError &e) {
+        // Taken meanwhile by another worker.
+        if (e.kind() != db::DbError::UniqueViolation)
+            throw;
+        MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
+        txtUserName->setFocus();
+        return;
+    }
     MessageBox::show(QStringLiteral("添加成功"));
     txtUserName->clear();
     txtPass->clear();

@@ -3,8 +3,7 @@
 #include "core/Database.h"
 #include "core/NameCompare.h"
 #include "core/Password.h"
-#include "core/SqlText.h"
-#include "core/LastStatement.h"
+#include "core/db/DbError.h"
 
 void Users::clear()
 {
@@ -18,8 +17,7 @@ QString Users::storedName(const QString &userName)
     // "café" all the same. A name not stored comes back as typed, trimmed.
     const QString typed = userName.trimmed();
     const QString key = NameCompare::key(typed);
-    lastStatement = QStringLiteral("SELECT UserName FROM Users");
-    for (auto rs = Database::query(lastStatement); !rs->eof(); rs->moveNext()) {
+    for (auto rs = Database::query(QStringLiteral("SELECT UserName FROM Users")); !rs->eof(); rs->moveNext()) {
         const QString stored = rs->value(0).toString();
         if (stored == typed || NameCompare::key(stored) == key)
             return stored;
@@ -27,24 +25,41 @@ QString Users::storedName(const QString &userName)
     return QString();
 }
 
+namespace {
+
+// A name taken meanwhile by another worker, or by a second window: the
+// database's unique constraint refuses it, in the words the dialogs use.
+template <typename F>
+auto refusingTakenNames(F &&write)
+{
+    try {
+        return write();
+    } catch (const db::DbError &e) {
+        if (e.kind() == db::DbError::UniqueViolation)
+            throw db::DbError(QStringLiteral("用户名已经存在"), db::DbError::UniqueViolation);
+        throw;
+    }
+}
+
+} // namespace
+
+bool Users::isAdminName(const QString &name) { return NameCompare::same(name.trimmed(), QStringLiteral("admin")); }
+
 void Users::remove(const QString &userName)
 {
     // The account named admin, in any letter case, is never deleted.
-    if (NameCompare::same(userName.trimmed(), QStringLiteral("admin")))
+    if (isAdminName(userName))
         return;
     const QString stored = storedName(userName);
-    lastStatement = QStringLiteral("DELETE FROM Users WHERE UserName='")
-                  + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
-    Database::execute(lastStatement);
+    Database::execute(QStringLiteral("DELETE FROM Users WHERE UserName=?"), {stored.isNull() ? userName.trimmed() : stored});
 }
 
 bool Users::load(const QString &userName)
 {
     m_userName = userName;
     const QString stored = storedName(userName);
-    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='")
-                  + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
-    const auto rs = Database::query(lastStatement);
+    const auto rs = Database::query(QStringLiteral("SELECT UserName, UserPwd FROM Users WHERE UserName=?"),
+                                    {stored.isNull() ? userName.trimmed() : stored});
     if (rs->eof()) {
         clear();
         return false;
@@ -58,24 +73,33 @@ bool Users::exists(const QString &userName)
     const QString stored = storedName(userName);
     if (stored.isNull())
         return false;
-    lastStatement = QStringLiteral("SELECT * FROM Users WHERE UserName='") + sqlText(stored) + QStringLiteral("'");
-    return !Database::query(lastStatement)->eof();
+    return !Database::query(QStringLiteral("SELECT UserName FROM Users WHERE UserName=?"), {stored})->eof();
 }
 
 void Users::insert()
 {
-    lastStatement = QStringLiteral("INSERT INTO Users Values('") + sqlText(m_userName.trimmed()) + QStringLiteral("','")
-           + sqlText(storedPassword()) + QStringLiteral("')");
-    Database::execute(lastStatement);
+    if (isAdminName(m_userName))
+        throw db::DbError(QStringLiteral("用户名已经存在"), db::DbError::UniqueViolation);
+    refusingTakenNames([&] {
+        return Database::execute(QStringLiteral("INSERT INTO Users (UserName, UserPwd) VALUES (?, ?)"),
+                                 {m_userName.trimmed(), storedPassword()});
+    });
 }
 
-void Users::update(const QString &userName)
+int Users::update(const QString &userName)
 {
+    // Whoever holds the name admin has the user manager: the name stays with
+    // the one administrator account.
     const QString stored = storedName(userName);
-    lastStatement = QStringLiteral("Update Users Set UserName='") + sqlText(m_userName.trimmed())
-           + QStringLiteral("',UserPwd='") + sqlText(storedPassword()) + QStringLiteral("' WHERE UserName='")
-           + sqlText(stored.isNull() ? userName.trimmed() : stored) + QStringLiteral("'");
-    Database::execute(lastStatement);
+    const QString current = stored.isNull() ? userName.trimmed() : stored;
+    if (isAdminName(current) && m_userName.trimmed() != current)
+        throw db::DbError(QStringLiteral("admin 帐号不能改名"));
+    if (!isAdminName(current) && isAdminName(m_userName))
+        throw db::DbError(QStringLiteral("用户名已经存在"), db::DbError::UniqueViolation);
+    return refusingTakenNames([&] {
+        return Database::execute(QStringLiteral("UPDATE Users SET UserName=?, UserPwd=? WHERE UserName=?"),
+                                 {m_userName.trimmed(), storedPassword(), current});
+    });
 }
 
 void Users::setPassword(const QString &password) { m_userPwd = Password::hash(password.trimmed()); }
@@ -92,9 +116,8 @@ bool Users::checkPassword(const QString &typed)
     if (Password::needsRehash(m_userPwd)) {
         setPassword(typed);
         const QString stored = storedName(m_userName);
-        lastStatement = QStringLiteral("Update Users Set UserPwd='") + sqlText(m_userPwd) + QStringLiteral("' WHERE UserName='")
-                      + sqlText(stored.isNull() ? m_userName.trimmed() : stored) + QStringLiteral("'");
-        Database::execute(lastStatement);
+        Database::execute(QStringLiteral("UPDATE Users SET UserPwd=? WHERE UserName=?"),
+                          {m_userPwd, stored.isNull() ? m_userName.trimmed() : stored});
     }
     return true;
 }

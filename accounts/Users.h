@@ -22,8 +22,15 @@ public:
     void remove(const QString &userName);
     bool load(const QString &userName);
     bool exists(const QString &userName);
+    // A name another account has (letter case aside, in any script) is
+    // refused by the database too: DbError UniqueViolation "用户名已经存在".
     void insert();
-    void update(const QString &userName);
+    // Returns the rows changed: 0 when the account was deleted meanwhile.
+    // The account admin keeps its name, and no other account takes that name
+    // in any letter case: DbError "admin 帐号不能改名" / "用户名已经存在".
+    int update(const QString &userName);
+    // Whether name is the administrator's, admin, in any letter case or width.
+    static bool isAdminName(const QString &name);
 
 private:
     // The name as stored of the account that userName names, compared

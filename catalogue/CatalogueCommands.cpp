@@ -9,9 +9,10 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/RecordsetModel.h"
-#include "core/SqlText.h"
+#include "core/NotesTables.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/Quote.h"
 #include "core/db/TableList.h"
 #include "notes/ExportCommands.h"
 #include "notes/ImportDialog.h"
@@ -31,7 +32,7 @@ bool notesTableExists(const QString &table)
     db::Connection conn;
     conn.open(Database::notebook);
     db::TableList tables(conn);
-    return tables.find(QStringLiteral("TABLE_NAME= '") + sqlText(table) + QStringLiteral("'"));
+    return tables.contains(table);
 }
 
 // The observations in a website's notes table (0 without one), or -1 when
@@ -41,7 +42,7 @@ int observationCount(const QString &table)
     try {
         if (!notesTableExists(table))
             return 0;
-        return Database::query(QStringLiteral("SELECT count(*) FROM ") + table)->value(0).toInt();
+        return Database::query(QStringLiteral("SELECT count(*) FROM ") + db::quoteIdentifier(table))->value(0).toInt();
     } catch (const db::DbError &) {
         return -1;
     }
@@ -79,7 +80,7 @@ void CatalogueCommands::deleteWebsite()
     const QString websiteName = m_browser->websiteList.recordset().value(1).toString();
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站"), websiteName))
         return;
-    const QString name = QStringLiteral("biji") + QString::number(id);
+    const QString name = NotesTables::name(id);
     CloseWebsiteNotes(name);
     try {
         CurWebsite().remove(id, notesTableExists(name) ? name : QString());
@@ -114,7 +115,7 @@ void CatalogueCommands::openNotes()
     row.Webname = rs.value(1).toString().trimmed();
     row.Weburl = rs.value(2).toString();
     row.Webtime = rs.value(3).toDate();
-    QString name = QStringLiteral("biji") + m_browser->currentIdText();
+    QString name = NotesTables::name(row.Webid);
     OpenWebsiteNotes(name, row);
     m_reloadAt(position, row.Webid);
 }

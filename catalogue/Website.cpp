@@ -1,10 +1,8 @@
 #include "catalogue/Website.h"
 
-#include "core/DateText.h"
 #include "core/Database.h"
 #include "core/NameCompare.h"
-#include "core/SqlText.h"
-#include "core/LastStatement.h"
+#include "core/db/Quote.h"
 
 void Website::clear()
 {
@@ -22,8 +20,7 @@ void Website::load(qint32 id)
         clear();
         return;
     }
-    lastStatement = QStringLiteral("SELECT * FROM Website WHERE Webid=") + QString::number(id);
-    const auto rs = Database::query(lastStatement);
+    const auto rs = Database::query(QStringLiteral("SELECT Webid, Webname, Weburl, Webtime, Webmemos FROM Website WHERE Webid=?"), {id});
     if (rs->eof()) {
         clear();
         return;
@@ -37,15 +34,12 @@ void Website::load(qint32 id)
 
 bool Website::exists(const QString &name)
 {
-    lastStatement = QStringLiteral("SELECT Webid FROM Website WHERE webName='") + sqlText(name.trimmed())
-           + QStringLiteral("'");
-    if (!Database::query(lastStatement)->eof())
+    if (!Database::query(QStringLiteral("SELECT Webid FROM Website WHERE Webname=?"), {storedForm(name)})->eof())
         return true;
     // The database folds ASCII letters only; "ＡＢＣ" and "ａｂｃ", "Café" and
     // "CAFÉ" are one name all the same.
     const QString key = NameCompare::key(name.trimmed());
-    lastStatement = QStringLiteral("SELECT Webname FROM Website");
-    for (auto rs = Database::query(lastStatement); !rs->eof(); rs->moveNext())
+    for (auto rs = Database::query(QStringLiteral("SELECT Webname FROM Website")); !rs->eof(); rs->moveNext())
         if (NameCompare::key(rs->value(0).toString().trimmed()) == key)
             return true;
     return false;
@@ -53,39 +47,39 @@ bool Website::exists(const QString &name)
 
 bool Website::isStored(qint32 id)
 {
-    lastStatement = QStringLiteral("SELECT Webid FROM Website WHERE Webid=") + QString::number(id);
-    return !Database::query(lastStatement)->eof();
+    return !Database::query(QStringLiteral("SELECT Webid FROM Website WHERE Webid=?"), {id})->eof();
+}
+
+QString Website::storedForm(const QString &name)
+{
+    // Composed, as the program compares names: a server's unique constraint
+    // then sees "Señor" typed either way as one name.
+    return name.trimmed().normalized(QString::NormalizationForm_C);
 }
 
 void Website::insert()
 {
-    lastStatement = QStringLiteral("INSERT INTO Website ([webName], [Weburl],") + QStringLiteral(" [Webtime], [WebMemos])")
-           + QStringLiteral(" VALUES('") + sqlText(Webname.trimmed()) + QStringLiteral("','")
-           + sqlText(Weburl.trimmed()) + QStringLiteral("',#") + DateText::toText(Webtime) + QStringLiteral("#,'")
-           + sqlText(Webmemos.trimmed()) + QStringLiteral("')");
-    Database::execute(lastStatement);
+    Database::execute(QStringLiteral("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES (?, ?, ?, ?)"),
+                      {storedForm(Webname), Weburl.trimmed(), Webtime, Webmemos.trimmed()});
 }
 
-void Website::update(qint32 id)
+int Website::update(qint32 id)
 {
-    lastStatement = QStringLiteral("UPDATE Website SET [webName]='") + sqlText(Webname.trimmed())
-           + QStringLiteral("', [Weburl]='") + sqlText(Weburl.trimmed()) + QStringLiteral("', [Webtime]=#")
-           + DateText::toText(Webtime) + QStringLiteral("#,[WebMemos]='") + sqlText(Webmemos.trimmed())
-           + QStringLiteral("' WHERE Webid=") + QString::number(id);
-    Database::execute(lastStatement);
+    return Database::execute(QStringLiteral("UPDATE Website SET Webname=?, Weburl=?, Webtime=?, Webmemos=? WHERE Webid=?"),
+                             {storedForm(Webname), Weburl.trimmed(), Webtime, Webmemos.trimmed(), id});
 }
 
 void Website::remove(qint32 id, const QString &notesTable)
 {
-    lastStatement = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(id);
+    const QString deleteRow = QStringLiteral("DELETE FROM Website WHERE Webid=") + QString::number(id);
     if (notesTable.isEmpty()) {
-        Database::execute(lastStatement);
+        Database::execute(deleteRow);
         return;
     }
     // One transaction: no failure leaves a website without its notes, or
     // notes without their website (whose id a file without AUTOINCREMENT
     // would give to the next website).
-    Database::executeTogether({lastStatement, QStringLiteral("drop table ") + notesTable});
+    Database::executeTogether({deleteRow, QStringLiteral("DROP TABLE ") + db::quoteIdentifier(notesTable)});
 }
 
 Website &CurWebsite()

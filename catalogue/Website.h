@@ -25,7 +25,10 @@ public:
     // True when the website with this id is still stored.
     bool isStored(qint32 id);
     void insert();
-    void update(qint32 id);
+    // Returns the rows changed: 0 when the website was deleted meanwhile.
+    int update(qint32 id);
+    // A name as it is stored: trimmed and composed (NFC).
+    static QString storedForm(const QString &name);
 
     // The date a reset record shows.
     static QDate resetDate() { return QDate(2011, 10, 25); }

@@ -13,15 +13,28 @@ QString databasePath() { return Database::notebook.path(); }
 
 bool beforeDestructiveStep(const QString &step, const QString &what)
 {
+    const QString error = backupBeforeStep(step, what);
+    if (error.isEmpty())
+        return true;
+    reportFailedBackup(step, error);
+    return false;
+}
+
+QString backupBeforeStep(const QString &step, const QString &what)
+{
     // A team notebook is backed up on the server (pg_dump), not by copying a file.
     if (Database::onServer())
-        return true;
+        return {};
     QString error;
     if (!Backups::make(databasePath(), Backups::beforeStep(step, what), &error).isEmpty())
-        return true;
+        return {};
+    return error.isEmpty() ? QStringLiteral("原因不明") : error;
+}
+
+void reportFailedBackup(const QString &step, const QString &error)
+{
     MessageBox::show(QStringLiteral("备份数据库失败，%1未执行。\n%2").arg(step, error), MessageBox::OkOnly,
                      MessageBox::Exclamation);
-    return false;
 }
 
 QString beforeDestructiveStepNote()

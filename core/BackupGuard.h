@@ -14,6 +14,11 @@ QString databasePath();
 // website's name, kept with the copy). When the backup fails the user is
 // told why and false is returned: the caller must not carry out the step.
 bool beforeDestructiveStep(const QString &step, const QString &what = {});
+// The same in two halves, for a step that runs in a thread of its own: the
+// backup, which shows nothing (empty when made, or on a server; else why
+// not), and telling the user that it failed.
+QString backupBeforeStep(const QString &step, const QString &what = {});
+void reportFailedBackup(const QString &step, const QString &error);
 // What the user is told about that backup when asked to confirm the step.
 QString beforeDestructiveStepNote();
 

@@ -1,10 +1,12 @@
 #include "core/ColumnName.h"
 
+#include "core/db/Quote.h"
+
 namespace ColumnName {
 
 bool acceptable(const QString &name, const QStringList &others)
 {
-    if (name.isEmpty() || name != name.trimmed())
+    if (name.isEmpty() || name != name.trimmed() || !lengthProblem(name).isEmpty())
         return false;
     static const QString forbidden = QStringLiteral("[],.!`");
     for (const QChar ch : name)
@@ -15,5 +17,7 @@ bool acceptable(const QString &name, const QStringList &others)
             return false;
     return true;
 }
+
+QString lengthProblem(const QString &name) { return db::nameLengthProblem(name); }
 
 } // namespace ColumnName

@@ -147,20 +147,20 @@ auto onShared(F &&work)
 
 } // namespace
 
-void execute(const QString &sql)
+int execute(const QString &sql, const db::Values &values)
 {
     acquireConnection();
     RowsAffected = 0;
-    onShared([&] { Conn->execute(sql); });
-    RowsAffected = Conn->changes();
+    RowsAffected = onShared([&] { return Conn->execute(sql, values); });
     releaseConnection();
+    return RowsAffected;
 }
 
-std::unique_ptr<db::Recordset> query(const QString &sql)
+std::unique_ptr<db::Recordset> query(const QString &sql, const db::Values &values)
 {
     acquireConnection();
     auto rs = std::make_unique<db::Recordset>();
-    onShared([&] { rs->open(sql, *Conn); });
+    onShared([&] { rs->open(sql, *Conn, values); });
     // The shared connection may be recycled while the caller still reads.
     rs->forgetConnection();
     return rs;

@@ -25,13 +25,14 @@ void acquireConnection();
 void releaseConnection();
 void resetConnection();
 
-// Runs a statement on the shared connection; throws db::DbError.
-void execute(const QString &sql);
-// The rows the last execute changed: 0 tells a change to a row that
-// another worker (or window) deleted meanwhile.
+// Runs one statement on the shared connection, values bound to its ?
+// parameters; throws db::DbError. Returns the rows it changed: 0 tells a
+// change to a row that another worker (or window) deleted meanwhile.
+int execute(const QString &sql, const db::Values &values = {});
+// The rows the last execute changed.
 int rowsAffected();
 // Runs a query on the shared connection; the recordset stands on its first row.
-std::unique_ptr<db::Recordset> query(const QString &sql);
+std::unique_ptr<db::Recordset> query(const QString &sql, const db::Values &values = {});
 // Runs the statements on the shared connection as one transaction: all or none.
 void executeTogether(const QStringList &statements);
 // True when the open shared connection can read the database but not write it.

@@ -2,9 +2,9 @@
 
 #include "core/Password.h"
 #include "core/Schema.h"
-#include "core/SqlText.h"
 #include "core/db/Backup.h"
 #include "core/db/Connection.h"
+#include "core/db/Quote.h"
 #include "core/db/DbError.h"
 #include "core/db/TableList.h"
 
@@ -35,16 +35,18 @@ CREATE TABLE Website (
     Webmemos LONGTEXT
 );
 CREATE INDEX Website_Webtime ON Website (Webtime);
+CREATE UNIQUE INDEX Users_UserName_unique ON Users (UserName);
 )sql";
 
 // The same notebook on a PostgreSQL server. Names are citext, compared
 // without regard to letter case (lower() under the database's UTF-8 ctype),
-// and a website name is unique: between workers adding the same name at the
-// same moment, the constraint decides. Ids come from an identity column.
+// and account and website names are unique: between workers adding the same
+// name at the same moment, the constraint decides. Ids come from an identity
+// column. One statement per ";".
 const char *const ServerTables = R"sql(
 CREATE EXTENSION IF NOT EXISTS citext;
 CREATE TABLE "Users" (
-    "UserName" citext,
+    "UserName" citext CONSTRAINT "Users_UserName_unique" UNIQUE,
     "UserPwd"  text
 );
 CREATE TABLE "Website" (
@@ -72,9 +74,14 @@ bool createOnServer(const db::Location &server, QString *error)
         db::TableList tables(conn);
         if (tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || db::TableList(conn).find(QStringLiteral("TABLE_NAME= 'Website'")))
             return fail(error, QStringLiteral("%1 already holds a notebook; it is left as it is.").arg(conn.description()));
-        conn.execute(QStringLiteral("BEGIN;") + serverSchema()
-                         + QStringLiteral("INSERT INTO \"Users\" VALUES ('%1', '%2');\nCOMMIT;").arg(FirstUser, Password::hash(FirstPassword)),
+        // DDL is transactional on a server: the tables and the first account
+        // come whole or not at all.
+        conn.execute(QStringLiteral("BEGIN"), db::Connection::Dialect::Native);
+        for (const QString &statement : serverSchema())
+            conn.execute(statement, db::Connection::Dialect::Native);
+        conn.execute(QStringLiteral("INSERT INTO \"Users\" VALUES ($1, $2)"), {FirstUser, Password::hash(FirstPassword)},
                      db::Connection::Dialect::Native);
+        conn.execute(QStringLiteral("COMMIT"), db::Connection::Dialect::Native);
     } catch (const db::DbError &e) {
         return fail(error, QStringLiteral("Cannot create the notebook: %1").arg(e.message()));
     }
@@ -83,7 +90,14 @@ bool createOnServer(const db::Location &server, QString *error)
 
 } // namespace
 
-QString serverSchema() { return QString::fromUtf8(ServerTables); }
+QStringList serverSchema()
+{
+    QStringList statements;
+    for (const QString &statement : QString::fromUtf8(ServerTables).split(QLatin1Char(';')))
+        if (!statement.trimmed().isEmpty())
+            statements << statement.trimmed();
+    return statements;
+}
 
 bool create(const db::Location &notebook, QString *error)
 {
@@ -96,9 +110,9 @@ bool create(const db::Location &notebook, QString *error)
     try {
         // The first account's password goes in only as its hash.
         db::createDatabase(path, QString::fromUtf8(Schema)
-                                     + QStringLiteral("INSERT INTO Users (UserName, UserPwd) VALUES ('%1', '%2');\n"
+                                     + QStringLiteral("INSERT INTO Users (UserName, UserPwd) VALUES (%1, %2);\n"
                                                       "PRAGMA user_version = %3;")
-                                           .arg(sqlText(FirstUser), sqlText(Password::hash(FirstPassword)))
+                                           .arg(db::quoteText(FirstUser), db::quoteText(Password::hash(FirstPassword)))
                                            .arg(::Schema::CurrentVersion));
     } catch (const db::DbError &e) {
         return fail(error, e.message());

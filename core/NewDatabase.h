@@ -3,6 +3,7 @@
 #include "core/db/Location.h"
 
 #include <QString>
+#include <QStringList>
 
 // Makes a new, empty program database: tables Users and Website and the
 // account admin / 123456. Refuses (returns false, with the reason) when the
@@ -16,8 +17,9 @@ extern const QString FirstPassword;
 
 bool create(const db::Location &notebook, QString *error = nullptr);
 
-// The statements that make the two tables on a server (no transaction
-// around them, no account): also used to move a notebook onto a server.
-QString serverSchema();
+// The statements that make the two tables on a server, one per entry (no
+// transaction around them, no account): also used to move a notebook onto a
+// server.
+QStringList serverSchema();
 
 } // namespace NewDatabase

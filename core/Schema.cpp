@@ -1,13 +1,14 @@
 #include "core/Schema.h"
 
 #include "core/Backups.h"
+#include "core/NameCompare.h"
 #include "core/Password.h"
-#include "core/SqlText.h"
 #include "core/db/Backup.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <stdexcept>
 
@@ -59,13 +60,65 @@ bool usersNeedRebuild(db::Connection &conn)
     return m.hasMatch() && m.captured(1).toInt() < 255;
 }
 
+// Version 2: one account per name. The index folds ASCII letters as the
+// column's NOCASE does; the program's own check folds every script, and so
+// does the refusal of a file that holds two spellings of one name.
+void addUniqueUserNames(db::Connection &conn)
+{
+    QHash<QString, QStringList> byName;
+    QStringList order;
+    QList<QStringList> names;
+    try {
+        names = rowsOf(conn, QStringLiteral("SELECT UserName FROM Users ORDER BY rowid"));
+    } catch (const db::DbError &e) {
+        throw StepFailed{e.message()};
+    }
+    for (const QStringList &row : std::as_const(names)) {
+        const QString name = row.value(0);
+        const QString key = NameCompare::key(name.trimmed());
+        if (!byName.contains(key))
+            order << key;
+        byName[key] << name;
+    }
+    QStringList clashes;
+    for (const QString &key : std::as_const(order))
+        if (byName[key].size() > 1)
+            clashes << byName[key].join(QStringLiteral("、"));
+    if (!clashes.isEmpty())
+        throw StepFailed{QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
+                             .arg(clashes.join(QStringLiteral("；")))};
+    run(conn, QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS Users_UserName_unique ON Users (UserName COLLATE NOCASE)"));
+}
+
+// Runs one upgrade in a transaction of its own, rolled back on any failure.
+template <typename Step> void inTransaction(db::Connection &conn, Step step)
+{
+    run(conn, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        step();
+        run(conn, QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
+        run(conn, QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            conn.execute(QStringLiteral("ROLLBACK"), db::Connection::Dialect::Native);
+        } catch (const db::DbError &) {
+            // SQLite rolled back already (a full disk, for one).
+        }
+        throw;
+    }
+}
+
+void upgradeFromOne(db::Connection &conn)
+{
+    inTransaction(conn, [&] { addUniqueUserNames(conn); });
+}
+
 void upgradeFromZero(db::Connection &conn)
 {
     // Pages freed inside the transaction are zeroed; VACUUM afterwards
     // rebuilds the whole file.
     run(conn, QStringLiteral("PRAGMA secure_delete = ON"));
-    run(conn, QStringLiteral("BEGIN IMMEDIATE"));
-    try {
+    inTransaction(conn, [&] {
         if (usersNeedRebuild(conn)) {
             run(conn, QStringLiteral("CREATE TABLE Users_upgrade (UserName TEXT COLLATE NOCASE, UserPwd TEXT)"));
             run(conn, QStringLiteral("INSERT INTO Users_upgrade (rowid, UserName, UserPwd) SELECT rowid, UserName, UserPwd FROM Users"));
@@ -89,26 +142,21 @@ void upgradeFromZero(db::Connection &conn)
             } catch (const std::exception &e) {
                 throw StepFailed{QString::fromUtf8(e.what())};
             }
-            run(conn, QStringLiteral("UPDATE Users SET UserPwd = '%1' WHERE rowid = %2")
-                          .arg(sqlText(hashed))
-                          .arg(account.value(0).toLongLong()));
+            try {
+                conn.execute(QStringLiteral("UPDATE Users SET UserPwd = ? WHERE rowid = ?"),
+                             {hashed, account.value(0).toLongLong()}, db::Connection::Dialect::Native);
+            } catch (const db::DbError &e) {
+                throw StepFailed{e.message()};
+            }
         }
-        run(conn, QStringLiteral("PRAGMA user_version = %1").arg(CurrentVersion));
-        run(conn, QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            conn.execute(QStringLiteral("ROLLBACK"), db::Connection::Dialect::Native);
-        } catch (const db::DbError &) {
-            // SQLite rolled back already (a full disk, for one).
-        }
-        throw;
-    }
+        addUniqueUserNames(conn);
+    });
     run(conn, QStringLiteral("VACUUM"));
 }
 
 bool isNotesTable(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^biji[0-9]+$"));
+    static const QRegularExpression pattern(QStringLiteral("^biji[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }
 
@@ -240,9 +288,10 @@ QString notCurrentMessage(const QString &path, int version)
 {
     if (version > CurrentVersion)
         return tooNewMessage(path, version);
-    return QStringLiteral("数据库 %1 的版本是 %2（密码未加密），请先运行 tavorin-db upgrade %1 升级到版本 %3。文件未作任何更改。")
+    return QStringLiteral("数据库 %1 的版本是 %2（%3），请先运行 tavorin-db upgrade %1 升级到版本 %4。文件未作任何更改。")
         .arg(path)
         .arg(version)
+        .arg(version == 0 ? QStringLiteral("密码未加密") : QStringLiteral("用户名未设为唯一"))
         .arg(CurrentVersion);
 }
 
@@ -276,7 +325,10 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
         return fail(QStringLiteral("无法打开数据库 %1：%2").arg(path, e.message()));
     }
     try {
-        upgradeFromZero(conn);
+        if (v == 0)
+            upgradeFromZero(conn);
+        else
+            upgradeFromOne(conn);
     } catch (const StepFailed &failure) {
         conn.close();
         // Only a failed VACUUM comes after the commit; the data is upgraded then.

@@ -12,11 +12,12 @@ class Connection;
 // The version of a database's layout, kept in PRAGMA user_version.
 //   0  every file made before versions were kept: passwords in clear text.
 //   1  passwords stored as Argon2id hash strings.
+//   2  one account per user name, letter case aside (a unique index).
 // A file of an older version is upgraded when it is first opened, after a
 // backup, in one transaction; a newer one is refused and left untouched.
 namespace Schema {
 
-constexpr int CurrentVersion = 1;
+constexpr int CurrentVersion = 2;
 
 // The file's version, or -1 with the reason when it cannot be read.
 int version(const QString &path, QString *error);
@@ -43,11 +44,13 @@ QString notCurrentMessage(const QString &path, int version);
 
 enum class Outcome { Current, Upgraded, Failed };
 
-// Brings a database to the current version: a version-0 file is backed up
+// Brings a database to the current version: an older file is backed up
 // (into its backups folder), then upgraded in one transaction (the Users
 // table rebuilt when its password column cannot hold a hash, clear-text
-// passwords replaced by their hashes, the version set) and VACUUMed so that
-// no clear text stays in free pages. A newer version is refused with nothing
+// passwords replaced by their hashes, user names made unique, the version
+// set) and, from version 0, VACUUMed so that no clear text stays in free
+// pages. A file in which two accounts share a name (letter case aside, in
+// any script) is refused with the names listed. A newer version is refused with nothing
 // written. Failed comes with the reason in error; the file is then unchanged.
 Outcome prepare(const QString &path, QString *error, int busyWaitMs = 5000);
 

@@ -1,11 +1,6 @@
 #include "core/SqlText.h"
 
-QString sqlText(const QString &value)
-{
-    QString doubled = value;
-    doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return doubled;
-}
+#include "core/db/Quote.h"
 
 QString sqlContains(const QString &column, const QString &text)
 {
@@ -18,5 +13,6 @@ QString sqlContains(const QString &column, const QString &text)
             escaped += QLatin1Char('!');
         escaped += c;
     }
-    return column + QStringLiteral(" Like '%") + sqlText(escaped) + QStringLiteral("%' ESCAPE '!'");
+    return column + QStringLiteral(" Like ") + db::quoteText(QLatin1Char('%') + escaped + QLatin1Char('%'))
+         + QStringLiteral(" ESCAPE '!'");
 }

@@ -19,8 +19,16 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QElapsedTimer>
+#include <QThread>
 #include <filesystem>
 #include <sqlite3.h>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace AccessImport {
 
@@ -118,6 +126,51 @@ private:
     sqlite3 *m_db = nullptr;
 };
 
+// libmdb can crash or loop on a damaged file (the fuzzer found both, in its
+// usage maps and its property lists): the whole file is read once in a child
+// process first, and only a clean read goes on. A child that dies or takes
+// longer than any sound file of its size would is the file's refusal.
+void readInChild(const QString &jetPath)
+{
+#ifdef Q_OS_UNIX
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        return; // no child to be had: the read below is the only one
+    if (child == 0) {
+        try {
+            JetReader jet(jetPath);
+            for (const JetReader::Table &t : jet.tables()) {
+                try {
+                    jet.columns(t.name);
+                } catch (const ExchangeError &) {
+                }
+                jet.readRows(t.name, [](const QVariantList &) {});
+            }
+        } catch (...) {
+            // a refusal: the parent meets it again, with its reason
+        }
+        _exit(0);
+    }
+    const qint64 limitMs = 60000 + QFileInfo(jetPath).size() / 1000; // a minute and a second per MB
+    QElapsedTimer timer;
+    timer.start();
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(child, &status, WNOHANG)) == 0 && timer.elapsed() < limitMs)
+        QThread::msleep(10);
+    if (done == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        throw ExchangeError(QStringLiteral("文件已损坏，无法转换：读取它时陷入了循环（超过 %1 秒）").arg(limitMs / 1000));
+    }
+    if (done == child && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        throw ExchangeError(QStringLiteral("文件已损坏，无法转换：读取它的过程异常终止（信号 %1）").arg(WIFSIGNALED(status) ? WTERMSIG(status) : -1));
+#else
+    Q_UNUSED(jetPath)
+#endif
+}
+
 bool isNotesTable(const QString &name)
 {
     static const QRegularExpression pattern(QStringLiteral("^biji(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
@@ -162,6 +215,8 @@ Report convert(const QString &jetPath, const QString &newPath)
 {
     if (QFileInfo::exists(newPath))
         throw ExchangeError(QStringLiteral("%1 已存在，未覆盖。").arg(QDir::toNativeSeparators(newPath)));
+    if (JetReader::looksLikeJet(jetPath))
+        readInChild(jetPath);
     JetReader jet(jetPath);
     Report report;
     report.version = jet.version();

@@ -265,9 +265,13 @@ qint64 JetReader::readRows(const QString &table, const std::function<void(const 
     std::vector<MdbField> fields(n);
     std::vector<unsigned char> page(pageSize);
     mdb_rewind_table(t.get());
-    qint64 count = 0;
+    qint64 count = 0, fetched = 0;
     QVariantList values;
     while (mdb_fetch_row(t.get())) {
+        // Every row takes at least its two-byte place on a page: a table that
+        // yields more than its file could hold, or than it says, is damaged.
+        if (++fetched > m_fileSize / 2 || count > qint64(t->num_rows))
+            throw damaged(QStringLiteral("表 %1 的行数与它的定义不符").arg(table));
         // The row libmdb just read, taken apart once more for the raw values.
         int start = 0;
         size_t size = 0;
@@ -352,8 +356,14 @@ qint64 JetReader::readRows(const QString &table, const std::function<void(const 
                 mdb->cur_pg = pageNumber;
                 break;
             }
-            default:
+            case MDB_TEXT:
+            case MDB_MONEY:
+            case MDB_NUMERIC:
+            case MDB_REPID:
                 values << takeText(mdb_col_to_string(mdb, mdb->pg_buf, f.start, type, f.siz));
+                break;
+            default:
+                throw damaged(QStringLiteral("表 %1 中有一个类型不明（%2）的字段").arg(table).arg(type));
             }
         }
         row(values);

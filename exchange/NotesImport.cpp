@@ -70,11 +70,11 @@ public:
         const bool server = conn.engine() == db::Connection::Engine::Server;
         QStringList names, marks;
         for (int i = 0; i < columns.size(); ++i) {
-            names << (server ? db::serverIdentifier(columns[i]) : db::quoteIdentifier(columns[i]));
+            names << db::quoteIdentifier(columns[i]);
             marks << (server ? QStringLiteral("$%1").arg(i + 1) : QStringLiteral("?"));
         }
         const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                   .arg(server ? db::serverIdentifier(table) : db::quoteIdentifier(table),
+                                   .arg(db::quoteIdentifier(server ? db::serverTableName(table) : table),
                                         names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
                                    .toUtf8();
         m_values.resize(columns.size());
@@ -251,6 +251,8 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
                 throw ExchangeError(QStringLiteral("“%1”是自动编号，不能导入，请改为跳过。").arg(c->name));
             targets.append({i, *c, false});
         } else {
+            if (const QString problem = ColumnName::lengthProblem(t.column); !problem.isEmpty())
+                throw ExchangeError(problem);
             if (!ColumnName::acceptable(t.column, names))
                 throw ExchangeError(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
             names << t.column;
@@ -338,8 +340,8 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
                                                   .arg(t.column.size));
                     if (const QString problem = db::textProblem(value); !problem.isEmpty())
                         throw ExchangeError(place(line, t.column.name) + QStringLiteral("：文字") + problem + QStringLiteral("。"));
-                    // An empty cell is an empty value where the column allows
-                    // none, as an untouched observation would be.
+                    // An empty cell is empty (NULL) where the column allows
+                    // it, as in the record editor (NotesTables::value).
                     if (value.isEmpty() && t.column.nullable)
                         insert.setNull(k);
                     else

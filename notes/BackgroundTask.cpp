@@ -25,9 +25,11 @@ void run(QWidget *parent, const QString &label, exchange::Progress &progress, co
     dialog.setObjectName(QStringLiteral("progressDialog"));
     dialog.setWindowTitle(QStringLiteral("Tavorin"));
     dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setMinimumDuration(ShowAfterMs);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
+    // At its minimum the dialog counts ShowAfterMs from now and then shows.
+    dialog.setValue(0);
+    dialog.setMinimumDuration(ShowAfterMs);
     // 取消 asks the work to stop; the dialog stays until it has undone its part.
     QObject::disconnect(&dialog, &QProgressDialog::canceled, &dialog, &QProgressDialog::cancel);
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&dialog, &progress] {

@@ -180,6 +180,10 @@ void FieldManager::onOk()
     if (!InputText::acceptable(name, QStringLiteral("字段名称"), nameBox)
         || !InputText::acceptable(defaultText, QStringLiteral("默认值"), defaultBox))
         return;
+    if (const QString problem = ColumnName::lengthProblem(name); !problem.isEmpty()) {
+        MessageBox::show(problem);
+        return;
+    }
     bool isNumber = false;
     const int size = sizeBox->text().trimmed().toInt(&isNumber);
     if (!acceptableName(name, m_names) || !isNumber || size < 1 || size > 255) {
@@ -215,6 +219,10 @@ void FieldManager::rename(int i)
         return;
     const QString newName = box->text();
     const QString oldName = m_names[i];
+    if (const QString problem = ColumnName::lengthProblem(newName); !problem.isEmpty()) {
+        MessageBox::show(problem);
+        return;
+    }
     if (!acceptableName(newName, namesExcept(i))) {
         MessageBox::show(RefusedName);
         return;

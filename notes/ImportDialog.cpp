@@ -3,6 +3,7 @@
 #include "core/ColumnName.h"
 #include "core/BackupGuard.h"
 #include "core/Database.h"
+#include "core/NotesTables.h"
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/Twips.h"
@@ -218,16 +219,22 @@ exchange::ImportPlan ImportDialog::plan() const
 
 void ImportDialog::importClicked()
 {
-    // Many rows arrive at once: there is a copy to go back to first.
-    if (!BackupGuard::beforeDestructiveStep(QStringLiteral("导入")))
-        return;
+    QString backupError;
     try {
         exchange::Progress progress;
         const db::Location connection = Database::notebook;
         const exchange::ImportPlan chosen = plan();
         BackgroundTask::run(this, QStringLiteral("正在导入 %1 条记录…").arg(m_csv.records), progress, [&] {
-            m_imported = exchange::importFile(connection, notesTable, m_path, m_csv.encoding, chosen, &progress);
+            // Many rows arrive at once: there is a copy to go back to first
+            // (made here too, so that a large notebook's copy does not stop the window).
+            backupError = BackupGuard::backupBeforeStep(QStringLiteral("导入"));
+            if (backupError.isEmpty())
+                m_imported = exchange::importFile(connection, notesTable, m_path, m_csv.encoding, chosen, &progress);
         });
+        if (!backupError.isEmpty()) {
+            BackupGuard::reportFailedBackup(QStringLiteral("导入"), backupError);
+            return;
+        }
     } catch (const exchange::Cancelled &e) {
         MessageBox::show(e.message());
         return;
@@ -246,7 +253,7 @@ void ImportDialog::importClicked()
 
 ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
 {
-    QString table = QStringLiteral("biji%1").arg(websiteId);
+    QString table = NotesTables::name(websiteId);
     if (!db::Catalog(Database::notebook).hasTable(table)) {
         if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
                              QStringLiteral("提示"))

@@ -4,7 +4,7 @@
 #include "core/DatabaseProblems.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
-#include "core/SqlText.h"
+#include "core/NotesTables.h"
 #include "core/Twips.h"
 #include "core/db/DbError.h"
 #include "notes/NoteRecord.h"
@@ -77,15 +77,18 @@ void MemoEditor::onOk()
     notesTable = notesTable.trimmed();
     if (!InputText::acceptable(m_memo->toPlainText(), QStringLiteral("备注"), m_memo))
         return;
-    const QString set = QStringLiteral("[备注]='") + sqlText(m_memo->toPlainText()) + QLatin1Char('\'');
+    db::ColumnDef memo;
+    memo.name = QStringLiteral("备注");
+    memo.type = db::ColumnType::Memo;
+    memo.nullable = true;
+    const QVariant value = *NotesTables::value(memo, m_memo->toPlainText());
     try {
         if (!CurRecord().exists(editedId, notesTable)) {
             MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
                              MessageBox::Exclamation);
             return;
         }
-        CurRecord().updateRecord(editedId, notesTable, set);
-        if (Database::rowsAffected() == 0) {
+        if (CurRecord().updateRecord(editedId, notesTable, {memo.name}, {value}) == 0) {
             MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
                              MessageBox::Exclamation);
             return;

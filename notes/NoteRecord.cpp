@@ -1,33 +1,36 @@
 #include "notes/NoteRecord.h"
 
 #include "core/Database.h"
-#include "core/LastStatement.h"
+#include "core/db/Quote.h"
 
 void NoteRecord::remove(qint32 id, const QString &notesTable)
 {
-    lastStatement = QStringLiteral("DELETE FROM  ") + notesTable + QStringLiteral(" WHERE AutoId =") + QString::number(id);
-    Database::execute(lastStatement);
+    Database::execute(QStringLiteral("DELETE FROM %1 WHERE AutoId=?").arg(db::quoteIdentifier(notesTable)), {id});
 }
 
-void NoteRecord::insertRecord(const QString &notesTable, const QString &columnList, const QString &valueList)
+void NoteRecord::insertRecord(const QString &notesTable, const QStringList &columns, const db::Values &values)
 {
-    lastStatement = QStringLiteral("INSERT INTO ") + notesTable + QLatin1Char('(') + columnList + QStringLiteral(") VALUES(")
-             + valueList + QLatin1Char(')');
-    Database::execute(lastStatement);
+    QStringList names;
+    for (const QString &column : columns)
+        names << db::quoteIdentifier(column);
+    Database::execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(db::quoteIdentifier(notesTable), names.join(QStringLiteral(", ")),
+                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                      values);
 }
 
-void NoteRecord::updateRecord(qint32 id, const QString &notesTable, const QString &setList)
+int NoteRecord::updateRecord(qint32 id, const QString &notesTable, const QStringList &columns, const db::Values &values)
 {
-    lastStatement = QStringLiteral("UPDATE ") + notesTable + QStringLiteral(" SET ") + setList + QStringLiteral(" WHERE AutoId =")
-             + QString::number(id);
-    Database::execute(lastStatement);
+    QStringList sets;
+    for (const QString &column : columns)
+        sets << db::quoteIdentifier(column) + QStringLiteral("=?");
+    return Database::execute(QStringLiteral("UPDATE %1 SET %2 WHERE AutoId=?").arg(db::quoteIdentifier(notesTable), sets.join(QStringLiteral(", "))),
+                             db::Values(values) << id);
 }
 
 bool NoteRecord::exists(qint32 id, const QString &notesTable)
 {
-    lastStatement = QStringLiteral("SELECT AutoId FROM ") + notesTable + QStringLiteral(" WHERE AutoId =") + QString::number(id);
-    const auto rs = Database::query(lastStatement);
-    return !rs->eof();
+    return !Database::query(QStringLiteral("SELECT AutoId FROM %1 WHERE AutoId=?").arg(db::quoteIdentifier(notesTable)), {id})->eof();
 }
 
 NoteRecord &CurRecord()

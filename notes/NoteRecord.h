@@ -1,15 +1,19 @@
 #pragma once
 
-#include <QString>
+#include "core/db/Connection.h"
 
-// Rows of a notes table. The class knows no columns: callers hand it the
-// table name and ready-made column, value and SET lists (text values already
-// quoted with sqlText), and it frames them into one statement in lastStatement.
+#include <QString>
+#include <QStringList>
+
+// Rows of a notes table. Callers hand it the table, the column names and
+// their values (see NotesTables::value); names are quoted and values bound
+// here, so neither can change the statement.
 class NoteRecord {
 public:
     void remove(qint32 id, const QString &notesTable);
-    void insertRecord(const QString &notesTable, const QString &columnList, const QString &valueList);
-    void updateRecord(qint32 id, const QString &notesTable, const QString &setList);
+    void insertRecord(const QString &notesTable, const QStringList &columns, const db::Values &values);
+    // Returns the rows changed: 0 when the row was deleted meanwhile.
+    int updateRecord(qint32 id, const QString &notesTable, const QStringList &columns, const db::Values &values);
 
     // Whether the row still exists; the editors are not modal, so a row can
     // be deleted while a change to it is being typed.

@@ -7,7 +7,7 @@
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/SqlText.h"
+#include "core/NotesTables.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
 #include "core/db/Catalog.h"
@@ -138,10 +138,9 @@ void RecordEditor::Load()
         throw db::DbError(QStringLiteral("表 %1 不是优化记录表").arg(notesTable));
 
     clearItems();
-    columnList.clear();
-    valueList.clear();
     m_names.clear();
     m_sizes.clear();
+    m_columns = columns;
     columnCount = int(columns.size());
     for (const db::ColumnDef &col : columns)
         m_names << col.name;
@@ -155,12 +154,6 @@ void RecordEditor::Load()
         label->setBuddy(box);
         if (col.type == db::ColumnType::Text)
             m_sizes.insert(i, col.size);
-
-        if (!columnList.isEmpty())
-            columnList = columnList.trimmed() + QStringLiteral(",[") + col.name + QLatin1Char(']');
-        else
-            columnList = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QStringLiteral("],[")
-                         + col.name + QLatin1Char(']');
         const QPoint at = ui::itemOffset(i - 3);
         const int left = 200 + at.x();
         const int r = at.y();
@@ -172,8 +165,6 @@ void RecordEditor::Load()
         m_itemLabels << label;
     }
     const int L = columnCount > 3 ? ui::itemOffset(columnCount - 4).y() : 0; // top of the last row used
-    if (columnCount == 3)
-        columnList = QLatin1Char('[') + m_names[1] + QStringLiteral("],[") + m_names[2] + QLatin1Char(']');
 
     m_date->setText(columns[1].defaultText.value_or(QString()));
     m_memo->setPlainText(QStringLiteral("无"));
@@ -292,41 +283,33 @@ void RecordEditor::onOk()
     if (columnCount < 3 || !validate())
         return;
 
-    QStringList names;
-    for (int i = 1; i < columnCount; ++i)
-        names << QLatin1Char('[') + m_names[i] + QLatin1Char(']');
     notesTable = notesTable.trimmed();
 
     // Built afresh on every try: a refused write keeps the dialog open.
-    valueList.clear();
-    QString S;
+    QStringList names;
+    db::Values values;
     for (int i = 1; i < columnCount; ++i) {
-        const QString t = inputText(i);
-        if (valueList.isEmpty()) {
-            // Written as the day the box reads, in the form the engine takes.
-            const QString literal = QStringLiteral(" # ") + DateText::toPlainText(*DateText::fromText(t))
-                                    + QStringLiteral(" # ");
-            valueList = literal;
-            S = names[i - 1] + QLatin1Char('=') + literal;
-        } else {
-            const QString literal = QLatin1Char('\'') + sqlText(t) + QLatin1Char('\'');
-            valueList = valueList.trimmed() + QLatin1Char(',') + literal;
-            S = S.trimmed() + QLatin1Char(',') + names[i - 1] + QLatin1Char('=') + literal;
+        QString problem;
+        const auto value = NotesTables::value(m_columns[i], inputText(i), &problem);
+        if (!value) {
+            MessageBox::show(QStringLiteral("“%1”：%2。").arg(m_names[i], problem), MessageBox::OkOnly, MessageBox::Exclamation);
+            return;
         }
+        names << m_names[i];
+        values << *value;
     }
 
     try {
         if (!modifying) {
-            CurRecord().insertRecord(notesTable, columnList, valueList);
+            CurRecord().insertRecord(notesTable, names, values);
         } else {
             if (!CurRecord().exists(editedId, notesTable)) {
                 MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
                                  MessageBox::OkOnly, MessageBox::Exclamation);
                 return;
             }
-            CurRecord().updateRecord(editedId, notesTable, S);
             // Deleted by another worker between the check and the update.
-            if (Database::rowsAffected() == 0) {
+            if (CurRecord().updateRecord(editedId, notesTable, names, values) == 0) {
                 MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
                                  MessageBox::OkOnly, MessageBox::Exclamation);
                 return;

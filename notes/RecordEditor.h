@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QMap>
 #include <QStringList>
+#include <QVector>
+
+#include "core/db/Catalog.h"
 
 class QCalendarWidget;
 class QGroupBox;
@@ -22,9 +25,6 @@ public:
     bool modifying = false;
     qint32 editedId = 0;
     QString notesTable;
-    // Column list "[时间],[备注],[...]" built at load, value list built on OK.
-    QString columnList;
-    QString valueList;
     // Number of columns of the table, read at load.
     int columnCount = 0;
 
@@ -59,6 +59,7 @@ private:
     void datePicked(const QDate &date);
 
     QStringList m_names;          // every column, by position
+    QVector<db::ColumnDef> m_columns; // the same, as read at load
     QMap<int, int> m_sizes;       // text columns: position -> most characters
     QMap<int, QLineEdit *> m_items;
     QList<QLabel *> m_itemLabels;

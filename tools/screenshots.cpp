@@ -8,7 +8,8 @@
 // observations, drives the main window, the notes window and the record editor
 // through their buttons, and saves login, help, about, main (with its title),
 // delete (the question before a website is deleted), notes, editor, the trend
-// chart (chart) and the import preview (import) as PNG files in OUTDIR.
+// chart (chart), the import preview (import) and the first page of a client
+// report (report, drawn by poppler's pdftoppm) as PNG files in OUTDIR.
 #include "accounts/LoginWindow.h"
 #include "accounts/Users.h"
 #include "catalogue/MainWindow.h"
@@ -23,7 +24,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
-#include "core/SqlText.h"
+#include "core/db/Quote.h"
 #include "help/HelpBrowser.h"
 #include "help/AboutBox.h"
 #include "charts/ChartWindow.h"
@@ -31,6 +32,7 @@
 #include "notes/ImportDialog.h"
 #include "notes/RecordEditor.h"
 #include "notes/NotesWindow.h"
+#include "report/ClientReport.h"
 
 #include <QDate>
 #include <QDir>
@@ -41,6 +43,7 @@
 #include <QPainter>
 #include <functional>
 #include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
@@ -159,12 +162,13 @@ void fillSampleNotes(const QString &table)
         {QDate(2026, 3, 9), "收入155/反向31", "收入210/反向40", "收入66/反向9", "2", "百度9/谷歌6", "首页进入第一页。"},
     };
     for (const Row &r : rows) {
-        QStringList values{QStringLiteral("#%1#").arg(r.day.toString(Qt::ISODate))};
+        db::Values values{r.day};
         for (const char *text : {r.baidu, r.google, r.yahoo, r.pr, r.rank, r.memo})
-            values << QLatin1Char('\'') + sqlText(QString::fromUtf8(text)) + QLatin1Char('\'');
+            values << QString::fromUtf8(text);
         Database::execute(QStringLiteral("INSERT INTO %1 ([时间],[百度收入量],[谷歌收入量],[雅虎收入量],[PR],[◆关键词1],[备注]) "
-                                          "VALUES (%2)")
-                               .arg(table, values.join(QLatin1Char(','))));
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?)")
+                              .arg(db::quoteIdentifier(table)),
+                          values);
     }
 }
 
@@ -300,5 +304,27 @@ int main(int argc, char **argv)
     if (import)
         import->resize(820, 560);
     ok = import && shootWindow(import, out.filePath(QStringLiteral("import.png"))) && ok;
+
+    // The client report of the same website for the first quarter, under a
+    // sample studio's name with the program's logo.
+    QFile logo(QStringLiteral(":/help/logo.png"));
+    logo.open(QIODevice::ReadOnly);
+    report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
+                       logo.readAll()});
+    report::setChosenItems(QStringLiteral("biji4"), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+    const auto sites = report::websites(QStringLiteral("SELECT Webid, Webname, Weburl FROM Website WHERE Webid = 4"));
+    const QString pdf = QDir::current().filePath(QStringLiteral("report.pdf"));
+    QString why;
+    if (sites.isEmpty() || !report::writePdf(report::readContent(sites.first(), QDate(2026, 1, 1), QDate(2026, 3, 31)), pdf, &why)) {
+        QTextStream(stderr) << "cannot write the report: " << why << '\n';
+        return 1;
+    }
+    const QString page = out.filePath(QStringLiteral("report"));
+    ok = QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
+                                                        QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                        QStringLiteral("-l"), QStringLiteral("1"), pdf, page})
+             == 0
+         && ok;
+    QTextStream(stdout) << page << ".png\n";
     return ok ? 0 : 1;
 }

@@ -11,21 +11,7 @@
 
 namespace db {
 
-QString quoteIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 namespace {
-
-QString quoteText(const QString &text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
 
 // A column default as SQLite reports it ('text', a number, NULL) back to text.
 std::optional<QString> defaultFromSql(const QVariant &value)
@@ -69,6 +55,15 @@ ColumnDef columnFromPragma(const Recordset &info, int row)
 
 bool onServer(const Connection &conn) { return conn.engine() == Connection::Engine::Server; }
 
+// A table's name as the engine holds it.
+QString nameOn(const Connection &conn, const QString &table) { return onServer(conn) ? serverTableName(table) : table; }
+
+void refuseLongName(const QString &name)
+{
+    if (const QString problem = nameLengthProblem(name); !problem.isEmpty())
+        throw DbError(problem);
+}
+
 void checkTextSize(const ColumnDef &column)
 {
     if (column.type == ColumnType::Text && (column.size < 1 || column.size > 255))
@@ -79,7 +74,7 @@ void checkTextSize(const ColumnDef &column)
 // varchar(n) bounds the text itself.
 QString serverDdl(const ColumnDef &column, bool withDefault = true)
 {
-    QString ddl = serverIdentifier(column.name) + QLatin1Char(' ');
+    QString ddl = quoteIdentifier(column.name) + QLatin1Char(' ');
     switch (column.type) {
     case ColumnType::LongInteger:
         // BY DEFAULT: a notebook moved from a file keeps its ids.
@@ -100,7 +95,7 @@ QString serverDdl(const ColumnDef &column, bool withDefault = true)
     if (!column.nullable && !column.autoIncrement)
         ddl += QStringLiteral(" NOT NULL");
     if (withDefault && column.defaultText && !column.autoIncrement)
-        ddl += QStringLiteral(" DEFAULT ") + server::literal(*column.defaultText);
+        ddl += QStringLiteral(" DEFAULT ") + quoteText(*column.defaultText);
     return ddl;
 }
 
@@ -143,7 +138,7 @@ QVector<ColumnDef> serverColumns(Connection &conn, const QString &table)
                              "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
                              "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') AND c.relname = %1 "
                              "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum")
-                  .arg(server::literal(serverName(table))),
+                  .arg(quoteText(serverTableName(table))),
               conn, Connection::Dialect::Native);
     if (info.recordCount() == 0)
         throw DbError(QStringLiteral("表不存在：%1").arg(table));
@@ -216,35 +211,25 @@ Catalog::Catalog(const Location &location) { m_conn.open(location); }
 
 QStringList Catalog::tables() { return TableList(m_conn).names(); }
 
-bool Catalog::hasTable(const QString &table)
-{
-    QString criterion = table;
-    criterion.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return TableList(m_conn).find(QStringLiteral("TABLE_NAME= '%1'").arg(criterion));
-}
+bool Catalog::hasTable(const QString &table) { return TableList(m_conn).contains(table); }
 
 void Catalog::createTable(const QString &table, const QVector<ColumnDef> &columns)
 {
     if (columns.isEmpty())
         throw DbError(QStringLiteral("表 %1 没有任何字段").arg(table));
+    refuseLongName(table);
+    for (const ColumnDef &col : columns)
+        refuseLongName(col.name);
     QStringList defs;
     for (const ColumnDef &col : columns)
         defs << (onServer(m_conn) ? serverDdl(col) : columnDdl(col));
-    if (onServer(m_conn)) {
-        m_conn.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(serverIdentifier(table), defs.join(QStringLiteral(", "))),
-                       Connection::Dialect::Native);
-        return;
-    }
-    m_conn.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), defs.join(QStringLiteral(", "))));
+    m_conn.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(nameOn(m_conn, table)), defs.join(QStringLiteral(", "))),
+                   Connection::Dialect::Native);
 }
 
 void Catalog::dropTable(const QString &table)
 {
-    if (onServer(m_conn)) {
-        m_conn.execute(QStringLiteral("DROP TABLE %1").arg(serverIdentifier(table)), Connection::Dialect::Native);
-        return;
-    }
-    m_conn.execute(QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(table)));
+    m_conn.execute(QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(nameOn(m_conn, table))), Connection::Dialect::Native);
 }
 
 QVector<ColumnDef> Catalog::columns(const QString &table)
@@ -285,33 +270,29 @@ void Catalog::appendColumn(const QString &table, const ColumnDef &column)
     // an empty cell, and only later writes take the default. SQLite would fill
     // every old row with the default (and insists on that for NOT NULL), so the
     // column is added nullable and the old rows are emptied again, in one step.
+    refuseLongName(column.name);
     ColumnDef added = column;
     added.nullable = true;
+    const QString t = quoteIdentifier(nameOn(m_conn, table));
     if (onServer(m_conn)) {
         // Added without its default first, so the rows already there stay
-        // empty; the default then applies to rows written from now on. The
-        // server runs both in one transaction.
+        // empty; the default then applies to rows written from now on.
         checkTextSize(added);
-        refuseTakenName(columns(table), table, added.name);
-        const QString t = serverIdentifier(table);
-        QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(t, serverDdl(added, false));
-        if (added.defaultText)
-            sql += QStringLiteral("; ALTER TABLE %1 ALTER COLUMN %2 SET DEFAULT %3")
-                       .arg(t, serverIdentifier(added.name), server::literal(*added.defaultText));
-        m_conn.execute(sql, Connection::Dialect::Native);
+        changeUnderLock(table, [&] {
+            refuseTakenName(columns(table), table, added.name);
+            m_conn.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(t, serverDdl(added, false)), Connection::Dialect::Native);
+            if (added.defaultText)
+                m_conn.execute(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 SET DEFAULT %3")
+                                   .arg(t, quoteIdentifier(added.name), quoteText(*added.defaultText)),
+                               Connection::Dialect::Native);
+        });
         return;
     }
-    m_conn.execute(QStringLiteral("SAVEPOINT append_column"));
-    try {
-        m_conn.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdentifier(table), columnDdl(added)));
+    changeUnderLock(table, [&] {
+        m_conn.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(t, columnDdl(added)), Connection::Dialect::Native);
         if (added.defaultText)
-            m_conn.execute(QStringLiteral("UPDATE %1 SET %2 = NULL").arg(quoteIdentifier(table), quoteIdentifier(added.name)));
-        m_conn.execute(QStringLiteral("RELEASE append_column"));
-    } catch (const DbError &) {
-        m_conn.execute(QStringLiteral("ROLLBACK TO append_column"));
-        m_conn.execute(QStringLiteral("RELEASE append_column"));
-        throw;
-    }
+            m_conn.execute(QStringLiteral("UPDATE %1 SET %2 = NULL").arg(t, quoteIdentifier(added.name)), Connection::Dialect::Native);
+    });
 }
 
 void Catalog::appendColumns(const QString &table, const QVector<ColumnDef> &added)
@@ -321,47 +302,81 @@ void Catalog::appendColumns(const QString &table, const QVector<ColumnDef> &adde
             appendColumn(table, c);
         return;
     }
-    QVector<ColumnDef> present = columns(table);
-    QStringList clauses;
-    for (ColumnDef c : added) {
-        if (c.autoIncrement)
-            throw DbError(QStringLiteral("不能给已有的表添加自动编号字段"));
-        c.nullable = true;
-        checkTextSize(c);
-        refuseTakenName(present, table, c.name);
-        present << c;
-        clauses << QStringLiteral("ADD COLUMN ") + serverDdl(c, false);
-    }
-    const QString t = serverIdentifier(table);
-    m_conn.execute(QStringLiteral("ALTER TABLE %1 %2").arg(t, clauses.join(QStringLiteral(", "))), Connection::Dialect::Native);
     for (const ColumnDef &c : added)
-        if (c.defaultText)
-            m_conn.execute(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 SET DEFAULT %3")
-                               .arg(t, serverIdentifier(c.name), server::literal(*c.defaultText)),
-                           Connection::Dialect::Native);
+        refuseLongName(c.name);
+    changeUnderLock(table, [&] {
+        QVector<ColumnDef> present = columns(table);
+        QStringList clauses;
+        for (ColumnDef c : added) {
+            if (c.autoIncrement)
+                throw DbError(QStringLiteral("不能给已有的表添加自动编号字段"));
+            c.nullable = true;
+            checkTextSize(c);
+            refuseTakenName(present, table, c.name);
+            present << c;
+            clauses << QStringLiteral("ADD COLUMN ") + serverDdl(c, false);
+        }
+        const QString t = quoteIdentifier(serverTableName(table));
+        m_conn.execute(QStringLiteral("ALTER TABLE %1 %2").arg(t, clauses.join(QStringLiteral(", "))), Connection::Dialect::Native);
+        for (const ColumnDef &c : added)
+            if (c.defaultText)
+                m_conn.execute(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 SET DEFAULT %3")
+                                   .arg(t, quoteIdentifier(c.name), quoteText(*c.defaultText)),
+                               Connection::Dialect::Native);
+    });
 }
 
 void Catalog::renameColumn(const QString &table, const QString &oldName, const QString &newName)
 {
-    if (onServer(m_conn)) {
-        refuseTakenName(columns(table), table, newName, oldName);
+    refuseLongName(newName);
+    changeUnderLock(table, [&] {
+        if (onServer(m_conn))
+            refuseTakenName(columns(table), table, newName, oldName);
         m_conn.execute(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
-                           .arg(serverIdentifier(table), serverIdentifier(oldName), serverIdentifier(newName)),
+                           .arg(quoteIdentifier(nameOn(m_conn, table)), quoteIdentifier(oldName), quoteIdentifier(newName)),
                        Connection::Dialect::Native);
-        return;
-    }
-    m_conn.execute(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
-                       .arg(quoteIdentifier(table), quoteIdentifier(oldName), quoteIdentifier(newName)));
+    });
 }
 
 void Catalog::dropColumn(const QString &table, const QString &name)
 {
+    m_conn.execute(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(quoteIdentifier(nameOn(m_conn, table)), quoteIdentifier(name)),
+                   Connection::Dialect::Native);
+}
+
+void Catalog::changeUnderLock(const QString &table, const std::function<void()> &change)
+{
+    // On a server the lock is taken before the columns are read, so that a
+    // second worker's check waits for the first one's change; a file has one
+    // writer at a time already.
     if (onServer(m_conn)) {
-        m_conn.execute(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(serverIdentifier(table), serverIdentifier(name)),
-                       Connection::Dialect::Native);
+        // Inside a caller's transaction (an import) the lock is held until
+        // that one ends, and the caller undoes everything on failure.
+        const bool own = !m_conn.inTransaction();
+        if (own)
+            m_conn.execute(QStringLiteral("BEGIN"), Connection::Dialect::Native);
+        try {
+            m_conn.execute(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(quoteIdentifier(serverTableName(table))),
+                           Connection::Dialect::Native);
+            change();
+            if (own)
+                m_conn.execute(QStringLiteral("COMMIT"), Connection::Dialect::Native);
+        } catch (...) {
+            if (own && m_conn.inTransaction())
+                m_conn.execute(QStringLiteral("ROLLBACK"), Connection::Dialect::Native);
+            throw;
+        }
         return;
     }
-    m_conn.execute(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(quoteIdentifier(table), quoteIdentifier(name)));
+    m_conn.execute(QStringLiteral("SAVEPOINT change_column"));
+    try {
+        change();
+        m_conn.execute(QStringLiteral("RELEASE change_column"));
+    } catch (...) {
+        m_conn.execute(QStringLiteral("ROLLBACK TO change_column"));
+        m_conn.execute(QStringLiteral("RELEASE change_column"));
+        throw;
+    }
 }
 
 QString serverColumnDdl(const ColumnDef &column) { return serverDdl(column); }

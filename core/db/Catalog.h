@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/db/Connection.h"
+#include "core/db/Quote.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -38,7 +40,10 @@ public:
     std::optional<ColumnDef> column(const QString &table, const QString &name);
 
     // Existing rows are left empty (NULL) in the new column, so it is always
-    // added nullable whatever `column.nullable` says.
+    // added nullable whatever `column.nullable` says. On a server the check
+    // that no column has the name in other letters and the change run in one
+    // transaction that holds the table's lock: two workers adding Rank and
+    // RANK at once cannot both succeed.
     void appendColumn(const QString &table, const ColumnDef &column);
     // Several columns in one step (an import's new columns): on a server one
     // ALTER TABLE, on a file one ALTER per column, which SQLite needs.
@@ -58,6 +63,8 @@ public:
     Connection &connection() { return m_conn; }
 
 private:
+    void changeUnderLock(const QString &table, const std::function<void()> &change);
+
     Connection m_conn;
 };
 
@@ -68,7 +75,5 @@ QString serverColumnDdl(const ColumnDef &column);
 // Sets every identity column of the server database past its largest value
 // (see Catalog::syncAutoIncrement), inside whatever transaction conn is in.
 void syncServerAutoIncrement(Connection &conn);
-// A name as a quoted SQLite identifier.
-QString quoteIdentifier(const QString &name);
 
 } // namespace db

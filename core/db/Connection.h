@@ -4,11 +4,19 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 struct sqlite3;
+struct sqlite3_stmt;
 struct pg_conn;
+struct pg_result;
 
 namespace db {
+
+// Values bound to a statement's ? parameters, in order: a null QVariant is
+// NULL, integers and doubles are numbers, a QDate is an ISO date, a
+// QByteArray is bytes, anything else is text.
+using Values = QVariantList;
 
 // An open database: an SQLite file, or a database on a PostgreSQL server
 // (see Location). Opening never creates anything: a missing, unreadable or foreign file
@@ -33,21 +41,33 @@ public:
     bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
     Engine engine() const { return m_pg ? Engine::Server : Engine::Sqlite; }
 
-    // Runs one statement (on a server also several, separated by ";", which
-    // then commit or fail together). Throws DbError with the engine's message;
-    // a failed statement leaves the database as it was.
-    void execute(const QString &sql, Dialect dialect = Dialect::Access);
+    // Runs exactly one statement, with values bound to its parameters (? in
+    // the program's SQL and in SQLite's own; $1, $2, ... in the server's
+    // own), and returns the number of rows it changed. Text after the first
+    // statement is refused, not run. Throws DbError with the engine's
+    // message; a failed statement leaves the database as it was.
+    int execute(const QString &sql, Dialect dialect = Dialect::Access);
+    int execute(const QString &sql, const Values &values, Dialect dialect = Dialect::Access);
+
+    // For the recordset: the one statement, prepared with its values bound
+    // (the caller finalizes it), or on a server run and its result returned
+    // (the caller frees it with PQclear).
+    sqlite3_stmt *prepare(const QString &sql, const Values &values, Dialect dialect);
+    pg_result *runOnServer(const QString &sql, const Values &values, Dialect dialect);
 
     // Runs the statements as one transaction: all of them take effect, or,
     // when one fails, none does and its DbError is thrown.
     void executeTogether(const QStringList &statements);
+
+    // True inside a transaction that BEGIN opened and nothing ended yet.
+    bool inTransaction() const;
 
     // True when the file can be read but not written (a write-protected file
     // or folder): every change would fail.
     bool isReadOnly() const;
 
     // Number of rows the last statement changed.
-    int changes() const;
+    int changes() const { return m_changes; }
 
     sqlite3 *handle() const { return m_db; }
     // The server connection; before a command, reconnects one that was lost

@@ -2,8 +2,6 @@
 
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "core/db/ServerEngine.h"
-#include "core/db/SqlTranslate.h"
 
 #include <QDate>
 #include <bit>
@@ -79,7 +77,7 @@ FieldType typeFromServer(Oid type)
 
 void Recordset::openServer(const QString &sql, Connection &conn)
 {
-    PGresult *result = server::run(conn, m_dialect == Connection::Dialect::Access ? translateServerSql(sql) : sql);
+    PGresult *result = conn.runOnServer(sql, m_sourceValues, m_dialect);
     const int columns = PQnfields(result);
     const int rows = PQntuples(result);
     QStringList names;
@@ -132,22 +130,22 @@ void Recordset::openServer(const QString &sql, Connection &conn)
 
 void Recordset::open(const QString &sql, Connection &conn, Connection::Dialect dialect)
 {
+    open(sql, conn, Values(), dialect);
+}
+
+void Recordset::open(const QString &sql, Connection &conn, const Values &values, Connection::Dialect dialect)
+{
     clearRows();
     if (!conn.isOpen())
         throw DbError(QStringLiteral("数据库连接没有打开"));
     m_dialect = dialect;
+    m_sourceValues = values;
     if (conn.engine() == Connection::Engine::Server) {
         openServer(sql, conn);
         return;
     }
-    const QByteArray text = (dialect == Connection::Dialect::Access ? translateSql(sql) : sql).toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK || !stmt) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
-        sqlite3_finalize(stmt);
-        throw DbError(message, kindOfSqliteCode(rc));
-    }
+    sqlite3_stmt *stmt = conn.prepare(sql, values, dialect);
+    int rc = SQLITE_OK;
     // The columns are read after the first step, not after preparing: a
     // connection that has been open for a while prepares "SELECT *" against
     // the schema it knew, and only the first step notices that another
@@ -287,7 +285,8 @@ void Recordset::requery()
     if (!m_conn || m_source.isEmpty())
         throw DbError(QStringLiteral("记录集没有可以重新执行的查询"));
     const QString source = m_source;
-    open(source, *m_conn, m_dialect);
+    const Values values = m_sourceValues;
+    open(source, *m_conn, values, m_dialect);
 }
 
 void Recordset::forgetConnection() { m_conn = nullptr; }

@@ -21,9 +21,12 @@ class Recordset {
 public:
     Recordset() = default;
 
-    // Runs the query on conn and keeps every row. The connection is
-    // remembered for requery() and must outlive the recordset's use of it.
+    // Runs the query on conn, with values bound to its parameters, and keeps
+    // every row. The connection is remembered for requery() and must outlive
+    // the recordset's use of it.
     void open(const QString &sql, Connection &conn, Connection::Dialect dialect = Connection::Dialect::Access);
+    void open(const QString &sql, Connection &conn, const Values &values,
+              Connection::Dialect dialect = Connection::Dialect::Access);
     void close();
     // Runs the same source again; the cursor goes to the first row.
     void requery();
@@ -83,6 +86,7 @@ private:
     Connection *m_conn = nullptr;
     Connection::Dialect m_dialect = Connection::Dialect::Access;
     QString m_source;
+    Values m_sourceValues;
     bool m_open = false;
     QStringList m_names;
     std::vector<FieldType> m_types;

@@ -2,12 +2,16 @@
 
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/SqlTranslate.h"
 
+#include <QCoreApplication>
+#include <QDate>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 #include <libpq-fe.h>
+#include <vector>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -75,6 +79,28 @@ void checkEncoding(pg_conn *conn)
         PQfinish(conn);
         throw DbError(message, DbError::Kind::Unreachable);
     }
+}
+
+// Account and website names are unique on the server through citext, which
+// folds letters with lower() under the database's ctype. Under the C ctype
+// lower() folds ASCII only, and Café / CAFÉ or ＡＢＣ / ａｂｃ would be two names
+// to the server while the program takes them for one: such a database is
+// refused, naming the settings that work.
+void checkCaseFolding(pg_conn *conn)
+{
+    PGresult *result = PQexec(conn, "SELECT lower('CAFÉ ＡＢＣ') = 'café ａｂｃ', current_setting('lc_ctype')");
+    const bool answered = result && PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) == 1;
+    const bool folds = answered && qstrcmp(PQgetvalue(result, 0, 0), "t") == 0;
+    const QString ctype = answered ? text(PQgetvalue(result, 0, 1)) : QString();
+    PQclear(result);
+    if (folds)
+        return;
+    const QString message = QStringLiteral("无法使用%1：数据库的字符分类（LC_CTYPE）是 %2，服务器比较名称时只把英文字母视为不分大小写，"
+                                           "Café 与 CAFÉ、ＡＢＣ 与 ａｂｃ 会被当作不同的名称。请用 UTF-8 的字符分类新建数据库，例如："
+                                           "CREATE DATABASE 名称 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8' TEMPLATE template0;")
+                                .arg(label(conn), ctype.isEmpty() ? QStringLiteral("未知") : ctype);
+    PQfinish(conn);
+    throw DbError(message, DbError::Kind::Unreachable);
 }
 
 // The server's SQLSTATE on the kinds the file engine reports, where the
@@ -163,10 +189,10 @@ WaitHandler &waitHandler()
 }
 
 // A wait dialog lets timers run: no second command may start meanwhile on
-// the connection that waits.
+// the connection that waits. Only the window thread shows one.
 QSet<pg_conn *> &waiting()
 {
-    static QSet<pg_conn *> connections;
+    thread_local QSet<pg_conn *> connections;
     return connections;
 }
 
@@ -214,14 +240,62 @@ bool failed(const PGresult *result)
 
 // Sends the command and collects its answer; past a moment the installed
 // handler shows that the program waits and lets the user cancel.
-Answer exchange(pg_conn *pg, const QByteArray &sql)
+// Values go as text (the server infers their type from where they stand),
+// bytes in binary; a null QVariant is NULL.
+struct Parameters {
+    explicit Parameters(const QVariantList &values)
+        : texts(size_t(values.size())), pointers(size_t(values.size()), nullptr), lengths(size_t(values.size()), 0),
+          formats(size_t(values.size()), 0)
+    {
+        for (qsizetype k = 0; k < values.size(); ++k) {
+            const QVariant &v = values[k];
+            const size_t i = size_t(k);
+            if (v.isNull())
+                continue;
+            switch (v.typeId()) {
+            case QMetaType::Bool:
+                texts[i] = v.toBool() ? "1" : "0";
+                break;
+            case QMetaType::Double:
+                texts[i] = QByteArray::number(v.toDouble(), 'g', 17);
+                break;
+            case QMetaType::QByteArray:
+                texts[i] = v.toByteArray();
+                formats[i] = 1;
+                break;
+            case QMetaType::QDate:
+                if (!v.toDate().isValid())
+                    throw DbError(QStringLiteral("日期无效，不能写入数据库"));
+                texts[i] = v.toDate().toString(Qt::ISODate).toUtf8();
+                break;
+            default: {
+                const QString value = v.toString();
+                refuseBadText(value);
+                texts[i] = value.toUtf8();
+            }
+            }
+            pointers[i] = texts[i].constData();
+            lengths[i] = int(texts[i].size());
+        }
+    }
+    std::vector<QByteArray> texts;
+    std::vector<const char *> pointers;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+};
+
+Answer exchange(pg_conn *pg, const QByteArray &sql, const Parameters &parameters)
 {
     Answer answer;
-    if (!PQsendQuery(pg, sql.constData()))
+    // The extended protocol, even without values: one statement only.
+    if (!PQsendQueryParams(pg, sql.constData(), int(parameters.texts.size()), nullptr, parameters.pointers.data(),
+                           parameters.lengths.data(), parameters.formats.data(), 0))
         return answer;
     if (!answerReady(pg, WaitDelayMs)) {
         CommandWait wait(pg);
-        if (waitHandler()) {
+        // An import or export in a thread of its own has its own progress dialog.
+        const QCoreApplication *app = QCoreApplication::instance();
+        if (waitHandler() && app && QThread::currentThread() == app->thread()) {
             waiting().insert(pg);
             try {
                 waitHandler()(wait);
@@ -438,6 +512,7 @@ pg_conn *connect(const QString &connectionString)
         throw DbError(message, DbError::Kind::Unreachable);
     }
     checkEncoding(conn);
+    checkCaseFolding(conn);
     return conn;
 }
 
@@ -484,15 +559,16 @@ QString label(pg_conn *conn)
     return QStringLiteral("数据库 %1（服务器 %2，%3）").arg(text(PQdb(conn)), where(conn), security);
 }
 
-pg_result *run(Connection &conn, const QString &sql)
+pg_result *run(Connection &conn, const QString &sql, const QVariantList &values)
 {
+    const Parameters parameters(values);
     pg_conn *pg = conn.serverHandle();
     if (waiting().contains(pg))
         throw DbError(QStringLiteral("数据库服务器还在处理上一步，请等它完成后再试。"));
     const bool outsideTransaction = PQtransactionStatus(pg) == PQTRANS_IDLE;
     const QByteArray bytes = sql.toUtf8();
     for (bool firstTry = true;; firstTry = false) {
-        const Answer answer = exchange(pg, bytes);
+        const Answer answer = exchange(pg, bytes, parameters);
         PGresult *result = answer.result;
         if (!failed(result)) {
             conn.noteChanges(QByteArray(PQcmdTuples(result)).toInt());
@@ -536,12 +612,6 @@ bool inTransaction(Connection &conn)
     }
 }
 
-QString literal(const QString &value)
-{
-    QString quoted = value;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
 
 void setWaitHandler(WaitHandler handler) { waitHandler() = std::move(handler); }
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariantList>
 #include <functional>
 
 struct pg_conn;
@@ -48,18 +49,17 @@ QString label(pg_conn *conn);
 // from the environment fill in what the string leaves out.
 QString label(const QString &connectionString);
 
-// Runs SQL text (already translated) and returns its result, which the caller
-// frees with PQclear. Throws DbError with a message in Chinese; a broken
+// Runs one statement of SQL text (already translated, parameters as $1,
+// $2, ...) with the values bound, and returns its result, which the caller
+// frees with PQclear. The extended protocol refuses a second statement in the
+// text. Throws DbError with a message in Chinese; a broken
 // connection gives Kind::ConnectionLost (after reconnecting at once; a read
 // outside a transaction is run again on the new connection instead), a
 // unique violation Kind::UniqueViolation.
-pg_result *run(Connection &conn, const QString &sql);
+pg_result *run(Connection &conn, const QString &sql, const QVariantList &values = {});
 
 // True while an explicit transaction is open on the connection.
 bool inTransaction(Connection &conn);
-
-// The server's text for a quoted literal: 'it''s'.
-QString literal(const QString &text);
 
 // A command that has run longer than a moment. The program shows a wait
 // dialog through the handler it installs; without one the command is simply

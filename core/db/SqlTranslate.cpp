@@ -1,39 +1,53 @@
 #include "core/db/SqlTranslate.h"
 
-#include "core/DateText.h"
+#include "core/db/DateLiteral.h"
 #include "core/db/DbError.h"
+#include "core/db/Quote.h"
 #include "core/db/TextCheck.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace db {
 
 namespace {
 
-// The program's own schema names, created on the server in this spelling.
-// The stores write them in several letter cases (webName, Webname), which the
-// server would otherwise treat as different names.
-const QStringList &ownNames()
+const QStringList &userColumns()
 {
-    static const QStringList names{QStringLiteral("Users"),   QStringLiteral("UserName"), QStringLiteral("UserPwd"),
-                                   QStringLiteral("Website"), QStringLiteral("Webid"),    QStringLiteral("Webname"),
-                                   QStringLiteral("Weburl"),  QStringLiteral("Webtime"),  QStringLiteral("Webmemos"),
-                                   QStringLiteral("AutoId")};
+    static const QStringList names{QStringLiteral("UserName"), QStringLiteral("UserPwd")};
     return names;
 }
 
-bool isOwnName(const QString &word)
+const QStringList &websiteColumns()
 {
-    for (const QString &own : ownNames())
+    static const QStringList names{QStringLiteral("Webid"), QStringLiteral("Webname"), QStringLiteral("Weburl"),
+                                   QStringLiteral("Webtime"), QStringLiteral("Webmemos")};
+    return names;
+}
+
+// The program's own schema names, created on the server in this spelling.
+// The stores write them bare in several letter cases (webName, Webname),
+// which the server would otherwise treat as different names.
+const QStringList &ownNames()
+{
+    static const QStringList names = QStringList{QStringLiteral("Users"), QStringLiteral("Website"), QStringLiteral("AutoId")}
+                                     + userColumns() + websiteColumns();
+    return names;
+}
+
+QString spelledAs(const QStringList &names, const QString &word)
+{
+    for (const QString &own : names)
         if (own.compare(word, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+            return own;
+    return {};
 }
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c.unicode() >= 0x80; }
 
-// Copies a quoted run ('...', "...") starting at i into out; returns the index after it.
-qsizetype copyQuoted(const QString &sql, qsizetype i, QString &out)
+// The end of a quoted run ('...', "...") starting at i: the index after its
+// closing quote, a doubled quote being part of the run.
+qsizetype quotedEnd(const QString &sql, qsizetype i)
 {
     const QChar close = sql.at(i);
     const qsizetype n = sql.size();
@@ -44,13 +58,11 @@ qsizetype copyQuoted(const QString &sql, qsizetype i, QString &out)
                 j += 2;
                 continue;
             }
-            break;
+            return j + 1;
         }
         ++j;
     }
-    const qsizetype stop = j < n ? j + 1 : n;
-    out += QStringView(sql).mid(i, stop - i);
-    return stop;
+    return n;
 }
 
 QString dateLiteral(const QString &sql, qsizetype i, qsizetype *next)
@@ -59,49 +71,58 @@ QString dateLiteral(const QString &sql, qsizetype i, qsizetype *next)
     if (close < 0)
         throw DbError(QStringLiteral("日期没有结束的 # 号：%1").arg(sql.mid(i)));
     const QString text = sql.mid(i + 1, close - i - 1);
-    const auto date = DateText::fromText(text);
+    const auto date = readDateLiteral(text);
     if (!date)
         throw DbError(QStringLiteral("无法识别的日期：%1").arg(text.trimmed()));
     *next = close + 1;
     return QLatin1Char('\'') + date->toString(Qt::ISODate) + QLatin1Char('\'');
 }
 
+bool isNotesTable(const QString &table)
+{
+    static const QRegularExpression notes(QStringLiteral("^biji[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+    return notes.match(table).hasMatch();
+}
+
 } // namespace
 
-QString serverName(const QString &name)
+void refuseBadText(const QString &text)
 {
-    for (const QString &own : ownNames())
-        if (own.compare(name, Qt::CaseInsensitive) == 0)
-            return own;
-    return name;
-}
-
-QString serverIdentifier(const QString &name)
-{
-    QString quoted = serverName(name);
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-namespace {
-
-// The last guard for text no box refused, on either engine: such a statement
-// would be cut short at a NUL or store a lone surrogate as "?".
-void refuseBadText(const QString &sql)
-{
-    if (const QString problem = textProblem(sql); !problem.isEmpty())
+    // The last guard for text no box refused, on either engine: such a
+    // statement would be cut short at a NUL or store a lone surrogate as "?".
+    if (const QString problem = textProblem(text); !problem.isEmpty())
         throw DbError(QStringLiteral("文字%1，不能写入数据库，也不能用来查找。请删去这个字符后再试。").arg(problem),
                       DbError::BadText);
 }
 
-} // namespace
+QString serverTableName(const QString &table)
+{
+    if (isNotesTable(table))
+        return table.toLower();
+    const QString own = spelledAs({QStringLiteral("Users"), QStringLiteral("Website")}, table);
+    return own.isEmpty() ? table : own;
+}
 
-QString translateServerSql(const QString &accessSql)
+QString serverColumnName(const QString &table, const QString &column)
+{
+    const QString t = serverTableName(table);
+    QString own;
+    if (t == QLatin1String("Users"))
+        own = spelledAs(userColumns(), column);
+    else if (t == QLatin1String("Website"))
+        own = spelledAs(websiteColumns(), column);
+    else if (isNotesTable(t))
+        own = spelledAs({QStringLiteral("AutoId")}, column);
+    return own.isEmpty() ? column : own;
+}
+
+QString translateServerSql(const QString &accessSql, int *parameters)
 {
     refuseBadText(accessSql);
     QString out;
     out.reserve(accessSql.size() + 16);
     const qsizetype n = accessSql.size();
+    int placeholders = 0;
     // Set after Like: the pattern that follows gets ESCAPE '' unless it has its own.
     bool patternPending = false;
     bool patternDone = false;
@@ -110,6 +131,14 @@ QString translateServerSql(const QString &accessSql)
         while (from < n && accessSql.at(from).isSpace())
             ++from;
         return from;
+    };
+    auto endPattern = [&] {
+        patternPending = false;
+        patternDone = true;
+        if (skipBlanks(i) >= n) {
+            out += QStringLiteral(" ESCAPE ''");
+            patternDone = false;
+        }
     };
     while (i < n) {
         const QChar c = accessSql.at(i);
@@ -122,21 +151,26 @@ QString translateServerSql(const QString &accessSql)
                 out += QStringLiteral(" ESCAPE ''");
         }
         if (c == QLatin1Char('\'')) {
-            i = copyQuoted(accessSql, i, out);
-            if (patternPending) {
-                patternPending = false;
-                patternDone = true;
-                if (i >= n)
-                    out += QStringLiteral(" ESCAPE ''");
-            }
+            const qsizetype end = quotedEnd(accessSql, i);
+            out += QStringView(accessSql).mid(i, end - i);
+            i = end;
+            if (patternPending)
+                endPattern();
         } else if (c == QLatin1Char('"')) {
-            i = copyQuoted(accessSql, i, out);
+            const qsizetype end = quotedEnd(accessSql, i);
+            out += QStringView(accessSql).mid(i, end - i);
+            i = end;
             patternPending = false;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++placeholders);
+            ++i;
+            if (patternPending)
+                endPattern();
         } else if (c == QLatin1Char('[')) {
             const qsizetype close = accessSql.indexOf(QLatin1Char(']'), i + 1);
             if (close < 0)
                 throw DbError(QStringLiteral("名称没有结束的 ] 号：%1").arg(accessSql.mid(i)));
-            out += serverIdentifier(accessSql.mid(i + 1, close - i - 1));
+            out += quoteIdentifier(accessSql.mid(i + 1, close - i - 1));
             i = close + 1;
             patternPending = false;
         } else if (c == QLatin1Char('#')) {
@@ -156,7 +190,8 @@ QString translateServerSql(const QString &accessSql)
                 out += QStringLiteral("ILIKE");
                 patternPending = true;
             } else {
-                out += isOwnName(word) ? serverIdentifier(word) : word;
+                const QString own = spelledAs(ownNames(), word);
+                out += own.isEmpty() ? word : quoteIdentifier(own);
                 patternPending = false;
             }
             i = j;
@@ -167,6 +202,8 @@ QString translateServerSql(const QString &accessSql)
             ++i;
         }
     }
+    if (parameters)
+        *parameters = placeholders;
     return out;
 }
 
@@ -182,33 +219,17 @@ QString translateSql(const QString &accessSql)
     qsizetype i = 0;
     while (i < n) {
         const QChar c = accessSql.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            // Copy a string literal or a quoted name whole; '' inside a literal is a quote.
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (accessSql.at(j) == close) {
-                    if (close != QLatin1Char(']') && j + 1 < n && accessSql.at(j + 1) == close) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            const qsizetype stop = j < n ? j + 1 : n;
-            out += QStringView(accessSql).mid(i, stop - i);
-            i = stop;
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const qsizetype end = quotedEnd(accessSql, i);
+            out += QStringView(accessSql).mid(i, end - i);
+            i = end;
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype close = accessSql.indexOf(QLatin1Char(']'), i + 1);
+            const qsizetype end = close < 0 ? n : close + 1;
+            out += QStringView(accessSql).mid(i, end - i);
+            i = end;
         } else if (c == QLatin1Char('#')) {
-            const qsizetype close = accessSql.indexOf(QLatin1Char('#'), i + 1);
-            if (close < 0)
-                throw DbError(QStringLiteral("日期没有结束的 # 号：%1").arg(accessSql.mid(i)));
-            const QString text = accessSql.mid(i + 1, close - i - 1);
-            const auto date = DateText::fromText(text);
-            if (!date)
-                throw DbError(QStringLiteral("无法识别的日期：%1").arg(text.trimmed()));
-            out += QLatin1Char('\'') + date->toString(Qt::ISODate) + QLatin1Char('\'');
-            i = close + 1;
+            out += dateLiteral(accessSql, i, &i);
         } else {
             out += c;
             ++i;

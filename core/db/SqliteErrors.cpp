@@ -17,6 +17,9 @@ DbError::Kind kindOfSqliteCode(int resultCode)
         return DbError::DiskFull;
     case SQLITE_CORRUPT:
         return DbError::Damaged;
+    case SQLITE_CONSTRAINT:
+        return (resultCode == SQLITE_CONSTRAINT_UNIQUE || resultCode == SQLITE_CONSTRAINT_PRIMARYKEY) ? DbError::UniqueViolation
+                                                                                                      : DbError::Other;
     case SQLITE_NOTADB:
         return DbError::Foreign;
     case SQLITE_CANTOPEN:

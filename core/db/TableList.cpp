@@ -37,6 +37,14 @@ bool TableList::find(const QString &criterion)
     return !eof();
 }
 
+bool TableList::contains(const QString &name) const
+{
+    for (const QString &table : m_names)
+        if (table.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString TableList::currentName() const { return eof() ? QString() : m_names[m_pos]; }
 
 } // namespace db

@@ -15,6 +15,8 @@ public:
     explicit TableList(Connection &conn);
 
     bool find(const QString &criterion);
+    // True when the database has a table of that name (letter case aside).
+    bool contains(const QString &name) const;
     bool eof() const { return m_pos >= m_names.size(); }
     QString currentName() const;
     const QStringList &names() const { return m_names; }

@@ -85,6 +85,7 @@ private slots:
             QVERIFY(!u.checkPassword(password + "x"));
         }
         QCOMPARE(t.scalar("SELECT group_concat(Webname) FROM Website").toString(), QString("site"));
+        QCOMPARE(t.scalar("SELECT count(*) FROM sqlite_master WHERE name = 'Users_UserName_unique'").toInt(), 1);
         // No clear text anywhere in the file, free pages included.
         const QByteArray bytes = fileBytes(t.dbPath());
         for (const auto &[name, password] : Accounts)
@@ -104,6 +105,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("newer version") << "newer" << "版本是 7";
         QTest::newRow("version 0 that cannot be backed up") << "no backup" << "升级前的备份失败";
+        QTest::newRow("version 1, a name twice") << "duplicates" << "tom、TOM";
     }
     void refusedFilesAreLeftUntouched()
     {
@@ -111,6 +113,11 @@ private slots:
         TestDb t;
         if (situation == "newer") {
             t.exec("PRAGMA user_version = 7");
+        } else if (situation == "duplicates") {
+            t.exec("DROP INDEX Users_UserName_unique");
+            t.exec("INSERT INTO Users VALUES ('tom', 'x')");
+            t.exec("INSERT INTO Users VALUES ('TOM', 'y')");
+            t.exec("PRAGMA user_version = 1");
         } else {
             makeVersionZero(t.dbPath(), "CREATE TABLE Users (UserName TEXT, UserPwd TEXT)");
             QFile blocker(QDir(t.dir()).filePath("data/backups"));

@@ -106,7 +106,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("states"); // in the order of browseStates()
+        QTest::addColumn<QString>("states"); // in the order of browseStates(); empty: not checked
         QTest::addColumn<QString>("statusText");
         QTest::newRow("first bounces") << QStringList{"Fii1"} << 0 << "000111" << "首条记录";
         QTest::newRow("last bounces") << QStringList{"Fii4"} << 2 << "111000" << "最一条记录";
@@ -114,6 +114,7 @@ private slots:
         QTest::newRow("previous from last") << QStringList{"Fii4", "Fii2"} << 1 << "111111" << "上一条记录";
         // One wheel notch moves one row.
         QTest::newRow("wheel") << QStringList{"-120", "-120", "120"} << 1 << "111111" << "准备就绪...";
+        QTest::newRow("refresh") << QStringList{"NRefresh"} << 0 << "" << "刷新显示";
     }
 
     void navigation()
@@ -128,15 +129,23 @@ private slots:
                 QWheelEvent event(QPointF(10, 10), viewport->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, angle),
                                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
                 QApplication::sendEvent(viewport, &event);
+            } else if (action(name)) {
+                trigger(name);
             } else {
                 click(name);
             }
         }
-        QTEST(browseStates(), "states");
+        QFETCH(QString, states);
+        if (!states.isEmpty())
+            QCOMPARE(browseStates(), states);
         QCOMPARE(gridRow(), row);
         QCOMPARE(w()->details->nameBox->text(), nameOf(3 - row)); // newest first
         QCOMPARE(w()->details->title(), QStringLiteral("编号：%1").arg(3 - row));
         QTEST(status(), "statusText");
+        // What the status panel says reaches assistive technology too.
+        QAccessibleInterface *panel = QAccessible::queryAccessibleInterface(w()->statusPanels[1]);
+        QCOMPARE(panel->text(QAccessible::Name), QStringLiteral("状态"));
+        QTEST(panel->text(QAccessible::Description), "statusText");
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
@@ -171,10 +180,14 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("row");           // -1: after the last row
         QTest::addColumn<QString>("shownName"); // what the details frame shows then
+        QTest::addColumn<int>("notesOf");       // the website whose notes are open, 0 for none
         // Five websites, newest first: row r holds site (5 - r).
-        QTest::newRow("second selects the former third") << 2 << int(MessageBox::Yes) << 1 << nameOf(3);
-        QTest::newRow("last leaves none selected") << 5 << int(MessageBox::Yes) << -1 << nameOf(5);
-        QTest::newRow("answered No") << 2 << int(MessageBox::No) << 1 << nameOf(4);
+        QTest::newRow("second selects the former third") << 2 << int(MessageBox::Yes) << 1 << nameOf(3) << 0;
+        QTest::newRow("last leaves none selected") << 5 << int(MessageBox::Yes) << -1 << nameOf(5) << 0;
+        QTest::newRow("answered No") << 2 << int(MessageBox::No) << 1 << nameOf(4) << 0;
+        // Its own open notes window closes first; another website's stays open.
+        QTest::newRow("its open notes close") << 1 << int(MessageBox::Yes) << 0 << nameOf(4) << 5;
+        QTest::newRow("other notes stay open") << 1 << int(MessageBox::Yes) << 0 << nameOf(4) << 3;
     }
 
     void deleteWebsite()
@@ -182,10 +195,16 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, answer);
         QFETCH(int, row);
+        QFETCH(int, notesOf);
         makeDb(sitesByAge(5));
         const int id = 6 - position;
-        db->exec(QStringLiteral("CREATE TABLE biji%1 (AutoId INTEGER PRIMARY KEY)").arg(id));
-        db->exec(QStringLiteral("CREATE TABLE biji3 (AutoId INTEGER PRIMARY KEY)"));
+        for (QString table : {QStringLiteral("biji%1").arg(id), QStringLiteral("biji3")})
+            CreateNotesTable(table);
+        if (notesOf) {
+            QString table = QStringLiteral("biji%1").arg(notesOf);
+            OpenWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
+            QVERIFY(Forms::loaded<NotesWindow>());
+        }
         openWindow();
         click("cmdnext", position - 1);
         MessageBox::setNextAnswer(MessageBox::Button(answer));
@@ -198,35 +217,10 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Website WHERE Webid=%1").arg(id)), yes ? 0 : 1);
         QCOMPARE(db->hasTable(QStringLiteral("biji%1").arg(id)), !yes); // its notes go with it
         QVERIFY(db->hasTable("biji3"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(Forms::loaded<NotesWindow>() == nullptr, !notesOf || (yes && notesOf == id));
         QCOMPARE(gridRow(), row);
         QTEST(w()->details->nameBox->text(), "shownName");
-    }
-
-    // Deleting a website whose notes are open closes its notes window first;
-    // notes of another website stay open.
-    void deleteClosesItsNotes_data()
-    {
-        QTest::addColumn<int>("notesOf");
-        QTest::newRow("its own notes") << 2;
-        QTest::newRow("another website's") << 1;
-    }
-    void deleteClosesItsNotes()
-    {
-        QFETCH(int, notesOf);
-        makeDb(sitesByAge(2));
-        QString table = QStringLiteral("biji%1").arg(notesOf);
-        CreateNotesTable(table);
-        OpenWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
-        QVERIFY(Forms::loaded<NotesWindow>());
-        openWindow();
-        MessageBox::setNextAnswer(MessageBox::Yes);
-        trigger("Delete"); // the newest, site 2
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(Forms::loaded<NotesWindow>() == nullptr, notesOf == 2);
-        QCOMPARE(db->hasTable(table), notesOf != 2);
-        QCOMPARE(count("SELECT count(*) FROM Website"), 1);
-        if (NotesWindow *notes = Forms::loaded<NotesWindow>())
-            notes->close();
     }
 
     void idsBeyondSixteenBits()
@@ -264,19 +258,26 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");      // box with the focus after a refusal
         QTest::addColumn<QStringList>("stored"); // site 2 afterwards
+        QTest::addColumn<QString>("site3");       // the other website's name
         const QStringList unchanged{"site2", "http://s2.cn", "2011-01-03", "memo2"};
         const QString taken = QStringLiteral("网站名称已经存在，请重新输入");
         QTest::newRow("rename") << QStringList{" Renamed ", "http://r.cn", "2012/3/4", "note"} << "修改成功" << ""
-                                << QStringList{"Renamed", "http://r.cn", "2012-03-04", "note"};
-        QTest::newRow("another website's name") << QStringList{"SITE3", "x", "2011/1/3", ""} << taken << "Webname" << unchanged;
-        QTest::newRow("own name in other case") << QStringList{"SITE2", "x", "2011/1/3", ""} << taken << "Webname" << unchanged;
+                                << QStringList{"Renamed", "http://r.cn", "2012-03-04", "note"} << "site3";
+        QTest::newRow("another website's name") << QStringList{"SITE3", "x", "2011/1/3", ""} << taken << "Webname" << unchanged << "site3";
+        QTest::newRow("own name in other case") << QStringList{"SITE2", "x", "2011/1/3", ""} << taken << "Webname" << unchanged << "site3";
         QTest::newRow("no such date") << QStringList{"new", "x", "2011-13-45", ""} << "日期格式不正确，请重新输入"
-                                      << "Webtime" << unchanged;
+                                      << "Webtime" << unchanged << "site3";
         QTest::newRow("a slip after the date") << QStringList{"new", "x", "2011/10/2 5", ""} << "日期格式不正确，请重新输入"
-                                               << "Webtime" << unchanged;
+                                               << "Webtime" << unchanged << "site3";
         QTest::newRow("a time of day after the date") << QStringList{"site2", "http://s2.cn", "2012/3/4 10:30", "memo2"}
                                                       << "修改成功" << ""
-                                                      << QStringList{"site2", "http://s2.cn", "2012-03-04", "memo2"};
+                                                      << QStringList{"site2", "http://s2.cn", "2012-03-04", "memo2"} << "site3";
+        // Names that differ only in case, in any script, are one name; width is not case.
+        QTest::newRow("full-width letters") << QStringList{"ａｂｃ优化", "x", "2011/1/3", ""} << taken << "Webname" << unchanged
+                                            << "ＡＢＣ优化";
+        QTest::newRow("accented letters") << QStringList{"CAFÉ", "x", "2011/1/3", ""} << taken << "Webname" << unchanged << "Café";
+        QTest::newRow("width is not case") << QStringList{"ABC优化", "x", "2011/1/3", ""} << "修改成功" << ""
+                                           << QStringList{"ABC优化", "x", "2011-01-03", "无"} << "ＡＢＣ优化";
     }
 
     void modifyInPlace()
@@ -284,7 +285,9 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QString, message);
         QFETCH(QString, focus);
+        QFETCH(QString, site3);
         makeDb(sitesByAge(3));
+        db->exec(QStringLiteral("UPDATE Website SET Webname = '%1' WHERE Webid = 3").arg(site3));
         openWindow();
         w()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w()));

@@ -287,7 +287,7 @@ private slots:
         QTest::newRow("Website of other types")
             << "DROP TABLE Website; CREATE TABLE Website (Webid TEXT, Webname TEXT, Weburl TEXT, Webtime TEXT, Webmemos TEXT)"
             << "列 Webid 的类型 TEXT 不对";
-        QTest::newRow("newer version") << "PRAGMA user_version = 2" << "版本是 2";
+        QTest::newRow("newer version") << "PRAGMA user_version = 9" << "版本是 9";
         QTest::newRow("negative version") << "PRAGMA user_version = -5" << "版本号 -5";
         QTest::newRow("a trigger that wipes the accounts")
             << "CREATE TRIGGER wipe AFTER INSERT ON Website BEGIN DELETE FROM Users; END" << "触发器 wipe";

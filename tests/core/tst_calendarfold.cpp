@@ -12,17 +12,19 @@ class TestCalendarFold : public QObject {
 private slots:
     void foldsWhenFocusLeavesOrOnEsc_data()
     {
-        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key"); // 0: none
         QTest::addColumn<bool>("shown");
-        QTest::newRow("focus to another box") << "other" << false;
-        QTest::newRow("focus into the calendar") << "calendar" << true;
-        QTest::newRow("Esc in the date box") << "esc box" << false;
-        QTest::newRow("Esc in the calendar") << "esc calendar" << false;
-        QTest::newRow("another key in the date box") << "key" << true;
+        QTest::newRow("focus to another box") << "other" << 0 << false;
+        QTest::newRow("focus into the calendar") << "calendar" << 0 << true;
+        QTest::newRow("Esc in the date box") << "box" << int(Qt::Key_Escape) << false;
+        QTest::newRow("Esc in the calendar") << "calendar" << int(Qt::Key_Escape) << false;
+        QTest::newRow("another key in the date box") << "box" << int(Qt::Key_5) << true;
     }
     void foldsWhenFocusLeavesOrOnEsc()
     {
-        QFETCH(QString, step);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
         QFETCH(bool, shown);
         QDialog dialog;
         auto *box = new QLineEdit(&dialog);
@@ -35,19 +37,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         box->setFocus();
         calendar->show();
-
-        if (step == "other") {
-            other->setFocus();
-        } else if (step == "calendar") {
-            calendar->setFocus();
-        } else if (step == "esc box") {
-            QTest::keyClick(box, Qt::Key_Escape);
-        } else if (step == "esc calendar") {
-            calendar->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            QCOMPARE(QApplication::focusWidget(), box);
-        } else {
-            QTest::keyClick(box, Qt::Key_5);
+        (focus == "other" ? other : focus == "calendar" ? static_cast<QWidget *>(calendar) : box)->setFocus();
+        if (key) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+            QCOMPARE(QApplication::focusWidget(), box); // Esc in the calendar gives the date box its focus back
         }
         QCOMPARE(calendar->isVisible(), shown);
         QVERIFY(dialog.isVisible());

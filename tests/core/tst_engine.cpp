@@ -1,7 +1,6 @@
 // The engine layer, on SQLite and (TAVORIN_TEST_ENGINE=postgresql) on a
 // PostgreSQL server: opening, Access-style SQL, the recordset cursor, the
 // table list and the catalog.
-#include "core/NewDatabase.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DataControl.h"
@@ -15,88 +14,109 @@
 
 using namespace db;
 
+static const ColumnDef AutoId{"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt};
+static const ColumnDef Time{"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")};
+static const ColumnDef Pr{"PR", ColumnType::Text, 10, false, false, QString("0")};
 
 class TestEngine : public QObject {
     Q_OBJECT
 private slots:
 
-    void translatesDateLiteralsOutsideTextAndRefusesNonDates_data()
+    // The stores' SQL as the file engine and as the server are sent it; no
+    // database needed. An empty translation: the text is refused.
+    void translatesAccessSql_data()
     {
+        QTest::addColumn<bool>("server");
         QTest::addColumn<QString>("access");
-        QTest::addColumn<QString>("sqlite");
-        QTest::newRow("plain") << "x=#2011-10-25#" << "x='2011-10-25'";
-        QTest::newRow("blanks inside") << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
-        QTest::newRow("short form") << "x=#2011/10/25#" << "x='2011-10-25'";
-        QTest::newRow("hash in text kept") << "SET [备注]='#1 of #2' WHERE a=#2011-1-2#"
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("file: plain") << false << "x=#2011-10-25#" << "x='2011-10-25'";
+        QTest::newRow("file: blanks inside") << false << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
+        QTest::newRow("file: slashes, time of day") << false << "x=#2011/10/25 13:05#" << "x='2011-10-25'";
+        QTest::newRow("file: hash in text kept") << false << "SET [备注]='#1 of #2' WHERE a=#2011-1-2#"
                                            << "SET [备注]='#1 of #2' WHERE a='2011-01-02'";
-        QTest::newRow("doubled quote in text") << "VALUES('it''s #3#',#2012-2-29#)" << "VALUES('it''s #3#','2012-02-29')";
-        QTest::newRow("hash in bracketed name") << "SELECT [a#b] FROM t" << "SELECT [a#b] FROM t";
+        QTest::newRow("file: doubled quote in text") << false << "VALUES('it''s #3#',#2012-2-29#)" << "VALUES('it''s #3#','2012-02-29')";
+        QTest::newRow("file: hash in bracketed name") << false << "SELECT [a#b] FROM t" << "SELECT [a#b] FROM t";
         // Literals that are no date are refused.
-        QTest::newRow("empty") << "x=##" << "";
-        QTest::newRow("impossible day") << "x=#2011-2-30#" << "";
-        QTest::newRow("unclosed") << "x=#2011-10-25" << "";
-    }
-    void translatesDateLiteralsOutsideTextAndRefusesNonDates()
-    {
-        QFETCH(QString, access);
-        QFETCH(QString, sqlite);
-        if (sqlite.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(DbError, translateSql(access));
-        else
-            QCOMPARE(translateSql(access), sqlite);
-    }
-
-    // What the server is sent for the stores' SQL; no server needed.
-    void translatesForTheServer_data()
-    {
-        QTest::addColumn<QString>("access");
-        QTest::addColumn<QString>("server");
-        QTest::newRow("own names in any letters") << "UPDATE Website SET [webName]='a', [WebMemos]='b' WHERE webid=1"
-                                                  << "UPDATE \"Website\" SET \"Webname\"='a', \"Webmemos\"='b' WHERE \"Webid\"=1";
-        QTest::newRow("user's names keep their letters") << "SELECT AutoId, [PR], [◆关键词1] FROM biji12 ORDER BY [时间] Desc"
+        QTest::newRow("file: empty") << false << "x=##" << "";
+        QTest::newRow("file: impossible day") << false << "x=#2011-2-30#" << "";
+        QTest::newRow("file: unclosed") << false << "x=#2011-10-25" << "";
+        QTest::newRow("server: own names in any letters") << true << "UPDATE Website SET webName=?, WebMemos=? WHERE webid=?"
+                                                  << "UPDATE \"Website\" SET \"Webname\"=$1, \"Webmemos\"=$2 WHERE \"Webid\"=$3";
+        // A user's column that happens to be spelt like one of ours is the user's.
+        QTest::newRow("server: quoted names keep their letters") << true << "SELECT [webname], \"pr\" FROM biji1"
+                                                         << "SELECT \"webname\", \"pr\" FROM biji1";
+        QTest::newRow("server: quoted name with ] and ;") << true << "INSERT INTO biji1 (\"a]); DROP TABLE \"\"Users\"\"; --\") VALUES (?)"
+                                                  << "INSERT INTO biji1 (\"a]); DROP TABLE \"\"Users\"\"; --\") VALUES ($1)";
+        QTest::newRow("server: ? in text and names stays") << true << "SELECT \"a?\" FROM t WHERE x='?' AND y=?"
+                                                   << "SELECT \"a?\" FROM t WHERE x='?' AND y=$1";
+        QTest::newRow("server: user's names keep their letters") << true << "SELECT AutoId, [PR], [◆关键词1] FROM biji12 ORDER BY [时间] Desc"
                                                          << "SELECT \"AutoId\", \"PR\", \"◆关键词1\" FROM biji12 ORDER BY \"时间\" Desc";
-        QTest::newRow("quote in a name") << "SELECT [a\"b] FROM t" << "SELECT \"a\"\"b\" FROM t";
-        QTest::newRow("date") << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
-        QTest::newRow("like") << "SELECT Webid As 编号 FROM Website  where Webname Like '%o''x%' order by webid"
+        QTest::newRow("server: quote in a name") << true << "SELECT [a\"b] FROM t" << "SELECT \"a\"\"b\" FROM t";
+        QTest::newRow("server: date") << true << "VALUES(# 2011-9-5 #,'a')" << "VALUES('2011-09-05','a')";
+        QTest::newRow("server: like") << true << "SELECT Webid As 编号 FROM Website  where Webname Like '%o''x%' order by webid"
                               << "SELECT \"Webid\" As 编号 FROM \"Website\"  where \"Webname\" ILIKE '%o''x%' ESCAPE '' order by \"Webid\"";
-        QTest::newRow("like with its own escape") << "Weburl Like '%5\\%%' ESCAPE '\\' AND 1=1"
+        QTest::newRow("server: like with its own escape") << true << "Weburl Like '%5\\%%' ESCAPE '\\' AND 1=1"
                                                   << "\"Weburl\" ILIKE '%5\\%%' ESCAPE '\\' AND 1=1";
-        QTest::newRow("text untouched") << "VALUES('Website Like #1# [x] \\')" << "VALUES('Website Like #1# [x] \\')";
-        QTest::newRow("longer words untouched") << "SELECT Weburls, Liked FROM Websites" << "SELECT Weburls, Liked FROM Websites";
-        QTest::newRow("NUL refused") << QString("VALUES('a") + QChar(0) + "b')" << "";
-        QTest::newRow("unclosed bracket") << "SELECT [PR FROM t" << "";
+        QTest::newRow("server: like at the very end") << true << "SELECT 1 FROM t WHERE a Like 'x%'"
+                                              << "SELECT 1 FROM t WHERE a ILIKE 'x%' ESCAPE ''";
+        QTest::newRow("server: like a parameter at the end") << true << "WHERE a Like ?  " << "WHERE a ILIKE $1 ESCAPE ''  ";
+        QTest::newRow("server: like a parameter") << true << "WHERE a Like ? OR b Like ? ESCAPE '!'"
+                                          << "WHERE a ILIKE $1 ESCAPE '' OR b ILIKE $2 ESCAPE '!'";
+        QTest::newRow("server: text untouched") << true << "VALUES('Website Like #1# [x] \\')" << "VALUES('Website Like #1# [x] \\')";
+        QTest::newRow("server: longer words untouched") << true << "SELECT Weburls, Liked FROM Websites" << "SELECT Weburls, Liked FROM Websites";
+        QTest::newRow("server: NUL refused") << true << QString("VALUES('a") + QChar(0) + "b')" << "";
+        QTest::newRow("server: unclosed bracket") << true << "SELECT [PR FROM t" << "";
     }
-    void translatesForTheServer()
+    void translatesAccessSql()
     {
+        QFETCH(bool, server);
         QFETCH(QString, access);
-        QFETCH(QString, server);
-        if (server.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(DbError, translateServerSql(access));
+        QFETCH(QString, expected);
+        const auto translate = [&](const QString &sql) { return server ? translateServerSql(sql) : translateSql(sql); };
+        if (expected.isEmpty())
+            QVERIFY_THROWS_EXCEPTION(DbError, translate(access));
         else
-            QCOMPARE(translateServerSql(access), server);
+            QCOMPARE(translate(access), expected);
     }
 
-    // The literal's spellings are the translation's business (above).
-    void datesAreStoredAsIsoAndReadBackAsDates()
+    // Text after the first statement is refused whole, on both engines, and
+    // values bound to parameters are stored as given, whatever they hold.
+    void runsOneStatementWithBoundValues_data()
     {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("second statement") << "DELETE FROM Website WHERE Webid = -1; DROP TABLE Users";
+        QTest::newRow("query with a tail") << "SELECT Webname FROM Website; DELETE FROM Users";
+        QTest::newRow("nothing") << "  ";
+        QTest::newRow("too few values") << "SELECT Webname FROM Website WHERE Webid = ?";
+    }
+    void runsOneStatementWithBoundValues()
+    {
+        QFETCH(QString, sql);
         TestDb t;
         Connection c;
         c.open(t.location());
-        c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, # 2011-10-25 #, '007')");
-        if (!TestDb::onServer()) // the file keeps ISO text; the server a date
-            QCOMPARE(t.scalar("SELECT typeof(Webtime) || ':' || Webtime FROM Website").toString(), QString("text:2011-10-25"));
+        const QString hostile = QStringLiteral("x'); DROP TABLE Users; --");
+        QCOMPARE(c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES (?, ?, ?, ?)",
+                           {hostile, QVariant(), QDate(2012, 2, 29), 7}),
+                 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute(sql));
         Recordset rs;
-        rs.open("SELECT Webtime As 接单日期, Weburl, Webmemos, Webid FROM Website", c);
-        QCOMPARE(rs.fieldName(0), QString("接单日期"));
-        QCOMPARE(rs.value(0).typeId(), int(QMetaType::QDate));
-        QCOMPARE(rs.value(0).toDate(), QDate(2011, 10, 25));
-        // Nulls stay null, a memo of digits stays the text typed, ids are integers.
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.open(sql, c));
+        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 1);
+        rs.open("SELECT Webname, Weburl, Webtime, Webmemos FROM Website WHERE Webname = ? AND Webtime = ?", c,
+                {hostile, QDate(2012, 2, 29)});
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.value(0).toString(), hostile);
         QVERIFY(rs.value(1).isNull());
-        QCOMPARE(rs.value(2).toString(), QString("007"));
-        QCOMPARE(rs.value(3).typeId(), int(QMetaType::LongLong));
+        QCOMPARE(rs.value(2).toDate(), QDate(2012, 2, 29));
+        QCOMPARE(rs.value(3).toString(), QString("7"));
+        QCOMPARE(c.execute("UPDATE Website SET Webmemos = ? WHERE Webid = ?", {"m", -1}), 0);
     }
 
-    void failedStatementThrowsAndLeavesNothing()
+    // A failed statement leaves nothing; dates are read back as dates (their
+    // literal's spellings are the translation's business, above); the cursor
+    // keeps in bounds; the table list matches whole names.
+    void statementsDatesCursorAndTableList()
     {
         TestDb t;
         Connection c;
@@ -113,13 +133,19 @@ private slots:
         c.executeTogether({"DELETE FROM Website", "drop table biji1"});
         QCOMPARE(t.scalar("SELECT count(*) FROM Website").toInt(), 0);
         QVERIFY(!t.hasTable("biji1"));
-    }
-
-    void cursorMovesAndBounds()
-    {
-        TestDb t;
-        Connection c;
-        c.open(t.location());
+        c.execute("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES('a', NULL, # 2011-10-25 #, '007')");
+        if (!TestDb::onServer()) // the file keeps ISO text; the server a date
+            QCOMPARE(t.scalar("SELECT typeof(Webtime) || ':' || Webtime FROM Website").toString(), QString("text:2011-10-25"));
+        Recordset dated;
+        dated.open("SELECT Webtime As 接单日期, Weburl, Webmemos, Webid FROM Website", c);
+        QCOMPARE(dated.fieldName(0), QString("接单日期"));
+        QCOMPARE(dated.value(0).typeId(), int(QMetaType::QDate));
+        QCOMPARE(dated.value(0).toDate(), QDate(2011, 10, 25));
+        // Nulls stay null, a memo of digits stays the text typed, ids are integers.
+        QVERIFY(dated.value(1).isNull());
+        QCOMPARE(dated.value(2).toString(), QString("007"));
+        QCOMPARE(dated.value(3).typeId(), int(QMetaType::LongLong));
+        c.execute("DELETE FROM Website");
         for (int i = 1; i <= 3; ++i)
             c.execute(QString("INSERT INTO Website (Webname, Webtime) VALUES('w%1', #2011-1-%1#)").arg(i));
         Recordset rs;
@@ -149,13 +175,7 @@ private slots:
         empty.moveNext();
         QVERIFY(empty.bof() && empty.eof());
         QCOMPARE(empty.fieldName(4), QString("Webmemos"));
-    }
 
-    void tableListFindsWholeNamesOnly()
-    {
-        TestDb t;
-        Connection c;
-        c.open(t.location());
         c.execute("CREATE TABLE biji70 (a INTEGER)");
         TableList list(c);
         QVERIFY(!list.find("TABLE_NAME= 'biji7'"));
@@ -169,13 +189,8 @@ private slots:
     {
         TestDb t;
         Catalog cat(t.location());
-        const QVector<ColumnDef> defs{
-            {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
-            {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
-            {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
-            {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")},
-            {"PR", ColumnType::Text, 10, false, false, QString("0")},
-        };
+        const QVector<ColumnDef> defs{AutoId, Time, {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
+                                      {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")}, Pr};
         cat.createTable("biji1", defs);
         QVERIFY(cat.tables().contains("biji1"));
         const auto key = [](const ColumnDef &c) { return std::tuple(c.name, c.type, c.size, c.nullable, c.autoIncrement, c.defaultText); };
@@ -222,6 +237,67 @@ private slots:
         QVERIFY(!cat.hasTable("biji1"));
     }
 
+    // Names arrive with files and from other workers: each is kept exactly,
+    // runs nothing, and one longer than a server holds is refused up front.
+    void catalogKeepsNamesExactlyAndRefusesLongOnes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("bracket") << "备注]) VALUES('2024-01-01','x'); DELETE FROM Users; --";
+        QTest::newRow("double quote") << "x\"); DROP TABLE \"Users\"; --";
+        QTest::newRow("semicolon, dashes") << "a;b--c";
+        QTest::newRow("own name spelt otherwise") << "webname";
+        QTest::newRow("63 bytes") << QString(21, QChar(0x5b57));
+        QTest::newRow("90 bytes, refused") << QString(30, QChar(0x5b57));
+    }
+    void catalogKeepsNamesExactlyAndRefusesLongOnes()
+    {
+        QFETCH(QString, name);
+        TestDb t;
+        Catalog cat(t.location());
+        cat.createTable("biji2", {AutoId, Time});
+        const ColumnDef col{name, ColumnType::Text, 20, true, false, QString("d")};
+        if (name.toUtf8().size() > 63) {
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.appendColumn("biji2", col));
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.renameColumn("biji2", "时间", name));
+            QVERIFY_THROWS_EXCEPTION(DbError, cat.createTable("biji3", {col}));
+            QCOMPARE(cat.columns("biji2").size(), 2);
+            QVERIFY(!cat.hasTable("biji3"));
+            return;
+        }
+        cat.appendColumn("biji2", col);
+        QCOMPARE(cat.column("biji2", 2).name, name);
+        t.exec("INSERT INTO biji2 (" + quoteIdentifier(name) + ") VALUES ('v')");
+        QCOMPARE(t.scalar("SELECT " + quoteIdentifier(name) + " FROM biji2").toString(), QString("v"));
+        cat.renameColumn("biji2", name, "x");
+        cat.renameColumn("biji2", "x", name);
+        QCOMPARE(cat.column("biji2", 2).name, name);
+        cat.dropColumn("biji2", name);
+        QCOMPARE(cat.columns("biji2").size(), 2);
+        QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 1);
+    }
+
+    // A server whose ctype folds ASCII letters only would let Café and CAFÉ
+    // be two websites: it is refused when connecting, naming the setting.
+    void serverRefusesACtypeThatFoldsAsciiOnly()
+    {
+        if (!TestDb::onServer())
+            QSKIP("a server's setting");
+        TestDb t;
+        Connection c;
+        c.open(t.location());
+        const QString name = QStringLiteral("tavorin_ctype_c_%1").arg(QCoreApplication::applicationPid());
+        c.execute("CREATE DATABASE " + quoteIdentifier(name) + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'",
+                  Connection::Dialect::Native);
+        Connection refused;
+        try {
+            refused.open(db::Location::server("postgres:dbname=" + name));
+            QFAIL("a C ctype was accepted");
+        } catch (const DbError &e) {
+            QVERIFY2(e.message().contains("LC_CTYPE") && e.message().contains("C.UTF-8"), qPrintable(e.message()));
+        }
+        c.execute("DROP DATABASE " + quoteIdentifier(name), Connection::Dialect::Native);
+    }
+
     // A grid's data control keeps its connection open; what another
     // connection does to the table's columns meanwhile shows at the next
     // refresh, with rows or without.
@@ -245,9 +321,7 @@ private slots:
         QFETCH(QStringList, names);
         TestDb t;
         Catalog cat(t.location());
-        cat.createTable("biji3", {{"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
-                                  {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
-                                  {"PR", ColumnType::Text, 10, false, false, QString("0")}});
+        cat.createTable("biji3", {AutoId, Time, Pr});
         for (int i = 0; i < rows; ++i)
             t.exec("INSERT INTO biji3 ([PR]) VALUES('3')");
 

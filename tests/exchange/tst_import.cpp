@@ -26,14 +26,14 @@ class TestImport : public QObject, private ExchangeFixture {
         return out.join(QLatin1Char('|'));
     }
 
-    static int import(const QString &table, const QByteArray &csv, Progress *progress = nullptr)
+    static int import(const QString &table, const QByteArray &csv, Progress *progress = nullptr, const ImportPlan *plan = nullptr)
     {
         QBuffer buffer;
         buffer.setData(csv);
         buffer.open(QIODevice::ReadOnly);
         const QStringList header = Csv::parse(csv).header;
         return importNotes(Database::notebook, table, &buffer, Encoding::Utf8,
-                           defaultPlan(header, db::Catalog(Database::notebook).columns(table)), progress);
+                           plan ? *plan : defaultPlan(header, db::Catalog(Database::notebook).columns(table)), progress);
     }
 
 private slots:
@@ -92,38 +92,49 @@ private slots:
     {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("cancel"); // the user pressed 取消
+        QTest::addColumn<QStringList>("plan"); // per CSV column =existing, +new or -; empty: the default
         QByteArray wide = "时间";
         for (int c = 0; c < 2000; ++c)
             wide += ",c" + QByteArray::number(c);
-        QTest::newRow("more columns than a table holds") << wide + "\n" << "合计超过了数据库一个表最多" << false;
-        QTest::newRow("NUL in a value") << QByteArray("时间,备注\n2011-9-5,a\0b\n", 27) << "第 2 行“备注”列：文字含有空字符" << false;
-        QTest::newRow("cancelled") << QByteArray("时间,新项目\n2011-9-5,a\n") << "导入已取消，没有导入任何记录" << true;
+        QTest::newRow("more columns than a table holds") << wide + "\n" << "合计超过了数据库一个表最多" << QStringList();
+        QTest::newRow("NUL in a value") << QByteArray("时间,备注\n2011-9-5,a\0b\n", 27) << "第 2 行“备注”列：文字含有空字符" << QStringList();
+        QTest::newRow("cancelled") << QByteArray("时间,新项目\n2011-9-5,a\n") << "导入已取消，没有导入任何记录" << QStringList();
         QTest::newRow("unreadable date") << QByteArray("时间,PR,新项目\n2011-9-5,1,a\n2011-13-45,2,b\n")
-                                         << "第 3 行“时间”列：无法识别的日期“2011-13-45”" << false;
-        QTest::newRow("empty date") << QByteArray("时间,PR\n2011-9-5,1\n,2\n") << "第 3 行“时间”列" << false;
+                                         << "第 3 行“时间”列：无法识别的日期“2011-13-45”" << QStringList();
+        QTest::newRow("empty date") << QByteArray("时间,PR\n2011-9-5,1\n,2\n") << "第 3 行“时间”列" << QStringList();
         QTest::newRow("over-long value") << QByteArray("时间,PR\n2011-9-5,12345678901\n")
-                                         << "第 2 行“PR”列：内容有 11 个字，超过了该字段的长度 10" << false;
+                                         << "第 2 行“PR”列：内容有 11 个字，超过了该字段的长度 10" << QStringList();
         QTest::newRow("over-long in a multi-line file")
             << QByteArray("时间,备注,PR\n2011-9-5,\"一\n二\",1\n2011-9-6,x,\"" + QByteArray(11, '9') + "\"\n")
-            << "第 4 行“PR”列" << false;
+            << "第 4 行“PR”列" << QStringList();
         QTest::newRow("new column value past 255")
-            << QByteArray("时间,新项目\n2011-9-5," + QByteArray(256, 'x') + "\n") << "第 2 行“新项目”列" << false;
-        QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列" << false;
+            << QByteArray("时间,新项目\n2011-9-5," + QByteArray(256, 'x') + "\n") << "第 2 行“新项目”列" << QStringList();
+        QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列" << QStringList();
+        // Mappings a user could pick that cannot work.
+        const QByteArray two("a,b\n2011-9-5,1\n");
+        QTest::newRow("one column twice") << two << "“时间”列被对应了两次" << QStringList{"=时间", "=时间"};
+        QTest::newRow("row key") << two << "自动编号" << QStringList{"=时间", "=AutoId"};
+        QTest::newRow("new name taken") << two << "新字段名“pr”" << QStringList{"=时间", "+pr"};
+        QTest::newRow("gone column") << two << "表中没有“没有”列" << QStringList{"=时间", "=没有"};
+        QTest::newRow("plan of other columns") << two << "对应关系与文件的列数不符" << QStringList{"=时间"};
     }
 
     void refusals()
     {
         QFETCH(QByteArray, csv);
         QFETCH(QString, message);
-        QFETCH(bool, cancel);
+        QFETCH(QStringList, plan);
         m_db->exec("INSERT INTO biji1([时间],[PR]) VALUES('2011-01-01','9')");
         const QString before = rows("SELECT * FROM biji1");
         const QStringList columnsBefore = columnNames("biji1");
         Progress progress;
-        progress.cancel = cancel;
+        progress.cancel = message.startsWith("导入已取消"); // as if 取消 was pressed at once
+        ImportPlan chosen;
+        for (const QString &t : plan)
+            chosen.targets << ImportTarget{t[0] == '=' ? ImportTarget::Existing : t[0] == '+' ? ImportTarget::Create : ImportTarget::Skip,
+                                           t.mid(1)};
         try {
-            import("biji1", csv, &progress);
+            import("biji1", csv, &progress, plan.isEmpty() ? nullptr : &chosen);
             QFAIL("the import went through");
         } catch (const ExchangeError &e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));
@@ -149,41 +160,6 @@ private slots:
         }
         QCOMPARE(m_db->scalar("SELECT count(*) FROM biji3").toInt(), 0);
         QCOMPARE(columnNames("biji3"), (QStringList{"AutoId", "时间", "必填"}));
-    }
-
-    void mappingMistakes_data()
-    {
-        QTest::addColumn<QVector<int>>("actions"); // per CSV column: ImportTarget::Action
-        QTest::addColumn<QStringList>("columns");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("one column twice") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
-                                          << QStringList{"时间", "时间"} << "“时间”列被对应了两次";
-        QTest::newRow("row key") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
-                                 << QStringList{"时间", "AutoId"} << "自动编号";
-        QTest::newRow("new name taken") << QVector<int>{ImportTarget::Existing, ImportTarget::Create}
-                                        << QStringList{"时间", "pr"} << "新字段名“pr”";
-        QTest::newRow("gone column") << QVector<int>{ImportTarget::Existing, ImportTarget::Existing}
-                                     << QStringList{"时间", "没有"} << "表中没有“没有”列";
-    }
-
-    void mappingMistakes()
-    {
-        QFETCH(QVector<int>, actions);
-        QFETCH(QStringList, columns);
-        QFETCH(QString, message);
-        QBuffer csv;
-        csv.setData("a,b\n2011-9-5,1\n");
-        csv.open(QIODevice::ReadOnly);
-        ImportPlan p;
-        for (int i = 0; i < actions.size(); ++i)
-            p.targets << ImportTarget{ImportTarget::Action(actions[i]), columns[i]};
-        try {
-            importNotes(Database::notebook, "biji1", &csv, Encoding::Utf8, p);
-            QFAIL("the import went through");
-        } catch (const ExchangeError &e) {
-            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
-        }
-        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji1").toInt(), 0);
     }
 };
 

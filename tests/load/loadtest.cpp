@@ -18,7 +18,7 @@
 #include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/NameCompare.h"
-#include "core/SqlText.h"
+#include "core/db/Quote.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DataControl.h"
@@ -122,7 +122,7 @@ int runClient(int client, int seconds, const QString &logPath)
                         note({QStringLiteral("site"), name});
                         attempt.clear(); // a later failure is not this write's
                         if (!shared)
-                            ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(sqlText(name)));
+                            ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)));
                     } catch (const db::DbError &e) {
                         if (e.kind() != db::DbError::Kind::UniqueViolation)
                             throw;
@@ -144,8 +144,8 @@ int runClient(int client, int seconds, const QString &logPath)
                 kind = QStringLiteral("add observation");
                 const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
                 attempt = QStringList{QStringLiteral("obs"), table, QString(), memo};
-                CurRecord().insertRecord(table, QStringLiteral("[时间],[备注],[PR]"),
-                                      QStringLiteral("#%1#,'%2','0'").arg(QDate(2012, 1, 1).addDays(rng.bounded(900)).toString(Qt::ISODate), memo));
+                CurRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
+                                         {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, QStringLiteral("0")});
                 note({QStringLiteral("obs"), table, QString(), memo});
                 attempt.clear();
                 const int id = scalar(QStringLiteral("SELECT AutoId FROM %1 WHERE [备注]='%2'").arg(table, memo));
@@ -155,7 +155,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
                 const QString pr = QStringLiteral("c%1p%2").arg(client).arg(++serial); // fits the 10 characters of PR
                 attempt = QStringList{QStringLiteral("pr"), row.first, QString::number(row.second), pr};
-                CurRecord().updateRecord(row.second, row.first, QStringLiteral("[PR]='%1'").arg(pr));
+                CurRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
                 if (Database::rowsAffected() != 1)
                     throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
                 note(attempt);
@@ -212,14 +212,14 @@ int prepare()
 // written is unique to its attempt, so a write not done leaves none.
 int rowsHolding(const QStringList &w, bool ofThisRow)
 {
-    const QString v = sqlText(w.last());
+    const QString v = db::quoteText(w.last());
     if (w[0] == QLatin1String("site"))
-        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName='%1'").arg(v));
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName=%1").arg(v));
     if (w[0] == QLatin1String("memo"))
-        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos='%1'%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos=%1%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
     if (w[0] == QLatin1String("obs"))
-        return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]='%2'").arg(w[1], v));
-    return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]='%2'%3").arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
+        return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]=%2").arg(w[1], v));
+    return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]=%2%3").arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
 }
 
 int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, qint64 elapsedMs)

@@ -7,7 +7,6 @@
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
-#include "core/LastStatement.h"
 #include "core/db/Catalog.h"
 #include "core/db/Recordset.h"
 #include "notes/FieldManager.h"

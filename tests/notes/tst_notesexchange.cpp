@@ -52,12 +52,12 @@ private slots:
         ChartWindow *chart = Forms::loaded<ChartWindow>();
         QVERIFY(chart && chart->isVisible());
         QCOMPARE(chart->notesTable, QStringLiteral("biji1"));
-        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 1), QStringLiteral("2011-10-8\n百度收入量·收入：170"));
+        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 1), QStringLiteral("2011/10/8\n百度收入量·收入：170"));
 
         // A row written and the grid refreshed, as the record editor does.
         m_db->exec("INSERT INTO biji1([时间],[百度收入量]) VALUES('2011-10-15','收入181/反向40')");
         w->requeryGrid();
-        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 2), QStringLiteral("2011-10-15\n百度收入量·收入：181"));
+        QCOMPARE(chart->chart()->pointToolTip("百度收入量·收入", 2), QStringLiteral("2011/10/15\n百度收入量·收入：181"));
 
         // A row deleted through the window.
         MessageBox::setNextAnswer(MessageBox::Yes);

@@ -19,20 +19,14 @@ namespace {
 std::atomic<int64_t> g_current{0};
 std::atomic<int64_t> g_peak{0};
 
-void counted(void *p)
-{
-    const int64_t now = g_current += int64_t(malloc_usable_size(p));
-    int64_t peak = g_peak.load(std::memory_order_relaxed);
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-}
-
 void *allocate(std::size_t n)
 {
     void *p = std::malloc(n ? n : 1);
     if (!p)
         throw std::bad_alloc();
-    counted(p);
+    const int64_t now = g_current += int64_t(malloc_usable_size(p));
+    for (int64_t peak = g_peak.load(); now > peak && !g_peak.compare_exchange_weak(peak, now);) {
+    }
     return p;
 }
 
@@ -59,14 +53,31 @@ Q_DECLARE_METATYPE(ByteVector)
 
 namespace {
 
-// Bytes the heap held at its highest during `body`, above what it held before.
+// The loader's error number, and the bytes the heap held at its highest while `run` set it up
+// and read a file, above what it held before.
 template <class Body>
-int64_t peakDuring(Body body)
+std::pair<int, int64_t> decode(Body run)
 {
     const int64_t before = g_current.load();
     g_peak = before;
-    body();
-    return g_peak.load() - before;
+    int error = -1;
+    {
+        png::LoadPNG loader;
+        run(loader);
+        error = loader.errorNumber();
+    }
+    return {error, g_peak.load() - before};
+}
+
+std::pair<int, int64_t> decode(const ByteVector &file, bool composite, uint64_t limit)
+{
+    return decode([&](png::LoadPNG &loader) {
+        loader.setMaxDecodedBytes(limit);
+        loader.setUseAlpha(composite);
+        loader.setUseTransparency(composite);
+        loader.setOwnBackgroundColor(0x336699);
+        loader.openData(file.data(), file.size());
+    });
 }
 
 // A picture of random samples (random filter bytes too), its data split over three IDAT chunks.
@@ -89,30 +100,9 @@ ByteVector randomPicture(uint32_t w, uint32_t h, int depth, int colorType, bool 
     if (withTrns)
         chunks.push_back(chunk("tRNS", colorType == 3 ? ByteVector{0, 128, 255} : colorType == 2 ? ByteVector(6, 0)
                                                                                                 : ByteVector(2, 0)));
-    chunks.push_back(chunk("IDAT", ByteVector(z.begin(), z.begin() + third)));
-    chunks.push_back(chunk("IDAT", ByteVector(z.begin() + third, z.begin() + 2 * third)));
-    chunks.push_back(chunk("IDAT", ByteVector(z.begin() + 2 * third, z.end())));
+    for (size_t i = 0; i < 3; ++i)
+        chunks.push_back(chunk("IDAT", ByteVector(z.begin() + i * third, i == 2 ? z.end() : z.begin() + (i + 1) * third)));
     return pngFile(chunks);
-}
-
-struct Outcome {
-    int error = -1;
-    int64_t peak = 0;
-};
-
-Outcome decode(const ByteVector &file, bool composite, uint64_t limit)
-{
-    Outcome out;
-    out.peak = peakDuring([&] {
-        png::LoadPNG loader;
-        loader.setMaxDecodedBytes(limit);
-        loader.setUseAlpha(composite);
-        loader.setUseTransparency(composite);
-        loader.setOwnBackgroundColor(0x336699);
-        loader.openData(file.data(), file.size());
-        out.error = loader.errorNumber();
-    });
-    return out;
 }
 
 } // namespace
@@ -125,31 +115,30 @@ private slots:
     {
         QTest::addColumn<ByteVector>("file");
         QTest::addColumn<bool>("composite");
-        struct Row {
+        struct {
             const char *name;
-            uint32_t w, h;
+            uint32_t w;
             int depth, colorType;
             bool interlaced, trns, composite;
+        } const rows[] = {
+            {"grey 8, rows padded", 601, 8, 0, false, false, false},
+            {"grey 8, rows taken as they are", 600, 8, 0, false, false, false},
+            {"grey 2 widened", 601, 2, 0, false, false, false},
+            {"grey 16", 600, 16, 0, false, false, false},
+            {"grey 1 interlaced", 601, 1, 0, true, false, false},
+            {"truecolour 8 in place", 600, 8, 2, false, false, false},
+            {"truecolour 16", 601, 16, 2, false, false, false},
+            {"truecolour 8 with tRNS, composited", 601, 8, 2, false, true, true},
+            {"truecolour 8 interlaced with tRNS, composited", 600, 8, 2, true, true, true},
+            {"palette 4 with tRNS, composited", 601, 4, 3, false, true, true},
+            {"palette 8 interlaced", 600, 8, 3, true, false, false},
+            {"grey and alpha 8, composited", 601, 8, 4, false, false, true},
+            {"RGBA 8 as 32 bits", 600, 8, 6, false, false, false},
+            {"RGBA 16, composited", 600, 16, 6, false, false, true},
+            {"RGBA 8 interlaced, composited", 601, 8, 6, true, false, true},
         };
-        const Row rows[] = {
-            {"grey 8, rows padded", 601, 400, 8, 0, false, false, false},
-            {"grey 8, rows taken as they are", 600, 400, 8, 0, false, false, false},
-            {"grey 2 widened", 601, 400, 2, 0, false, false, false},
-            {"grey 16", 600, 400, 16, 0, false, false, false},
-            {"grey 1 interlaced", 601, 400, 1, 0, true, false, false},
-            {"truecolour 8 in place", 600, 400, 8, 2, false, false, false},
-            {"truecolour 16", 601, 400, 16, 2, false, false, false},
-            {"truecolour 8 with tRNS, composited", 601, 400, 8, 2, false, true, true},
-            {"truecolour 8 interlaced with tRNS, composited", 600, 400, 8, 2, true, true, true},
-            {"palette 4 with tRNS, composited", 601, 400, 4, 3, false, true, true},
-            {"palette 8 interlaced", 600, 400, 8, 3, true, false, false},
-            {"grey and alpha 8, composited", 601, 400, 8, 4, false, false, true},
-            {"RGBA 8 as 32 bits", 600, 400, 8, 6, false, false, false},
-            {"RGBA 16, composited", 600, 400, 16, 6, false, false, true},
-            {"RGBA 8 interlaced, composited", 601, 400, 8, 6, true, false, true},
-        };
-        for (const Row &r : rows)
-            QTest::newRow(r.name) << randomPicture(r.w, r.h, r.depth, r.colorType, r.interlaced, r.trns) << r.composite;
+        for (const auto &r : rows)
+            QTest::newRow(r.name) << randomPicture(r.w, 400, r.depth, r.colorType, r.interlaced, r.trns) << r.composite;
     }
     // With room to spare the picture decodes; then every limit either holds the whole decode or
     // refuses the picture with error 5 before its buffers are allocated.
@@ -157,22 +146,18 @@ private slots:
     {
         QFETCH(ByteVector, file);
         QFETCH(bool, composite);
-        const Outcome free = decode(file, composite, uint64_t(1) << 30);
-        QCOMPARE(free.error, 0);
-        const int64_t used = free.peak;
+        const auto [error, used] = decode(file, composite, uint64_t(1) << 30);
+        QCOMPARE(error, 0);
         QVERIFY(used > int64_t(file.size()));
         for (double factor : {0.25, 0.5, 0.8, 0.95, 1.0, 1.1, 1.2, 1.5, 2.0}) {
             const uint64_t limit = uint64_t(used * factor);
-            const Outcome o = decode(file, composite, limit);
+            const auto [err, peak] = decode(file, composite, limit);
             const QByteArray what = QByteArray::number(factor) + " x " + QByteArray::number(used) + " bytes: error " +
-                                    QByteArray::number(o.error) + ", peak " + QByteArray::number(o.peak);
-            if (o.error == 0)
-                QVERIFY2(o.peak <= int64_t(limit), what);
-            else
-                QVERIFY2(o.error == png::LoadPNG::TooLarge && o.peak < int64_t(file.size()) + (64 << 10), what);
-            // The plan may count a little more than is used, never a great deal more.
-            if (factor >= 1.5)
-                QVERIFY2(o.error == 0, what);
+                                    QByteArray::number(err) + ", peak " + QByteArray::number(peak);
+            if (err == 0)
+                QVERIFY2(peak <= int64_t(limit), what);
+            else // the plan may count a little more than is used, never a great deal more
+                QVERIFY2(err == png::LoadPNG::TooLarge && factor < 1.5 && peak < int64_t(file.size()) + (64 << 10), what);
         }
     }
 
@@ -191,12 +176,9 @@ private slots:
         QTemporaryDir dir;
         const std::string path = dir.filePath("bomb.png").toStdString();
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bomb.data()), std::streamsize(bomb.size()));
-        int error = -1;
-        const int64_t peak = peakDuring([&] {
-            png::LoadPNG loader;
+        const auto [error, peak] = decode([&](png::LoadPNG &loader) {
             loader.setUseAlpha(true);
             loader.openFile(path);
-            error = loader.errorNumber();
         });
         QCOMPARE(error, int(png::LoadPNG::TooLarge));
         QVERIFY2(peak < (1 << 20), QByteArray::number(peak));

@@ -89,12 +89,20 @@ private slots:
         TestDb t(false);
         const QString source = makeSource(t.dir());
         const Location file = Location::file(source);
+        // Made by another tool: the names the program addresses in other letters.
+        Connection f;
+        f.open(file);
+        f.execute("CREATE TABLE Biji9 (autoid INTEGER PRIMARY KEY AUTOINCREMENT, [时间] DATETIME, webname TEXT)");
+        f.execute("INSERT INTO Biji9 ([时间], webname) VALUES ('2011-01-02', 'x')");
+        f.close();
         const Location target = t.extraServerDatabase();
         QCOMPARE(migrateCommand({source, target.serverString()}), 0);
+        // As the program addresses them; a user's column keeps its letters.
+        QCOMPARE(dump(target, "SELECT AutoId, \"webname\" FROM biji9"), QString("1|x"));
         {
             Connection c;
             c.open(target);
-            c.execute("INSERT INTO Website ([webName]) VALUES('already there')");
+            c.execute("INSERT INTO Website (webName) VALUES('already there')");
         }
         QCOMPARE(migrateCommand({source, target.serverString()}), 1);
         QVERIFY(dump(target, "SELECT Webname FROM Website").contains("already there"));
@@ -114,12 +122,12 @@ private slots:
         // New rows are numbered after the moved ones, and names stay unique.
         Connection c;
         c.open(target);
-        c.execute("INSERT INTO Website ([webName], [Weburl], [Webtime], [WebMemos]) VALUES('new','u',#2014-1-1#,'m')");
+        c.execute("INSERT INTO Website (webName, Weburl, Webtime, WebMemos) VALUES('new','u',#2014-1-1#,'m')");
         c.execute("INSERT INTO biji3 ([备注]) VALUES('new')");
         QCOMPARE(dump(target, "SELECT Webid FROM Website WHERE Webname='NEW'"), QString("40001"));
         QCOMPARE(dump(target, "SELECT AutoId FROM biji3 WHERE [备注]='new'"), QString("1201"));
         try {
-            c.execute("INSERT INTO Website ([webName]) VALUES('CAFÉ ''ONE''')");
+            c.execute("INSERT INTO Website (webName) VALUES('CAFÉ ''ONE''')");
             QFAIL("a name taken in other letters must be refused");
         } catch (const DbError &e) {
             QCOMPARE(e.kind(), DbError::Kind::UniqueViolation);
@@ -136,6 +144,8 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("a date that is none") << "UPDATE biji7 SET [时间] = 'not a date'" << ""
                                              << "table biji7, column 时间, row 1 (AutoId 1): 值“not a date”";
+        QTest::newRow("a name over 63 bytes") << "ALTER TABLE biji7 ADD COLUMN " + quoteIdentifier(QString(30, QChar(0x5b57))) + " TEXT"
+                                              << "" << "biji7." + QString(30, QChar(0x5b57)) + "（90 字节）";
         QTest::newRow("a row lost between copy and check") << "" << "DELETE FROM biji3 WHERE AutoId = 7"
                                                            << "the counts differ, nothing was kept: biji3: 1199 in the file, 1198 on the server";
     }

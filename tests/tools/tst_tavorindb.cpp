@@ -55,7 +55,7 @@ private slots:
         QTest::newRow("migrate to a file") << "" << QStringList{"migrate", "DB", "NEW"} << QByteArray() << 2 << "must be a PostgreSQL connection string" << "unchanged";
         QTest::newRow("migrate a missing file") << "" << QStringList{"migrate", "NEW", "postgresql://127.0.0.1:1/x"} << QByteArray() << 1 << "NEW is not a notebook file" << "";
         QTest::newRow("migrate to no server") << "" << QStringList{"migrate", "DB", "pgsql://u:pw@h/db"} << QByteArray() << 2 << "(postgresql://...), not pgsql://h/db" << "";
-        QTest::newRow("check") << "" << QStringList{"check", "DB"} << QByteArray() << 0 << "schema version: 1" << "unchanged";
+        QTest::newRow("check") << "" << QStringList{"check", "DB"} << QByteArray() << 0 << "schema version: 2" << "unchanged";
         QTest::newRow("check counts") << "websites" << QStringList{"check", "DB"} << QByteArray() << 0 << "websites: 1" << "unchanged";
         QTest::newRow("check damaged") << "damaged" << QStringList{"check", "DB"} << QByteArray() << 1 << "DB: integrity check failed" << "unchanged";
         QTest::newRow("check newer version") << "newer" << QStringList{"check", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
@@ -68,8 +68,8 @@ private slots:
         QTest::newRow("backup into a folder") << "" << QStringList{"backup", "DB", "NEW"} << QByteArray() << 0 << "NEW/mybook-" << "one backup in NEW";
         QTest::newRow("backup, too many arguments") << "" << QStringList{"backup", "DB", "a", "b"} << QByteArray() << 2 << "usage: tavorin-db backup" << "";
         QTest::newRow("backup of a damaged file") << "damaged" << QStringList{"backup", "DB"} << QByteArray() << 1 << "未通过检查" << "no backup";
-        QTest::newRow("upgrade version 0") << "version 0" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "Upgraded DB to version 1" << "upgraded";
-        QTest::newRow("upgrade current") << "" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "already at version 1" << "unchanged";
+        QTest::newRow("upgrade version 0") << "version 0" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "Upgraded DB to version 2" << "upgraded";
+        QTest::newRow("upgrade current") << "" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "already at version 2" << "unchanged";
         QTest::newRow("upgrade newer") << "newer" << QStringList{"upgrade", "DB"} << QByteArray() << 1 << "版本是 9" << "unchanged";
         QTest::newRow("restore") << "websites" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 0 << "Restored DB from COPY" << "restored";
         QTest::newRow("restore while the program has it") << "websites, open" << QStringList{"restore", "COPY", "DB"} << QByteArray() << 1 << "正在使用" << "unchanged";
@@ -126,8 +126,10 @@ private slots:
         }
         if (setup == "newer")
             t.exec("PRAGMA user_version = 9");
-        if (setup == "version 0")
-            t.exec("PRAGMA user_version = 0; UPDATE Users SET UserPwd = '123456'");
+        if (setup == "version 0") {
+            t.exec("PRAGMA user_version = 0");
+            t.exec("UPDATE Users SET UserPwd = '123456'");
+        }
         if (setup == "version -5")
             t.exec("PRAGMA user_version = -5");
         if (setup == "trigger")

@@ -2,6 +2,7 @@
 // Writes a website's notes table, or the whole website list, as CSV or Excel.
 #include "tools/db/Commands.h"
 
+#include "core/NotesTables.h"
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
@@ -67,7 +68,7 @@ int exportCommand(const QStringList &args)
         conn.open(notebook);
         int rows = 0;
         if (website) {
-            const QString table = QStringLiteral("biji%1").arg(*website);
+            const QString table = NotesTables::name(*website);
             db::Catalog catalog(notebook);
             if (!catalog.hasTable(table)) {
                 err << "tavorin-db export: website " << *website << " has no notes table (" << table << ")\n";

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <algorithm>
 
 namespace {
 
@@ -30,27 +31,6 @@ bool isNotesTable(const QString &name)
 {
     static const QRegularExpression pattern(QStringLiteral("^biji\\d+$"), QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
-}
-
-QString valueLiteral(const QVariant &value)
-{
-    if (value.isNull())
-        return QStringLiteral("NULL");
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return QString::number(value.toLongLong());
-    case QMetaType::Double:
-        return QString::number(value.toDouble(), 'g', 17);
-    case QMetaType::QDate:
-        return QLatin1Char('\'') + value.toDate().toString(Qt::ISODate) + QLatin1Char('\'');
-    default: {
-        const QString text = value.toString();
-        if (text.contains(QChar(0)))
-            throw db::DbError(QStringLiteral("the value holds a NUL character, which the server cannot store: %1").arg(text.left(40)));
-        return db::server::literal(text);
-    }
-    }
 }
 
 // The value the server quoted when it refused one (the engine keeps it in
@@ -82,50 +62,51 @@ QString whereRefused(const QString &message, const QString &table, const QString
 // with its table, column and row.
 int copyRows(Connection &source, Connection &target, const QString &table, const QStringList &columns)
 {
+    const QString targetTable = db::serverTableName(table);
     QStringList quoted;
     for (const QString &c : columns)
-        quoted << db::serverIdentifier(c);
+        quoted << db::quoteIdentifier(db::serverColumnName(targetTable, c));
     QStringList sourceColumns;
     for (const QString &c : columns)
         sourceColumns << db::quoteIdentifier(c);
     db::Recordset rs;
     rs.open(QStringLiteral("SELECT %1 FROM %2").arg(sourceColumns.join(QStringLiteral(", ")), db::quoteIdentifier(table)),
             source, Connection::Dialect::Native);
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(db::serverIdentifier(table), quoted.join(QStringLiteral(", ")));
+    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(db::quoteIdentifier(targetTable), quoted.join(QStringLiteral(", ")));
+    // Many rows to one statement, every value a parameter; the server takes
+    // at most 65535 of them.
+    const int batch = std::max(1, std::min<int>(BatchRows, 65535 / int(std::max<qsizetype>(1, columns.size()))));
     QStringList rows;
-    QVector<QVector<QVariant>> batch;
+    db::Values values;
+    QVector<QVector<QVariant>> cellsOfBatch;
     int firstRow = 0;
     auto flush = [&](int next) {
         if (!rows.isEmpty()) {
             try {
-                target.execute(head + rows.join(QStringLiteral(", ")), Connection::Dialect::Native);
+                target.execute(head + rows.join(QStringLiteral(", ")), values, Connection::Dialect::Native);
             } catch (const db::DbError &e) {
                 if (e.kind() == db::DbError::ConnectionLost)
                     throw;
-                throw db::DbError(whereRefused(e.message(), table, columns, batch, firstRow) + QStringLiteral(": ") + e.message(), e.kind());
+                throw db::DbError(whereRefused(e.message(), table, columns, cellsOfBatch, firstRow) + QStringLiteral(": ") + e.message(),
+                                  e.kind());
             }
         }
         rows.clear();
-        batch.clear();
+        values.clear();
+        cellsOfBatch.clear();
         firstRow = next;
     };
     for (int r = 0; r < rs.recordCount(); ++r) {
-        QStringList values;
+        QStringList placeholders;
         QVector<QVariant> cells;
         for (int c = 0; c < columns.size(); ++c) {
             cells << rs.valueAt(r, c);
-            try {
-                values << valueLiteral(cells.last());
-            } catch (const db::DbError &e) {
-                throw db::DbError(QStringLiteral("table %1, column %2, row %3 (%4 %5): %6")
-                                      .arg(table, columns[c])
-                                      .arg(r + 1)
-                                      .arg(columns[0], rs.valueAt(r, 0).toString(), e.message()));
-            }
+            values << cells.last();
+            placeholders << QLatin1Char('$') + QString::number(values.size());
         }
-        rows << QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')');
-        batch << cells;
-        if (rows.size() == BatchRows)
+        rows << QLatin1Char('(') + placeholders.join(QStringLiteral(", ")) + QLatin1Char(')');
+        cellsOfBatch << cells;
+        if (rows.size() == batch)
             flush(r + 1);
     }
     flush(rs.recordCount());
@@ -134,7 +115,7 @@ int copyRows(Connection &source, Connection &target, const QString &table, const
 
 qint64 countRows(Connection &conn, const QString &table)
 {
-    const QString name = conn.engine() == Connection::Engine::Server ? db::serverIdentifier(table) : db::quoteIdentifier(table);
+    const QString name = db::quoteIdentifier(conn.engine() == Connection::Engine::Server ? db::serverTableName(table) : table);
     db::Recordset rs;
     rs.open(QStringLiteral("SELECT count(*) FROM %1").arg(name), conn, Connection::Dialect::Native);
     return rs.value(0).toLongLong();
@@ -207,6 +188,23 @@ int migrateCommand(const QStringList &args)
             if (isNotesTable(t))
                 notesTables << t;
 
+        // The server would cut a longer name short without a word (and two
+        // names alike in their first 63 bytes would collide): every such
+        // name is listed before anything is made.
+        QStringList tooLong;
+        for (const QString &table : std::as_const(notesTables)) {
+            if (!db::nameLengthProblem(table).isEmpty())
+                tooLong << table;
+            for (const db::ColumnDef &c : sourceCatalog.columns(table))
+                if (!db::nameLengthProblem(c.name).isEmpty())
+                    tooLong << QStringLiteral("%1.%2（%3 字节）").arg(table, c.name).arg(c.name.toUtf8().size());
+        }
+        if (!tooLong.isEmpty()) {
+            err << "tavorin-db migrate: 以下名称超过数据库服务器能保存的 " << db::MaxNameBytes
+                << " 个字节，请先在程序中缩短：\n  " << tooLong.join(QStringLiteral("\n  ")) << "\nNothing was changed on the server.\n";
+            return 1;
+        }
+
         Connection target;
         target.open(db::Location::server(targetString));
         const QStringList targetTables = db::TableList(target).names();
@@ -223,8 +221,9 @@ int migrateCommand(const QStringList &args)
         target.execute(QStringLiteral("BEGIN"), Connection::Dialect::Native);
         try {
             for (const QString &t : std::as_const(existing))
-                target.execute(QStringLiteral("DROP TABLE %1").arg(db::serverIdentifier(t)), Connection::Dialect::Native);
-            target.execute(NewDatabase::serverSchema(), Connection::Dialect::Native);
+                target.execute(QStringLiteral("DROP TABLE %1").arg(db::quoteIdentifier(t)), Connection::Dialect::Native);
+            for (const QString &statement : NewDatabase::serverSchema())
+                target.execute(statement, Connection::Dialect::Native);
             // Users and Website keep their column order; the schema fixes their types.
             const QStringList userColumns{QStringLiteral("UserName"), QStringLiteral("UserPwd")};
             const QStringList websiteColumns{QStringLiteral("Webid"), QStringLiteral("Webname"), QStringLiteral("Weburl"),
@@ -235,9 +234,11 @@ int migrateCommand(const QStringList &args)
             for (const QString &table : std::as_const(notesTables)) {
                 const QVector<db::ColumnDef> columns = sourceCatalog.columns(table);
                 QStringList defs;
-                for (const db::ColumnDef &c : columns)
+                for (db::ColumnDef c : columns) {
+                    c.name = db::serverColumnName(table, c.name);
                     defs << db::serverColumnDdl(c);
-                target.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(db::serverIdentifier(table), defs.join(QStringLiteral(", "))),
+                }
+                target.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(db::quoteIdentifier(db::serverTableName(table)), defs.join(QStringLiteral(", "))),
                                Connection::Dialect::Native);
                 notesRows += copyRows(source, target, table, columnNames(columns));
             }

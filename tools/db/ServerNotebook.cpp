@@ -9,6 +9,7 @@
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
 #include "core/db/ServerEngine.h"
+#include "core/db/Quote.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TableList.h"
 #include "tools/db/Commands.h"
@@ -34,7 +35,7 @@ bool uniqueOn(Connection &conn, const QString &table, const QString &column)
                                        "JOIN pg_namespace n ON n.oid = c.relnamespace "
                                        "WHERE n.nspname = current_schema() AND c.relname = %1 AND i.indisunique "
                                        "AND pg_get_indexdef(i.indexrelid) LIKE %2")
-                                .arg(db::server::literal(table), db::server::literal(QStringLiteral("%\"") + column + QStringLiteral("\"%"))))
+                                .arg(db::quoteText(table), db::quoteText(QStringLiteral("%\"") + column + QStringLiteral("\"%"))))
                .toInt()
         > 0;
 }
@@ -96,7 +97,7 @@ int checkServerNotebook(const QString &connectionString)
         if (!notesTable.match(name).hasMatch())
             continue;
         ++tables;
-        rows += scalar(conn, QStringLiteral("SELECT count(*) FROM %1").arg(db::serverIdentifier(name))).toLongLong();
+        rows += scalar(conn, QStringLiteral("SELECT count(*) FROM %1").arg(db::quoteIdentifier(name))).toLongLong();
     }
     out() << "notes tables: " << tables << ", notes rows: " << rows << "\n";
     out() << "backups: kept by the server (tavorin-db backup prints the pg_dump command)\n";
@@ -110,8 +111,7 @@ int resetPasswordOnServer(const QString &connectionString, const QString &user, 
         Connection conn;
         conn.open(db::Location::server(connectionString));
         // The name compares as the program compares account names (citext).
-        conn.execute(QStringLiteral("UPDATE Users SET UserPwd = %1 WHERE UserName = %2")
-                         .arg(db::server::literal(hashed), db::server::literal(user)));
+        conn.execute(QStringLiteral("UPDATE Users SET UserPwd = ? WHERE UserName = ?"), {hashed, user});
         if (conn.changes() == 0)
             return failed(QStringLiteral("%1: there is no account named \"%2\"; nothing was changed").arg(label, user));
     } catch (const db::DbError &e) {

@@ -1,3 +1,0 @@
-#include "core/LastStatement.h"
-
-QString lastStatement;
