@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
+#include <cerrno>
 
 namespace exchange {
 
@@ -118,8 +119,11 @@ void CsvWriter::flush()
 {
     if (m_buffer.isEmpty())
         return;
-    if (m_out->write(m_buffer) != m_buffer.size())
+    errno = 0;
+    if (m_out->write(m_buffer) != m_buffer.size()) {
+        m_errno = errno;
         throw ExchangeError(QStringLiteral("无法写入文件：%1").arg(m_out->errorString()));
+    }
     m_buffer.clear();
 }
 

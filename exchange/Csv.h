@@ -30,6 +30,8 @@ public:
     void writeRow(const QStringList &fields);
     // Writes what is buffered; throws ExchangeError when the device refuses.
     void flush();
+    // The system's reason (errno) of the write that failed, else 0.
+    int failedErrno() const { return m_errno; }
 
 private:
     void appendField(QByteArrayView utf8);
@@ -37,6 +39,7 @@ private:
     QIODevice *m_out;
     QByteArray m_buffer;
     bool m_rowStarted = false;
+    int m_errno = 0;
 };
 
 // A cell that starts with =, +, -, @, a tab or a CR (after any apostrophes),

@@ -116,7 +116,7 @@ public:
         const int rc = sqlite3_step(m_stmt);
         sqlite3_reset(m_stmt);
         if (rc != SQLITE_DONE)
-            throw db::DbError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())));
+            throw db::DbError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), db::kindOfSqliteCode(rc, m_conn.handle()));
     }
 
 private:
@@ -124,9 +124,11 @@ private:
     {
         const ExecStatusType status = PQresultStatus(result);
         const QString message = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+        const bool full = qstrcmp(PQresultErrorField(result, PG_DIAG_SQLSTATE), "53100") == 0;
         PQclear(result);
         if (status != PGRES_COMMAND_OK)
-            throw db::DbError(message.isEmpty() ? QStringLiteral("服务器没有回应") : message);
+            throw db::DbError(message.isEmpty() ? QStringLiteral("服务器没有回应") : message,
+                              full ? db::DbError::DiskFull : db::DbError::Other);
     }
 
     db::Connection &m_conn;
@@ -370,6 +372,9 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
         try {
             throw;
         } catch (const db::DbError &e) {
+            // No row is to blame for a full disk; the engine's words would be English.
+            if (e.kind() == db::DbError::DiskFull)
+                throw ExchangeError(QStringLiteral("磁盘已满，没有导入任何记录。请腾出空间后再试。"));
             const QString where = line > 0 ? QStringLiteral("第 %1 行：").arg(line) : QString();
             throw ExchangeError(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
         }

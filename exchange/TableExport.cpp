@@ -6,11 +6,13 @@
 #include "core/db/Recordset.h"
 #include "exchange/CellNumbers.h"
 #include "exchange/Csv.h"
+#include "exchange/ExportFile.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/XlsxWriter.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
+#include <cerrno>
 
 namespace exchange {
 
@@ -97,37 +99,50 @@ Columns columnsOf(const db::Recordset &rs, int first)
 
 int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *progress)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    ExportFile target(path);
+    QFile file(target.partialPath());
+    // Unbuffered: the writer buffers itself, and a failed write keeps its errno.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        target.fail(file.errorString(), errno);
     CsvWriter csv(&file);
     const Columns columns = columnsOf(rs, first);
-    csv.writeRow(columns.names);
     const int rows = rs.recordCount();
-    QByteArray day, number; // reused for every cell
-    for (int r = 0; r < rows; ++r) {
-        report(progress, r);
-        for (int k = 0; k < columns.fields.size(); ++k) {
-            const int f = columns.fields[k];
-            // Text goes from the snapshot to the file as the bytes it is.
-            const QByteArrayView text = rs.textAt(r, f);
-            if (columns.types[k] == db::FieldType::Date && plainDate(text, &day)) {
-                csv.addField(QByteArrayView(day));
-            } else if (!text.isNull() && columns.types[k] != db::FieldType::Date) {
-                csv.addField(text);
-            } else if (const QVariant value = rs.valueAt(r, f); value.typeId() == QMetaType::LongLong
-                       && columns.types[k] != db::FieldType::Date && columns.types[k] != db::FieldType::Real) {
-                number.setNum(value.toLongLong());
-                csv.addField(QByteArrayView(number));
-            } else {
-                csv.addField(cellText(value, columns.types[k]));
+    try {
+        csv.writeRow(columns.names);
+        QByteArray day, number; // reused for every cell
+        for (int r = 0; r < rows; ++r) {
+            report(progress, r);
+            for (int k = 0; k < columns.fields.size(); ++k) {
+                const int f = columns.fields[k];
+                // Text goes from the snapshot to the file as the bytes it is.
+                const QByteArrayView text = rs.textAt(r, f);
+                if (columns.types[k] == db::FieldType::Date && plainDate(text, &day)) {
+                    csv.addField(QByteArrayView(day));
+                } else if (!text.isNull() && columns.types[k] != db::FieldType::Date) {
+                    csv.addField(text);
+                } else if (const QVariant value = rs.valueAt(r, f); value.typeId() == QMetaType::LongLong
+                           && columns.types[k] != db::FieldType::Date && columns.types[k] != db::FieldType::Real) {
+                    number.setNum(value.toLongLong());
+                    csv.addField(QByteArrayView(number));
+                } else {
+                    csv.addField(cellText(value, columns.types[k]));
+                }
             }
+            csv.endRow();
         }
-        csv.endRow();
+        csv.flush();
+    } catch (const Cancelled &) {
+        throw;
+    } catch (const ExchangeError &) {
+        // Only the writer throws here: the file and the system's reason (a
+        // full disk) instead of Qt's words.
+        target.fail(file.errorString(), csv.failedErrno());
     }
-    csv.flush();
-    if (!file.commit())
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+    errno = 0;
+    if (!file.flush())
+        target.fail(file.errorString(), errno);
+    file.close();
+    target.commit();
     return rows;
 }
 

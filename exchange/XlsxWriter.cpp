@@ -1,12 +1,13 @@
 #include "exchange/XlsxWriter.h"
 
 #include "exchange/ExchangeError.h"
+#include "exchange/ExportFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <filesystem>
+#include <cerrno>
+#include <optional>
 #include <string>
 #include <xlsxwriter.h>
 
@@ -60,7 +61,7 @@ int displayWidth(QByteArrayView utf8)
 
 struct XlsxWriter::Impl {
     QString path;
-    QString partPath;
+    std::optional<ExportFile> file;
     lxw_workbook *book = nullptr;
     lxw_worksheet *sheet = nullptr;
     lxw_format *bold = nullptr;
@@ -91,8 +92,7 @@ struct XlsxWriter::Impl {
             workbook_close(book);
             book = nullptr;
         }
-        if (!partPath.isEmpty())
-            QFile::remove(partPath);
+        file.reset();
     }
 };
 
@@ -100,21 +100,14 @@ XlsxWriter::XlsxWriter(const QString &path) : d(std::make_unique<Impl>())
 {
     d->path = path;
     const QFileInfo info(path);
-    // A name of our own beside the target, so that the final rename stays on one file system.
-    {
-        QTemporaryFile reserve(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            throw ExchangeError(QStringLiteral("无法在 %1 写文件：%2").arg(info.absolutePath(), reserve.errorString()));
-        d->partPath = reserve.fileName();
-    }
+    d->file.emplace(path);
     lxw_workbook_options options{};
     // Rows go straight to a temporary file instead of memory: a table of a
     // hundred thousand rows costs no more memory than one of ten.
     options.constant_memory = LXW_TRUE;
-    d->book = workbook_new_opt(QFile::encodeName(d->partPath).constData(), &options);
+    d->book = workbook_new_opt(QFile::encodeName(d->file->partialPath()).constData(), &options);
     if (!d->book) {
-        QFile::remove(d->partPath);
+        d->file.reset();
         throw ExchangeError(QStringLiteral("无法创建 Excel 文件 %1").arg(info.fileName()));
     }
     d->sheet = workbook_add_worksheet(d->book, nullptr);
@@ -212,20 +205,15 @@ void XlsxWriter::close()
     }
     for (int c = 0; c < d->widths.size(); ++c)
         worksheet_set_column(d->sheet, lxw_col_t(c), lxw_col_t(c), d->widths[c], nullptr);
+    errno = 0;
     const lxw_error error = workbook_close(d->book);
+    // The library says only which step failed; the system's reason (a full
+    // disk) is still in errno.
+    const int why = errno;
     d->book = nullptr;
-    if (error != LXW_NO_ERROR) {
-        QFile::remove(d->partPath);
-        throw ExchangeError(QStringLiteral("无法写完 Excel 文件 %1：%2").arg(QFileInfo(d->path).fileName(), libraryError(error)));
-    }
-    // Replaces an older file in one step: the old one stays whole until then.
-    std::error_code failed;
-    std::filesystem::rename(QFile::encodeName(d->partPath).toStdString(), QFile::encodeName(d->path).toStdString(), failed);
-    if (failed) {
-        QFile::remove(d->partPath);
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(d->path, QString::fromStdString(failed.message())));
-    }
-    d->partPath.clear();
+    if (error != LXW_NO_ERROR)
+        d->file->fail(libraryError(error), why == ENOSPC || why == EFBIG || why == EDQUOT ? why : 0);
+    d->file->commit();
 }
 
 } // namespace exchange

@@ -21,7 +21,7 @@ QString errorText(sqlite3 *handle, int rc)
 
 DbError engineError(sqlite3 *handle, int rc)
 {
-    return DbError(errorText(handle, rc), kindOfSqliteCode(rc));
+    return DbError(errorText(handle, rc), kindOfSqliteCode(rc, handle));
 }
 
 } // namespace

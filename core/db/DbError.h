@@ -3,6 +3,8 @@
 #include <QString>
 #include <stdexcept>
 
+struct sqlite3;
+
 namespace db {
 
 // The one exception type of the engine layer. It carries the engine's own
@@ -35,7 +37,9 @@ private:
     Kind m_kind;
 };
 
-// What kind of trouble an SQLite result code stands for.
-DbError::Kind kindOfSqliteCode(int resultCode);
+// What kind of trouble an SQLite result code stands for. With the
+// connection, a failed write is told apart by the system's reason: SQLite
+// says "full" only for ENOSPC, and a quota or a file-size limit is as full.
+DbError::Kind kindOfSqliteCode(int resultCode, sqlite3 *db = nullptr);
 
 } // namespace db

@@ -1,10 +1,11 @@
 #include "core/db/DbError.h"
 
+#include <cerrno>
 #include <sqlite3.h>
 
 namespace db {
 
-DbError::Kind kindOfSqliteCode(int resultCode)
+DbError::Kind kindOfSqliteCode(int resultCode, sqlite3 *db)
 {
     switch (resultCode & 0xff) {
     case SQLITE_BUSY:
@@ -26,7 +27,16 @@ DbError::Kind kindOfSqliteCode(int resultCode)
         // The journal beside the file could not be made: its folder is not writable.
         return DbError::ReadOnly;
     case SQLITE_IOERR:
-        return (resultCode == SQLITE_IOERR_SHORT_READ) ? DbError::Damaged : DbError::Other;
+        if (resultCode == SQLITE_IOERR_SHORT_READ)
+            return DbError::Damaged;
+        if (db) {
+            // The system's reason stays with the file whose write failed (errno is long gone).
+            int why = 0;
+            sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
+            if (why == ENOSPC || why == EDQUOT || why == EFBIG)
+                return DbError::DiskFull;
+        }
+        return DbError::Other;
     default:
         return DbError::Other;
     }

@@ -10,7 +10,10 @@
 #include "core/db/TableList.h"
 #include "tests/support/TestDb.h"
 
+#include <QMutex>
 #include <QTest>
+#include <QThread>
+#include <memory>
 
 using namespace db;
 
@@ -274,6 +277,69 @@ private slots:
         cat.dropColumn("biji2", name);
         QCOMPARE(cat.columns("biji2").size(), 2);
         QCOMPARE(t.scalar("SELECT count(*) FROM Users").toInt(), 1);
+    }
+
+    // Two workers add (or rename to) one name in two spellings at the same moment: both wait behind a
+    // third worker's lock, so both checks come after it; exactly one wins, whole, the other reads why.
+    void twoWorkersChangeOneColumnAtOnce_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("add Rank and RANK") << false << "Rank" << "RANK";
+        QTest::newRow("rename to Score and SCORE") << true << "Score" << "SCORE";
+    }
+    void twoWorkersChangeOneColumnAtOnce()
+    {
+        QFETCH(bool, rename);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        if (!TestDb::onServer())
+            QSKIP("a file has one writer at a time");
+        TestDb t;
+        Catalog(t.location()).createTable("biji2", {AutoId, Time, Pr, {"p2", ColumnType::Text, 10, false, false, QString("0")}});
+        Connection holder;
+        holder.open(t.location());
+        holder.execute("BEGIN", Connection::Dialect::Native);
+        holder.execute("LOCK TABLE biji2 IN ACCESS EXCLUSIVE MODE", Connection::Dialect::Native);
+        QStringList failures;
+        QMutex guard;
+        auto worker = [&](const QString &name, const QString &from) {
+            return QThread::create([&, name, from] {
+                try {
+                    Catalog c(t.location());
+                    if (rename)
+                        c.renameColumn("biji2", from, name);
+                    else
+                        c.appendColumn("biji2", {name, ColumnType::Text, 10, false, false, QString("d")});
+                } catch (const DbError &e) {
+                    const QMutexLocker lock(&guard);
+                    failures << e.message();
+                }
+            });
+        };
+        std::unique_ptr<QThread> a(worker(first, "PR")), b(worker(second, "p2"));
+        a->start();
+        b->start();
+        const auto waiting = [&] {
+            Recordset rs;
+            rs.open("SELECT 1 FROM pg_locks WHERE NOT granted AND relation = 'biji2'::regclass", holder, Connection::Dialect::Native);
+            return rs.recordCount();
+        };
+        while (waiting() < 2)
+            QThread::yieldCurrentThread();
+        holder.execute("COMMIT", Connection::Dialect::Native);
+        QVERIFY(a->wait() && b->wait());
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures[0].startsWith("表 biji2 中已有名为 "), qPrintable(failures[0]));
+        QStringList names;
+        for (const ColumnDef &c : Catalog(t.location()).columns("biji2"))
+            names << c.name;
+        const int won = names.indexOf(first) >= 0 ? 0 : 1;
+        QVERIFY(names.contains(won ? second : first) && !names.contains(won ? first : second));
+        QCOMPARE(names.size(), rename ? 4 : 5);
+        if (!rename)
+            QCOMPARE(Catalog(t.location()).column("biji2", won ? second : first)->defaultText, std::optional<QString>("d"));
     }
 
     // A server whose ctype folds ASCII letters only would let Café and CAFÉ

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace exchange;
 
@@ -155,18 +157,74 @@ private slots:
         }
     }
 
-    void unwritableTarget()
+    // The file on disk: the user's umask (or the replaced file's mode) for CSV and Excel alike, dead
+    // partials of killed exports cleaned, a live export's kept, a failed write naming the file and why
+    // and leaving the older file as it was.
+    void targetFile_data()
     {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("umaskBits");
+        QTest::addColumn<int>("oldMode"); // 0: no older file
+        QTest::addColumn<long>("sizeLimit"); // RLIMIT_FSIZE, 0: none
+        QTest::addColumn<QString>("refusal"); // empty: written, then the mode expected is oldMode or 0666 & ~umask
+        const auto csv = int(Format::Csv), xlsx = int(Format::Xlsx);
+        QTest::newRow("csv, umask 027") << csv << "out.csv" << 027 << 0 << 0L << "";
+        QTest::newRow("xlsx, umask 022") << xlsx << "out.xlsx" << 022 << 0 << 0L << "";
+        QTest::newRow("xlsx over a 0640 file") << xlsx << "out.xlsx" << 077 << 0640 << 0L << "";
+        QTest::newRow("csv, file size limit") << csv << "out.csv" << 022 << 0644 << 40L << "/out.csv：文件超过了系统允许的大小";
+        QTest::newRow("xlsx, file size limit") << xlsx << "out.xlsx" << 022 << 0644 << 2000L << "/out.xlsx：文件超过了系统允许的大小";
+        QTest::newRow("csv, missing folder") << csv << "no/out.csv" << 022 << 0 << 0L << "无法在 ";
+        QTest::newRow("xlsx, missing folder") << xlsx << "no/out.xlsx" << 022 << 0 << 0L << "无法在 ";
+    }
+    void targetFile()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, name);
+        QFETCH(int, umaskBits);
+        QFETCH(int, oldMode);
+        QFETCH(long, sizeLimit);
+        QFETCH(QString, refusal);
+        const QString dir = m_db->dir() + "/out", target = dir + "/" + name;
+        QVERIFY(QDir().mkpath(dir));
+        const QString live = QStringLiteral("%1/.%2.%3-0.part").arg(dir, QFileInfo(name).fileName()).arg(getpid());
+        for (const char *leftover : {".out.csv.2147483647-1.part", ".out.xlsx.Ab12Cd.part"})
+            QVERIFY(QFile(dir + "/" + QString(leftover)).open(QIODevice::WriteOnly));
+        QVERIFY(QFile(live).open(QIODevice::WriteOnly));
+        if (oldMode) {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("older") == 5);
+            QVERIFY(::chmod(QFile::encodeName(target).constData(), mode_t(oldMode)) == 0);
+        }
         db::Connection conn;
         conn.open(Database::notebook);
-        for (Format f : {Format::Csv, Format::Xlsx}) {
-            try {
-                exportNotesTable(conn, "biji1", f, m_db->dir() + "/no/such/folder/out");
-                QFAIL("an export into a missing folder succeeded");
-            } catch (const ExchangeError &e) {
-                QVERIFY(!e.message().isEmpty());
-            }
+        m_db->exec("INSERT INTO biji1([时间],[备注]) VALUES" + QStringList(400, "('2012-01-02','" + QString(100, 'x') + "')").join(','));
+        const mode_t oldMask = ::umask(mode_t(umaskBits));
+        QString message;
+        try {
+            const FileSizeLimit limit(sizeLimit);
+            exportNotesTable(conn, "biji1", Format(format), target);
+        } catch (const ExchangeError &e) {
+            message = e.message();
         }
+        ::umask(oldMask);
+        if (refusal.isEmpty())
+            QCOMPARE(message, QString());
+        else
+            QVERIFY2(message.contains(refusal), qPrintable(message));
+        if (!QFileInfo::exists(QFileInfo(target).absolutePath()))
+            return;
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &st) == 0, refusal.isEmpty() || oldMode);
+        QCOMPARE(int(st.st_mode & 07777), oldMode ? oldMode : refusal.isEmpty() ? 0666 & ~umaskBits : 0);
+        if (!refusal.isEmpty() && oldMode)
+            QCOMPARE(fileBytes(target), QByteArray("older"));
+        // Beside it only the live export's partial: the dead ones and this export's own are gone.
+        QStringList expected{QFileInfo(live).fileName(), name};
+        expected.sort();
+        if (!refusal.isEmpty() && !oldMode)
+            expected.removeOne(name);
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 };
 
