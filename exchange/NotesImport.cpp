@@ -4,6 +4,7 @@
 #include "core/DateText.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
+#include "core/db/SqliteErrors.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TextCheck.h"
 #include "exchange/ExchangeError.h"
@@ -116,7 +117,7 @@ public:
         const int rc = sqlite3_step(m_stmt);
         sqlite3_reset(m_stmt);
         if (rc != SQLITE_DONE)
-            throw db::DbError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), db::kindOfSqliteCode(rc, m_conn.handle()));
+            throw db::DbError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), db::kindOfSqliteFailure(rc, m_conn.handle()));
     }
 
 private:

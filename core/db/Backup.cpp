@@ -1,6 +1,7 @@
 #include "core/db/Backup.h"
 
 #include "core/db/DbError.h"
+#include "core/db/SqliteErrors.h"
 #include "core/db/PrivateFiles.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,7 @@ QString message(sqlite3 *db, int rc)
 QString reasonOf(sqlite3 *db, int rc)
 {
     const QString engine = message(db, rc);
-    if (kindOfSqliteCode(rc, db) == DbError::DiskFull)
+    if (kindOfSqliteFailure(rc, db) == DbError::DiskFull)
         return QStringLiteral("磁盘已满（%1）").arg(engine);
     return engine;
 }
@@ -113,12 +114,12 @@ void copyChecked(const QString &sourcePath, const QString &dest, int busyWaitMs)
                  .arg(busyWaitMs / 1000.0, 0, 'g', 2),
              DbError::Locked);
     if (rc != SQLITE_DONE)
-        fail(QStringLiteral("无法备份数据库 %1 到 %2：%3").arg(sourcePath, dest, reasonOf(target.db, rc)), kindOfSqliteCode(rc, target.db));
+        fail(QStringLiteral("无法备份数据库 %1 到 %2：%3").arg(sourcePath, dest, reasonOf(target.db, rc)), kindOfSqliteFailure(rc, target.db));
     // A copy of a WAL-mode file would be one too, and leave -wal and -shm
     // files beside it: every copy uses the rollback journal, as notebooks do.
     rc = sqlite3_exec(target.db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        fail(QStringLiteral("无法写入备份文件 %1：%2").arg(dest, reasonOf(target.db, rc)), kindOfSqliteCode(rc, target.db));
+        fail(QStringLiteral("无法写入备份文件 %1：%2").arg(dest, reasonOf(target.db, rc)), kindOfSqliteFailure(rc, target.db));
     target.close();
     source.reset();
 

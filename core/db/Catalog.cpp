@@ -5,6 +5,7 @@
 #include "core/db/ServerEngine.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TableList.h"
+#include "core/db/TextCheck.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -58,8 +59,13 @@ bool onServer(const Connection &conn) { return conn.engine() == Connection::Engi
 // A table's name as the engine holds it.
 QString nameOn(const Connection &conn, const QString &table) { return onServer(conn) ? serverTableName(table) : table; }
 
+// Whatever path a name comes by (field manager, import, another worker), a
+// NUL would end it early in the statement and a lone surrogate would be
+// stored as another name: refused here, where every new name passes.
 void refuseLongName(const QString &name)
 {
+    if (const QString problem = textProblem(name); !problem.isEmpty())
+        throw DbError(QStringLiteral("名称%1，不能用作表名或字段名。").arg(problem));
     if (const QString problem = nameLengthProblem(name); !problem.isEmpty())
         throw DbError(problem);
 }

@@ -1,6 +1,7 @@
 #include "core/db/Connection.h"
 
 #include "core/db/DbError.h"
+#include "core/db/SqliteErrors.h"
 #include "core/db/ServerEngine.h"
 #include "core/db/SqlTranslate.h"
 
@@ -21,7 +22,7 @@ QString errorText(sqlite3 *handle, int rc)
 
 DbError engineError(sqlite3 *handle, int rc)
 {
-    return DbError(errorText(handle, rc), kindOfSqliteCode(rc, handle));
+    return DbError(errorText(handle, rc), kindOfSqliteFailure(rc, handle));
 }
 
 } // namespace

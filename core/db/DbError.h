@@ -3,8 +3,6 @@
 #include <QString>
 #include <stdexcept>
 
-struct sqlite3;
-
 namespace db {
 
 // The one exception type of the engine layer. It carries the engine's own
@@ -37,9 +35,7 @@ private:
     Kind m_kind;
 };
 
-// What kind of trouble an SQLite result code stands for. With the
-// connection, a failed write is told apart by the system's reason: SQLite
-// says "full" only for ENOSPC, and a quota or a file-size limit is as full.
-DbError::Kind kindOfSqliteCode(int resultCode, sqlite3 *db = nullptr);
+// What kind of trouble an SQLite result code stands for.
+DbError::Kind kindOfSqliteCode(int resultCode);
 
 } // namespace db

@@ -1,11 +1,11 @@
-#include "core/db/DbError.h"
+#include "core/db/SqliteErrors.h"
 
 #include <cerrno>
 #include <sqlite3.h>
 
 namespace db {
 
-DbError::Kind kindOfSqliteCode(int resultCode, sqlite3 *db)
+DbError::Kind kindOfSqliteCode(int resultCode)
 {
     switch (resultCode & 0xff) {
     case SQLITE_BUSY:
@@ -27,19 +27,22 @@ DbError::Kind kindOfSqliteCode(int resultCode, sqlite3 *db)
         // The journal beside the file could not be made: its folder is not writable.
         return DbError::ReadOnly;
     case SQLITE_IOERR:
-        if (resultCode == SQLITE_IOERR_SHORT_READ)
-            return DbError::Damaged;
-        if (db) {
-            // The system's reason stays with the file whose write failed (errno is long gone).
-            int why = 0;
-            sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
-            if (why == ENOSPC || why == EDQUOT || why == EFBIG)
-                return DbError::DiskFull;
-        }
-        return DbError::Other;
+        return (resultCode == SQLITE_IOERR_SHORT_READ) ? DbError::Damaged : DbError::Other;
     default:
         return DbError::Other;
     }
+}
+
+DbError::Kind kindOfSqliteFailure(int resultCode, sqlite3 *db)
+{
+    if ((resultCode & 0xff) == SQLITE_IOERR && resultCode != SQLITE_IOERR_SHORT_READ && db) {
+        // The system's reason stays with the file whose write failed (errno is long gone).
+        int why = 0;
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
+        if (why == ENOSPC || why == EDQUOT || why == EFBIG)
+            return DbError::DiskFull;
+    }
+    return kindOfSqliteCode(resultCode);
 }
 
 } // namespace db

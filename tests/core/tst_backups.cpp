@@ -4,6 +4,7 @@
 #include "core/Backups.h"
 #include "core/Schema.h"
 #include "core/db/Backup.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDb.h"
 
 #include <QDir>
@@ -114,6 +115,7 @@ private slots:
         QTest::newRow("backups folder cannot be made") << "folder is a file" << "backups";
         QTest::newRow("database missing") << "missing" << "mybook.mdb";
         QTest::newRow("not a database") << "text" << "mybook.mdb";
+        QTest::newRow("disk full") << "disk full" << "mybook.mdb";
     }
     void failedBackupLeavesNothing()
     {
@@ -128,13 +130,18 @@ private slots:
             writeBytes(data + "/backups", "not a folder");
         } else if (situation == "missing") {
             QFile::remove(t.dbPath());
+        } else if (situation == "disk full") {
+            addWebsites(t, "w", 20);
         } else {
             writeBytes(t.dbPath(), QByteArray(8192, 'x'));
         }
         QString error;
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(Backups::make(t.dbPath(), Backups::ByHand, &error, {}, 600).isEmpty());
+        {
+            const FileSizeLimit limit(situation == "disk full" ? 16384 : 0);
+            QVERIFY(Backups::make(t.dbPath(), Backups::ByHand, &error, {}, 600).isEmpty());
+        }
         if (other) {
             QVERIFY(timer.elapsed() >= 500); // waited for the lock first
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -142,6 +149,7 @@ private slots:
         }
         QFETCH(QString, named);
         QVERIFY2(error.contains(QDir(data).filePath(named)) || error.contains("data/" + named), qPrintable(error));
+        QVERIFY2(error.contains("磁盘已满") == (situation == "disk full"), qPrintable(error));
         if (QFileInfo(data + "/backups").isDir())
             QCOMPARE(fileNames(data + "/backups"), QStringList());
     }
@@ -294,6 +302,7 @@ private slots:
         QTest::newRow("a view and a table of another program")
             << "CREATE VIEW v AS SELECT * FROM Users; CREATE TABLE other(x)" << "视图 v、表 other";
         QTest::newRow("a virtual table") << "CREATE VIRTUAL TABLE box USING rtree(id, a, b)" << "虚拟表 box";
+        QTest::newRow("disk full") << "disk full" << "磁盘已满";
     }
     void restoreRefusedChangesNothing()
     {
@@ -312,6 +321,10 @@ private slots:
             writeBytes(copy, "UserName,UserPwd\nadmin,123456\n");
         } else if (change == "missing") {
             QFile::remove(copy);
+        } else if (change == "disk full") {
+            // The notebook shrinks after the copy: room for its own backup, not for the copy.
+            t.exec("DELETE FROM Website");
+            t.exec("VACUUM");
         } else {
             sqlite3 *c = nullptr;
             sqlite3_open(copy.toUtf8().constData(), &c);
@@ -321,12 +334,16 @@ private slots:
         const QByteArray before = fileBytes(t.dbPath());
         const int backupsBefore = Backups::list(t.dbPath()).size();
         QString saved;
-        QVERIFY(!Backups::restore(copy, t.dbPath(), &saved, &error));
+        {
+            const FileSizeLimit limit(change == "disk full" ? QFileInfo(t.dbPath()).size() + 2048 : 0);
+            QVERIFY(!Backups::restore(copy, t.dbPath(), &saved, &error));
+        }
         QFETCH(QString, reason);
         QVERIFY2(error.contains(reason) && error.contains(copy) && error.contains(t.dbPath()), qPrintable(error));
         QCOMPARE(fileBytes(t.dbPath()), before);
-        QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore);
-        QVERIFY(saved.isEmpty());
+        // Only a full disk comes after the copy of the notebook made before a restore, which stays.
+        QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + (change == "disk full"));
+        QCOMPARE(saved.isEmpty(), change != "disk full");
     }
 
     void writtenSinceMarkFollowsCommits()

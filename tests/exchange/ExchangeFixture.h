@@ -7,36 +7,11 @@
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/Recordset.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestDb.h"
 
 #include <QFile>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
-
-// While it lives, a write past `bytes` in any file fails as on a full disk
-// (RLIMIT_FSIZE, with SIGXFSZ ignored); 0 changes nothing.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(long bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        if (bytes)
-            limit.rlim_cur = rlim_t(bytes);
-        m_signal = ::signal(SIGXFSZ, SIG_IGN);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        ::signal(SIGXFSZ, m_signal);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_signal)(int) = nullptr;
-};
 
 class ExchangeFixture {
 protected:

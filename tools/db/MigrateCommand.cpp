@@ -164,6 +164,12 @@ int migrateCommand(const QStringList &args)
         err << "tavorin-db migrate: " << (version < 0 ? why : Schema::notCurrentMessage(sourcePath, version)) << "\n";
         return 1;
     }
+    // Nothing but what the program makes goes to the server: a trigger, a
+    // view or another program's table would arrive unchecked.
+    if (const QString problem = Schema::checkFileStructure(sourcePath); !problem.isEmpty()) {
+        err << "tavorin-db migrate: " << sourcePath << ": " << problem << "\n";
+        return 1;
+    }
 
     QElapsedTimer timer;
     timer.start();
