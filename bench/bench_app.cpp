@@ -246,7 +246,7 @@ QString generate(const QString &folder)
         sqlite3_finalize(top);
     }
     QString table = QStringLiteral("biji") + QString::number(id);
-    CreateNotesTable(table);
+    createNotesTable(table);
 
     Sql sql(path);
     sql.exec("BEGIN");

@@ -4,7 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "accounts/AccountDialog.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/DateText.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
@@ -47,7 +47,7 @@ private slots:
         QLocale::setDefault(QLocale(locale));
         makeDb({{"茶语", "http://a.cn", "2026-11-02", ""}});
         QString table = QStringLiteral("biji1");
-        CreateNotesTable(table);
+        createNotesTable(table);
         db->exec(QStringLiteral("INSERT INTO biji1([时间],[备注]) VALUES('2026-10-15','m')"));
         openWindow();
         QCOMPARE(gridColumn(3), QStringList{"2026/11/2"});
@@ -199,10 +199,10 @@ private slots:
         makeDb(sitesByAge(5));
         const int id = 6 - position;
         for (QString table : {QStringLiteral("biji%1").arg(id), QStringLiteral("biji3")})
-            CreateNotesTable(table);
+            createNotesTable(table);
         if (notesOf) {
             QString table = QStringLiteral("biji%1").arg(notesOf);
-            OpenWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
+            openWebsiteNotes(table, WebsiteRow{notesOf, nameOf(notesOf), QString(), QDate(2011, 1, 1)});
             QVERIFY(Forms::loaded<NotesWindow>());
         }
         openWindow();
@@ -332,7 +332,7 @@ private slots:
     {
         makeDb();
         openWindow();
-        CurUser().load(QStringLiteral("admin"));
+        currentUser().load(QStringLiteral("admin"));
         QStringList seen;
         // The password boxes start empty even after a cancelled try: the
         // stored password (a hash) is never shown.
