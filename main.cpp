@@ -44,8 +44,7 @@ int checkInstallation(const DatabaseLocation &location)
             db::Connection conn;
             conn.open(location.notebook());
             db::TableList tables(conn);
-            const bool ours = tables.find(QStringLiteral("TABLE_NAME= 'Users'"))
-                              && tables.find(QStringLiteral("TABLE_NAME= 'Website'"));
+            const bool ours = tables.contains(QStringLiteral("Users")) && tables.contains(QStringLiteral("Website"));
             out << "database-opens: " << (ours ? "yes" : "no, not a notebook of this program") << '\n';
             ok = ok && ours;
         } catch (const db::DbError &e) {

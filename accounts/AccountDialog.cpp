@@ -1,6 +1,6 @@
 #include "accounts/AccountDialog.h"
 
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/InputText.h"
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
@@ -117,12 +117,12 @@ void AccountDialog::onOk()
         return;
     }
 
-    Users &login = LoginUser();
+    Account &login = loginUser();
     // An update would otherwise leave two accounts with one name, and the
     // next login could find either of them.
     // Renaming an account to another spelling of its own name (other letter
     // case, in any script) is not taking someone else's.
-    if (!NameCompare::same(newName, originalUserName.trimmed()) && (login.exists(newName) || Users::isAdminName(newName))) {
+    if (!NameCompare::same(newName, originalUserName.trimmed()) && (login.exists(newName) || Account::isAdminName(newName))) {
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         userNameBox->setFocus();
         userNameBox->selectAll();
@@ -130,7 +130,7 @@ void AccountDialog::onOk()
     }
     // The account named admin is the administrator: it keeps its name, and
     // no other account can take that name (above).
-    if (Users::isAdminName(originalUserName) && newName != originalUserName.trimmed()) {
+    if (Account::isAdminName(originalUserName) && newName != originalUserName.trimmed()) {
         MessageBox::show(QStringLiteral("admin 帐号不能改名"));
         userNameBox->setFocus();
         return;
@@ -142,7 +142,7 @@ void AccountDialog::onOk()
         return;
     }
 
-    Users stored;
+    Account stored;
     stored.load(originalUserName);
     if (newPassword && !stored.checkPassword(currentPasswordBox->text())) {
         MessageBox::show(QStringLiteral("当前密码错误"));
@@ -155,7 +155,7 @@ void AccountDialog::onOk()
     if (newPassword)
         login.setPassword(passwordBox->text());
     else
-        login.setUserPwd(stored.UserPwd());
+        login.setUserPwd(stored.userPwd());
     try {
         // No row changed: the account was deleted since the check above.
         if (login.update(originalUserName) == 0) {
@@ -172,8 +172,8 @@ void AccountDialog::onOk()
 
     // The logged-in account must hold what is stored, the password included,
     // or the next opening would show and write back the old password.
-    Users &current = CurUser();
-    if (current.UserName() == originalUserName)
+    Account &current = currentUser();
+    if (current.userName() == originalUserName)
         current.load(newName);
 
     MessageBox::show(QStringLiteral("修改成功"));

@@ -1,6 +1,6 @@
 #include "accounts/LoginWindow.h"
 
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/DatabaseProblems.h"
@@ -201,7 +201,7 @@ void LoginWindow::checkLogin()
         countFailure();
         return;
     }
-    Users &login = LoginUser();
+    Account &login = loginUser();
     try {
         if (!login.exists(m_typedName)) {
             MessageBox::show(QStringLiteral("用户名不存在"));
@@ -215,7 +215,7 @@ void LoginWindow::checkLogin()
             countFailure();
             return;
         }
-        CurUser().load(login.UserName());
+        currentUser().load(login.userName());
     } catch (const db::DbError &e) {
         MessageBox::show(DatabaseProblems::duringWork(e), MessageBox::OkOnly, MessageBox::Critical);
         countFailure();

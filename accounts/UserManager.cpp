@@ -1,6 +1,6 @@
 #include "accounts/UserManager.h"
 
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
@@ -40,7 +40,7 @@ QPushButton *makeButton(const QString &name, const QString &caption, QWidget *pa
 
 } // namespace
 
-bool UserManager::allowed() { return isAdmin(CurUser().UserName()); }
+bool UserManager::allowed() { return isAdmin(currentUser().userName()); }
 
 UserManager::UserManager(QWidget *parent) : QDialog(parent)
 {
@@ -106,7 +106,7 @@ void UserManager::addUser()
         txtPass2->setFocus();
         return;
     }
-    Users user;
+    Account user;
     if (user.exists(name)) {
         MessageBox::show(QStringLiteral("用户名已经存在，请重新输入"));
         txtUserName->setFocus();
@@ -145,7 +145,7 @@ void UserManager::deleteUser()
         MessageBox::show(QStringLiteral("admin 帐号不能删除"));
         return;
     }
-    if (name.compare(CurUser().UserName().trimmed(), Qt::CaseInsensitive) == 0) {
+    if (name.compare(currentUser().userName().trimmed(), Qt::CaseInsensitive) == 0) {
         MessageBox::show(QStringLiteral("不能删除正在使用的帐号"));
         return;
     }
@@ -153,7 +153,7 @@ void UserManager::deleteUser()
                          QStringLiteral("确认"))
         != MessageBox::Yes)
         return;
-    Users().remove(name);
+    Account().remove(name);
     MessageBox::show(Database::rowsAffected() > 0 ? QStringLiteral("删除成功") : QStringLiteral("该用户已不存在"));
     reload();
 }

@@ -13,7 +13,6 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Quote.h"
-#include "core/db/TableList.h"
 #include "notes/ExportCommands.h"
 #include "notes/ImportDialog.h"
 #include "notes/NotesTable.h"
@@ -26,14 +25,6 @@
 #include <QPlainTextEdit>
 
 namespace {
-
-bool notesTableExists(const QString &table)
-{
-    db::Connection conn;
-    conn.open(Database::notebook);
-    db::TableList tables(conn);
-    return tables.contains(table);
-}
 
 // The observations in a website's notes table (0 without one), or -1 when
 // they cannot be counted: the question is asked all the same.
@@ -65,7 +56,7 @@ void CatalogueCommands::deleteWebsite()
     const qint32 id = m_browser->currentIdText().toInt();
     // The question stays as it always was; what goes with the website is said under it.
     QString detail = QStringLiteral("网站：") + m_browser->websiteList.recordset().value(1).toString().trimmed();
-    if (const int observations = observationCount(QStringLiteral("biji") + QString::number(id)); observations >= 0)
+    if (const int observations = observationCount(NotesTables::name(id)); observations >= 0)
         detail += QStringLiteral("\n一并删除的优化记录：%1 条").arg(observations);
     detail += QLatin1Char('\n') + BackupGuard::beforeDestructiveStepNote();
     if (MessageBox::show(QStringLiteral("是否删除当前行?"), MessageBox::YesNo, MessageBox::NoIcon,
@@ -81,9 +72,9 @@ void CatalogueCommands::deleteWebsite()
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除网站"), websiteName))
         return;
     const QString name = NotesTables::name(id);
-    CloseWebsiteNotes(name);
+    closeWebsiteNotes(name);
     try {
-        CurWebsite().remove(id, notesTableExists(name) ? name : QString());
+        currentWebsite().remove(id, notesTableExists(name) ? name : QString());
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("删除失败，网站和它的优化记录都没有改动：") + DatabaseProblems::duringWork(e),
                          MessageBox::OkOnly, MessageBox::Exclamation);
@@ -104,7 +95,7 @@ void CatalogueCommands::openNotes()
     const int position = m_browser->currentPosition();
     // Removed elsewhere since the list was read: a notes table made now
     // would have no website behind it.
-    if (!CurWebsite().isStored(m_browser->currentIdText().toInt())) {
+    if (!currentWebsite().isStored(m_browser->currentIdText().toInt())) {
         MessageBox::show(QStringLiteral("该网站已被删除（可能是在别处删除的），无法查看它的优化记录。"), MessageBox::OkOnly,
                          MessageBox::Exclamation);
         m_reloadAt(position, 0);
@@ -116,7 +107,7 @@ void CatalogueCommands::openNotes()
     row.Weburl = rs.value(2).toString();
     row.Webtime = rs.value(3).toDate();
     QString name = NotesTables::name(row.Webid);
-    OpenWebsiteNotes(name, row);
+    openWebsiteNotes(name, row);
     m_reloadAt(position, row.Webid);
 }
 

@@ -1,7 +1,7 @@
 #include "catalogue/MainWindow.h"
 
 #include "accounts/UserManager.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "catalogue/DatePicker.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/Website.h"
@@ -451,7 +451,7 @@ void MainWindow::setCommandsEnabled(bool enabled)
 
 void MainWindow::showWebsite(const QString &idText)
 {
-    Website &site = CurWebsite();
+    Website &site = currentWebsite();
     site.load(idText.trimmed().toInt());
     details->showWebsite(site);
     browser->idBox->setText(QString::number(site.Webid));

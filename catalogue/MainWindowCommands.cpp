@@ -5,7 +5,7 @@
 
 #include "accounts/AccountDialog.h"
 #include "accounts/UserManager.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "catalogue/RestoreDialog.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/Website.h"
@@ -105,8 +105,8 @@ void MainWindow::onUserManager()
 void MainWindow::onAccount()
 {
     AccountDialog *dialog = Forms::get<AccountDialog>();
-    dialog->originalUserName = CurUser().UserName();
-    dialog->userNameBox->setText(CurUser().UserName());
+    dialog->originalUserName = currentUser().userName();
+    dialog->userNameBox->setText(currentUser().userName());
     // The stored password is a hash and is never shown: the boxes start empty.
     dialog->currentPasswordBox->clear();
     dialog->passwordBox->clear();
@@ -168,8 +168,8 @@ void MainWindow::onRestore()
     }
     MessageBox::show(QStringLiteral("数据库已恢复。恢复前的数据库已备份为 %1。请重新登录。")
                          .arg(QDir::toNativeSeparators(saved)));
-    LoginUser().clear();
-    CurUser().clear();
+    loginUser().clear();
+    currentUser().clear();
     // The login window shows before this one closes, so that the program
     // never runs out of windows on the way.
     emit loginAgain();

@@ -82,7 +82,7 @@ void Website::remove(qint32 id, const QString &notesTable)
     Database::executeTogether({deleteRow, QStringLiteral("DROP TABLE ") + db::quoteIdentifier(notesTable)});
 }
 
-Website &CurWebsite()
+Website &currentWebsite()
 {
     static Website website;
     return website;

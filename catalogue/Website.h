@@ -35,4 +35,4 @@ public:
 };
 
 // The website last loaded or written by the main window and the edit dialog.
-Website &CurWebsite();
+Website &currentWebsite();

@@ -111,7 +111,7 @@ bool WebsiteDetails::saveChanges()
     if (WebsiteInput::refuseVanished(id))
         return false;
     try {
-        CurWebsite().update(id);
+        currentWebsite().update(id);
     } catch (const db::DbError &e) {
         // Another worker took the name between the check above and the write.
         if (e.kind() == db::DbError::UniqueViolation && WebsiteInput::refuseTakenName(boxes(), name))

@@ -115,9 +115,9 @@ void WebsiteDialog::onOk()
         return;
     try {
         if (modifying)
-            CurWebsite().update(editedId);
+            currentWebsite().update(editedId);
         else
-            CurWebsite().insert();
+            currentWebsite().insert();
     } catch (const db::DbError &e) {
         // Another worker took the name between the check above and the write.
         if (e.kind() == db::DbError::UniqueViolation && WebsiteInput::refuseTakenName(boxes, name))

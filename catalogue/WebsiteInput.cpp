@@ -38,7 +38,7 @@ bool fillCurWebsite(const WebsiteBoxes &boxes)
         return false;
     }
 
-    Website &site = CurWebsite();
+    Website &site = currentWebsite();
     site.Webname = name;
     const QString url = boxes.Weburl->text().trimmed();
     site.Weburl = url.isEmpty() ? QStringLiteral("http://") : url;
@@ -50,7 +50,7 @@ bool fillCurWebsite(const WebsiteBoxes &boxes)
 
 bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name)
 {
-    if (!CurWebsite().exists(name))
+    if (!currentWebsite().exists(name))
         return false;
     MessageBox::show(QStringLiteral("网站名称已经存在，请重新输入"));
     boxes.Webname->setFocus();
@@ -60,7 +60,7 @@ bool refuseTakenName(const WebsiteBoxes &boxes, const QString &name)
 
 bool refuseVanished(qint32 id)
 {
-    if (CurWebsite().isStored(id))
+    if (currentWebsite().isStored(id))
         return false;
     tellVanished();
     return true;

@@ -72,7 +72,7 @@ bool createOnServer(const db::Location &server, QString *error)
         db::Connection conn;
         conn.open(server);
         db::TableList tables(conn);
-        if (tables.find(QStringLiteral("TABLE_NAME= 'Users'")) || db::TableList(conn).find(QStringLiteral("TABLE_NAME= 'Website'")))
+        if (tables.contains(QStringLiteral("Users")) || tables.contains(QStringLiteral("Website")))
             return fail(error, QStringLiteral("%1 already holds a notebook; it is left as it is.").arg(conn.description()));
         // DDL is transactional on a server: the tables and the first account
         // come whole or not at all.

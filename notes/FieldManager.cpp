@@ -104,7 +104,7 @@ void FieldManager::clearItems()
     }
 }
 
-void FieldManager::Load()
+void FieldManager::load()
 {
     clearItems();
     columnList.clear();
@@ -281,7 +281,7 @@ void FieldManager::reopen(const QString &renamedFrom, const QString &renamedTo)
     RecordEditor *editor = Forms::loaded<RecordEditor>();
     if (editor && editor->notesTable.compare(notesTable, Qt::CaseInsensitive) == 0)
         editor->followColumns(renamedFrom, renamedTo);
-    Load();
+    load();
     nameBox->clear();
     defaultBox->clear();
     sizeBox->setText(QStringLiteral("50"));

@@ -26,7 +26,7 @@ public:
     int columnCount = 0;
 
     // Rebuilds the list from the table's current columns.
-    void Load();
+    void load();
     const QStringList &columnNames() const { return m_names; }
 
     // Whether a column may carry this name: not empty, no blanks at either

@@ -253,14 +253,9 @@ void ImportDialog::importClicked()
 
 ImportDialog *importNotesFromCsv(QWidget *parent, qint32 websiteId, const QString &websiteName)
 {
-    QString table = NotesTables::name(websiteId);
-    if (!db::Catalog(Database::notebook).hasTable(table)) {
-        if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
-                             QStringLiteral("提示"))
-            != MessageBox::Ok)
-            return nullptr;
-        CreateNotesTable(table);
-    }
+    const QString table = NotesTables::name(websiteId);
+    if (!ensureNotesTable(table))
+        return nullptr;
     const QString path = FileDialog::openFile(parent, QStringLiteral("导入优化记录"), QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
     if (path.isEmpty())
         return nullptr;

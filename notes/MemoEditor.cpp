@@ -83,12 +83,12 @@ void MemoEditor::onOk()
     memo.nullable = true;
     const QVariant value = *NotesTables::value(memo, m_memo->toPlainText());
     try {
-        if (!CurRecord().exists(editedId, notesTable)) {
+        if (!currentRecord().exists(editedId, notesTable)) {
             MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
                              MessageBox::Exclamation);
             return;
         }
-        if (CurRecord().updateRecord(editedId, notesTable, {memo.name}, {value}) == 0) {
+        if (currentRecord().updateRecord(editedId, notesTable, {memo.name}, {value}) == 0) {
             MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），备注没有保存。"), MessageBox::OkOnly,
                              MessageBox::Exclamation);
             return;

@@ -33,7 +33,7 @@ bool NoteRecord::exists(qint32 id, const QString &notesTable)
     return !Database::query(QStringLiteral("SELECT AutoId FROM %1 WHERE AutoId=?").arg(db::quoteIdentifier(notesTable)), {id})->eof();
 }
 
-NoteRecord &CurRecord()
+NoteRecord &currentRecord()
 {
     static NoteRecord item;
     return item;

@@ -21,4 +21,4 @@ public:
 };
 
 // The shared instance used by the notes window and its editors.
-NoteRecord &CurRecord();
+NoteRecord &currentRecord();

@@ -14,15 +14,32 @@
 #include "notes/NotesWindow.h"
 #include "notes/MemoEditor.h"
 
-namespace {
-
-bool notesTableExists(const QString &name)
+bool notesTableExists(const QString &notesTable)
 {
     db::Connection conn;
     conn.open(Database::notebook);
-    db::TableList tables(conn);
-    return tables.find(QStringLiteral("TABLE_NAME= '") + name + QLatin1Char('\''));
+    return db::TableList(conn).contains(notesTable);
 }
+
+bool ensureNotesTable(const QString &notesTable, bool *created)
+{
+    if (created)
+        *created = false;
+    // The lookup's connection is closed before the question, so nothing holds
+    // the file open while the user decides.
+    if (notesTableExists(notesTable))
+        return true;
+    if (MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel, MessageBox::Question,
+                         QStringLiteral("提示"))
+        != MessageBox::Ok)
+        return false;
+    createNotesTable(notesTable);
+    if (created)
+        *created = true;
+    return true;
+}
+
+namespace {
 
 db::ColumnDef textColumn(const QString &name, int size, const QString &defaultText)
 {
@@ -36,17 +53,11 @@ db::ColumnDef textColumn(const QString &name, int size, const QString &defaultTe
 
 } // namespace
 
-void OpenWebsiteNotes(QString &notesTable, const WebsiteRow &row)
+void openWebsiteNotes(const QString &notesTable, const WebsiteRow &row)
 {
-    // The lookup's connection is closed before the question, so nothing holds
-    // the file open while the user decides.
-    if (!notesTableExists(notesTable)) {
-        const auto answer = MessageBox::show(QStringLiteral("表名不存在，是否要创建？"), MessageBox::OkCancel,
-                                             MessageBox::Question, QStringLiteral("提示"));
-        if (answer == MessageBox::Ok)
-            CreateNotesTable(notesTable);
+    bool created = false;
+    if (!ensureNotesTable(notesTable, &created) || created)
         return;
-    }
 
     NotesWindow *notes = Forms::get<NotesWindow>();
     notes->notesTable = notesTable;
@@ -55,7 +66,7 @@ void OpenWebsiteNotes(QString &notesTable, const WebsiteRow &row)
     notes->openNotes();
 }
 
-void CloseWebsiteNotes(const QString &notesTable)
+void closeWebsiteNotes(const QString &notesTable)
 {
     const auto closeOver = [&notesTable](auto *window) {
         if (window && window->notesTable.compare(notesTable, Qt::CaseInsensitive) == 0)
@@ -69,7 +80,7 @@ void CloseWebsiteNotes(const QString &notesTable)
     closeOver(Forms::loaded<NotesWindow>());
 }
 
-void CreateNotesTable(QString &notesTable)
+void createNotesTable(const QString &notesTable)
 {
     db::ColumnDef autoId;
     autoId.name = QStringLiteral("AutoId");

@@ -12,13 +12,22 @@ struct WebsiteRow {
     QDate Webtime;
 };
 
-// Opens the notes window of one website ("biji" + id), offering to create
-// its notes table first when it does not exist yet.
-void OpenWebsiteNotes(QString &notesTable, const WebsiteRow &row);
+// Whether the notebook has that notes table (letter case aside).
+bool notesTableExists(const QString &notesTable);
+
+// The one "make sure the notes table exists" step: when it does not, asks
+// "表名不存在，是否要创建？" and creates it on OK. Returns whether the table
+// exists now; created tells whether it was made just now.
+bool ensureNotesTable(const QString &notesTable, bool *created = nullptr);
+
+// Opens the notes window of one website (its notes table named by
+// NotesTables::name), offering to create the table first when it does not
+// exist yet; a table made just now opens at the next request.
+void openWebsiteNotes(const QString &notesTable, const WebsiteRow &row);
 
 // Closes the notes window and its dialogs where they show notesTable, before
 // that table goes away with its website.
-void CloseWebsiteNotes(const QString &notesTable);
+void closeWebsiteNotes(const QString &notesTable);
 
 // Creates a notes table with the eight default columns.
-void CreateNotesTable(QString &notesTable);
+void createNotesTable(const QString &notesTable);

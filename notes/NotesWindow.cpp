@@ -381,7 +381,7 @@ void NotesWindow::onAdd()
     editor->modifying = false;
     editor->editedId = 0;
     editor->notesTable = notesTable;
-    editor->Load();
+    editor->load();
     editor->updateCaption();
     editor->show();
     editor->raise();
@@ -401,7 +401,7 @@ void NotesWindow::onModify()
     RecordEditor *editor = recordEditor();
     editor->notesTable = notesTable;
     editor->editedId = qint32(rs.value(0).toLongLong());
-    editor->Load();
+    editor->load();
     // Inputs are matched to the row by column name, so a grid read before a
     // column change still fills the right boxes; a null keeps the default.
     for (int i = 1; i < editor->columnCount; ++i) {
@@ -436,7 +436,7 @@ void NotesWindow::onDelete()
         return;
     if (!BackupGuard::beforeDestructiveStep(QStringLiteral("删除记录")))
         return;
-    CurRecord().remove(id, notesTable);
+    currentRecord().remove(id, notesTable);
     MessageBox::show(QStringLiteral("删除成功"));
     refreshGrid();
     restorePosition();
@@ -475,7 +475,7 @@ void NotesWindow::onManageFields()
     fields->modifying = false;
     fields->editedId = 0;
     fields->notesTable = notesTable;
-    fields->Load();
+    fields->load();
     fields->show();
     fields->raise();
     refreshGrid();

@@ -118,7 +118,7 @@ void RecordEditor::followColumns(const QString &renamedFrom, const QString &rena
     }
     const QString date = m_date->text();
     const QString memo = m_memo->toPlainText();
-    Load();
+    load();
     m_date->setText(date);
     m_memo->setPlainText(memo);
     for (int i = 3; i < columnCount; ++i) {
@@ -128,7 +128,7 @@ void RecordEditor::followColumns(const QString &renamedFrom, const QString &rena
     }
 }
 
-void RecordEditor::Load()
+void RecordEditor::load()
 {
     // The columns are read before anything is cleared: a failed read leaves
     // the inputs and the column list as they were, matching each other.
@@ -301,15 +301,15 @@ void RecordEditor::onOk()
 
     try {
         if (!modifying) {
-            CurRecord().insertRecord(notesTable, names, values);
+            currentRecord().insertRecord(notesTable, names, values);
         } else {
-            if (!CurRecord().exists(editedId, notesTable)) {
+            if (!currentRecord().exists(editedId, notesTable)) {
                 MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
                                  MessageBox::OkOnly, MessageBox::Exclamation);
                 return;
             }
             // Deleted by another worker between the check and the update.
-            if (CurRecord().updateRecord(editedId, notesTable, names, values) == 0) {
+            if (currentRecord().updateRecord(editedId, notesTable, names, values) == 0) {
                 MessageBox::show(QStringLiteral("这条记录已经不存在（可能已被删除），修改没有保存。"),
                                  MessageBox::OkOnly, MessageBox::Exclamation);
                 return;

@@ -29,7 +29,7 @@ public:
     int columnCount = 0;
 
     // Rebuilds the inputs from the columns of notesTable.
-    void Load();
+    void load();
     // Rebuilds the inputs after the table's columns changed, keeping what was
     // typed: the date, the memo, and each item still there (under its new
     // name when it was renamed).

@@ -1,5 +1,6 @@
 #include "notes/ReportCommands.h"
 
+#include "core/NotesTables.h"
 #include "core/FileDialog.h"
 #include "core/MessageBox.h"
 #include "core/db/DbError.h"
@@ -51,7 +52,7 @@ void writeOne(QWidget *parent, const report::Website &website, const ReportDialo
 
 void reportForWebsite(QWidget *parent, const report::Website &website)
 {
-    ReportDialog dialog(parent, QStringLiteral("biji%1").arg(website.id));
+    ReportDialog dialog(parent, NotesTables::name(website.id));
     if (dialog.exec() == QDialog::Accepted)
         writeOne(parent, website, dialog);
 }
@@ -59,7 +60,7 @@ void reportForWebsite(QWidget *parent, const report::Website &website)
 void reportFromList(QWidget *parent, const report::Website &current, const QVector<report::Website> &listed,
                     bool searchResult)
 {
-    ReportDialog dialog(parent, current.id > 0 ? QStringLiteral("biji%1").arg(current.id) : QString(), int(listed.size()),
+    ReportDialog dialog(parent, current.id > 0 ? NotesTables::name(current.id) : QString(), int(listed.size()),
                         searchResult);
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -1,5 +1,6 @@
 #include "report/ClientReport.h"
 
+#include "core/NotesTables.h"
 #include "core/Database.h"
 #include "core/DateText.h"
 #include "core/db/Catalog.h"
@@ -409,7 +410,7 @@ Content readContent(const Website &website, const QDate &from, const QDate &to, 
     content.from = from;
     content.to = to;
     content.made = QDate::currentDate();
-    const QString table = QStringLiteral("biji%1").arg(website.id);
+    const QString table = NotesTables::name(website.id);
     if (db::Catalog(Database::notebook).hasTable(table)) {
         TrendData all;
         all.load(table);

@@ -11,7 +11,7 @@
 // chart (chart), the import preview (import) and the first page of a client
 // report (report, drawn by poppler's pdftoppm) as PNG files in OUTDIR.
 #include "accounts/LoginWindow.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "catalogue/MainWindow.h"
 #include "catalogue/SearchPanel.h"
 #include "catalogue/WebsiteBrowser.h"
@@ -140,7 +140,7 @@ void fillSampleWebsites()
         {"杭州茶语茶叶", "http://www.chayu-tea.example", QDate(2026, 2, 9), "新站，每周更新两篇文章。"},
     };
     for (const Sample &s : sites) {
-        Website &w = CurWebsite();
+        Website &w = currentWebsite();
         w.clear();
         w.Webname = QString::fromUtf8(s.name);
         w.Weburl = QString::fromUtf8(s.url);
@@ -248,8 +248,8 @@ int main(int argc, char **argv)
 
     // From here on questions are answered by this program, not on the screen.
     MessageBox::setTestMode(true);
-    LoginUser().load(NewDatabase::FirstUser);
-    CurUser().load(NewDatabase::FirstUser);
+    loginUser().load(NewDatabase::FirstUser);
+    currentUser().load(NewDatabase::FirstUser);
     fillSampleWebsites();
 
     MainWindow *main = Forms::get<MainWindow>();

@@ -1,10 +1,7 @@
 #include "core/db/TableList.h"
 
 #include "core/db/Connection.h"
-#include "core/db/DbError.h"
 #include "core/db/Recordset.h"
-
-#include <QRegularExpression>
 
 namespace db {
 
@@ -23,20 +20,6 @@ TableList::TableList(Connection &conn)
         m_names << rs.valueAt(row, 0).toString();
 }
 
-bool TableList::find(const QString &criterion)
-{
-    static const QRegularExpression pattern(QStringLiteral("^\\s*TABLE_NAME\\s*=\\s*'((?:[^']|'')*)'\\s*$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const auto match = pattern.match(criterion);
-    if (!match.hasMatch())
-        throw DbError(QStringLiteral("无法理解的查找条件：%1").arg(criterion));
-    const QString name = match.captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
-    // Table names are matched whole and, like the engine's, without regard to letter case.
-    while (m_pos < m_names.size() && m_names[m_pos].compare(name, Qt::CaseInsensitive) != 0)
-        ++m_pos;
-    return !eof();
-}
-
 bool TableList::contains(const QString &name) const
 {
     for (const QString &table : m_names)
@@ -44,7 +27,5 @@ bool TableList::contains(const QString &name) const
             return true;
     return false;
 }
-
-QString TableList::currentName() const { return eof() ? QString() : m_names[m_pos]; }
 
 } // namespace db

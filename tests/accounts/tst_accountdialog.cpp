@@ -1,7 +1,7 @@
 // The account dialog: its checks, what it stores, and the logged-in account
 // kept in step with what is stored.
 #include "accounts/AccountDialog.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Application.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -22,8 +22,8 @@ namespace {
 AccountDialog *openDialog()
 {
     auto *d = Forms::get<AccountDialog>();
-    d->originalUserName = CurUser().UserName();
-    d->userNameBox->setText(CurUser().UserName());
+    d->originalUserName = currentUser().userName();
+    d->userNameBox->setText(currentUser().userName());
     d->show();
     return d;
 }
@@ -82,7 +82,7 @@ private slots:
             QVERIFY(crypto_pwhash_str(cheap, "123456", 6, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN) == 0);
             t.exec(QStringLiteral("UPDATE Users SET UserPwd = '%1' WHERE UserName = 'admin'").arg(QLatin1String(cheap)));
         }
-        CurUser().load("admin");
+        currentUser().load("admin");
         AccountDialog *d = openDialog();
         for (QLineEdit *box : {d->currentPasswordBox, d->passwordBox, d->confirmBox})
             QVERIFY(box->text().isEmpty() && box->echoMode() == QLineEdit::Password);
@@ -113,15 +113,15 @@ private slots:
         QCOMPARE(d->isVisible(), !saved);
         // The logged-in account holds what is stored: the old name no longer logs in.
         const QString current = saved ? stored.section(QLatin1Char(','), 0, 0) : QStringLiteral("admin:123456");
-        QCOMPARE(CurUser().UserName(), current.section(':', 0, 0));
-        QVERIFY(Password::verify(CurUser().UserPwd(), current.section(':', 1)));
-        QCOMPARE(Users().load("admin"), stored.startsWith("admin:", Qt::CaseInsensitive));
+        QCOMPARE(currentUser().userName(), current.section(':', 0, 0));
+        QVERIFY(Password::verify(currentUser().userPwd(), current.section(':', 1)));
+        QCOMPARE(Account().load("admin"), stored.startsWith("admin:", Qt::CaseInsensitive));
     }
 
     void cancelStoresNothing()
     {
         TestDb t;
-        CurUser().load("admin");
+        currentUser().load("admin");
         AccountDialog *d = openDialog();
         d->userNameBox->setText("root");
         d->currentPasswordBox->setText("123456");

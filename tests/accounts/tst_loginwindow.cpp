@@ -1,7 +1,7 @@
 // The login window: its checks and messages, the three-attempt limit, the
 // report of a good login and the exit area.
 #include "accounts/LoginWindow.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/MessageBox.h"
@@ -66,8 +66,8 @@ class TestLoginWindow : public QObject {
 private slots:
     void init()
     {
-        LoginUser().clear();
-        CurUser().clear();
+        loginUser().clear();
+        currentUser().clear();
         logins = 0;
     }
     void cleanup()
@@ -110,8 +110,8 @@ private slots:
         QCOMPARE(attempt(w, user, pwd, enterInUser), -1);
         QCOMPARE(MessageBox::shown(), QStringList());
         QFETCH(QString, current);
-        QCOMPARE(CurUser().UserName(), current.section('|', 0, 0));
-        QVERIFY(Password::verify(CurUser().UserPwd(), current.section('|', 1)));
+        QCOMPARE(currentUser().userName(), current.section('|', 0, 0));
+        QVERIFY(Password::verify(currentUser().userPwd(), current.section('|', 1)));
         // The account as stored: the typed name may differ from it in letter case.
         QString storedName;
         for (const char *name : {"admin", "o'neil", "ｔｏｍ", "café", "weak"})
@@ -156,7 +156,7 @@ private slots:
             QCOMPARE(attempt(w, attempts[i], attempts[i + 1]), i + 2 == attempts.size() ? 0 : -1);
         QTEST(MessageBox::shown(), "messages");
         QVERIFY(!Database::connOpen() && logins == 0);
-        QCOMPARE(CurUser().UserName(), QString());
+        QCOMPARE(currentUser().userName(), QString());
     }
 
     void missingDatabaseEndsAtFirstCheck()

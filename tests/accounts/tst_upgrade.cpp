@@ -1,7 +1,7 @@
 // Files made before passwords were hashed (version 0) are upgraded at the
 // first open: backed up, passwords hashed in one transaction, no clear text
 // left anywhere in the file; a newer version is refused untouched.
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Backups.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(MessageBox::shown(), QStringList());
         QCOMPARE(t.scalar("PRAGMA user_version").toInt(), Schema::CurrentVersion);
         for (const auto &[name, password] : Accounts) {
-            Users u;
+            Account u;
             QVERIFY(u.load(name));
             QVERIFY2(u.checkPassword(password), qPrintable(name));
             QVERIFY(!u.checkPassword(password + "x"));

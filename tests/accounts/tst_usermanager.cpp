@@ -1,7 +1,7 @@
 // 用户管理: admin lists, adds and removes accounts; admin itself and the
 // account in use stay.
 #include "accounts/UserManager.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/MessageBox.h"
 #include "tests/support/TestDb.h"
 
@@ -37,7 +37,7 @@ private slots:
     void onlyAdminMayManage()
     {
         QFETCH(QString, user);
-        CurUser().setUserName(user);
+        currentUser().setUserName(user);
         QTEST(UserManager::allowed(), "allowed");
     }
 
@@ -61,7 +61,7 @@ private slots:
         QFETCH(QStringList, typed);
         TestDb t;
         t.addUser("bob", "bobpwd");
-        CurUser().setUserName("admin");
+        currentUser().setUserName("admin");
         UserManager m;
         m.show();
         QCOMPARE(listed(m), (QStringList{"admin", "bob"}));
@@ -93,7 +93,7 @@ private slots:
         t.exec("UPDATE Users SET UserName = 'Admin'");
         t.addUser("bob", "b");
         t.addUser("carol", "c");
-        CurUser().setUserName("Carol"); // the admin of the studio may sign in under any account
+        currentUser().setUserName("Carol"); // the admin of the studio may sign in under any account
         UserManager m;
         m.show();
         const auto found = m.lstUsers->findItems(selected, Qt::MatchExactly);

@@ -1,6 +1,6 @@
 // The user store: what it stores, trimming and letter-case rules, admin protection,
 // passwords stored and checked only as hashes.
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "core/Password.h"
 #include "core/db/DbError.h"
 #include "tests/support/TestDb.h"
@@ -13,7 +13,7 @@ private slots:
     void storesHashesAndCountsChangedRows()
     {
         TestDb t;
-        Users u;
+        Account u;
         u.setUserName(" bob ");
         u.setUserPwd(" secret ");
         u.insert();
@@ -48,15 +48,15 @@ private slots:
         t.addUser("O'Reilly", "it's");
         t.addUser("ｃａｒｏｌ", "full");
         t.addUser("café", "acc");
-        Users u;
+        Account u;
         u.setUserPwd("stale");
         QCOMPARE(u.load(typed), got != "|");
-        QCOMPARE(u.UserName(), got.section('|', 0, 0));
+        QCOMPARE(u.userName(), got.section('|', 0, 0));
         if (got == "|")
-            QCOMPARE(u.UserPwd(), QString());
+            QCOMPARE(u.userPwd(), QString());
         else
             QVERIFY(u.checkPassword(got.section('|', 1)));
-        QCOMPARE(Users().exists(typed), got != "|");
+        QCOMPARE(Account().exists(typed), got != "|");
     }
 
     // One account per name, letter case aside, on both engines; admin keeps
@@ -67,8 +67,8 @@ private slots:
         t.addUser("dup", "a");
         QVERIFY_THROWS_EXCEPTION(db::DbError, t.addUser("DUP", "b"));
         for (const char *admin : {"aDmIn", "  admin ", " ADMIN\t"})
-            Users().remove(admin); // never deleted, blanks or not
-        const auto refusal = [](Users &u, const char *renamed) {
+            Account().remove(admin); // never deleted, blanks or not
+        const auto refusal = [](Account &u, const char *renamed) {
             try {
                 if (renamed)
                     u.update(renamed);
@@ -79,7 +79,7 @@ private slots:
             }
             return QString("accepted");
         };
-        Users u;
+        Account u;
         u.setUserName("DUP");
         u.setUserPwd("a");
         QCOMPARE(refusal(u, nullptr), QString("用户名已经存在"));
@@ -108,10 +108,10 @@ private slots:
         QFETCH(QString, typed);
         TestDb t;
         t.addUser("eve", "Pass word");
-        Users u;
+        Account u;
         QVERIFY(u.load("eve"));
         if (typed == "<hash>")
-            typed = u.UserPwd();
+            typed = u.userPwd();
         QTEST(u.checkPassword(typed), "matches");
         // Clear text stored by someone else matches nothing, not even itself.
         t.exec("UPDATE Users SET UserPwd = 'Pass word'");

@@ -119,7 +119,7 @@ private slots:
         for (const SiteSeed &s : sitesByAge(2))
             insert(s);
         QString table = u"biji2"_s;
-        CreateNotesTable(table);
+        createNotesTable(table);
         db->exec(u"INSERT INTO biji2 ([备注]) VALUES ('observed')"_s);
         openWindow();
         // A reader part-way through the notes table keeps it from being dropped.

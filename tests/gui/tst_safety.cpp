@@ -2,7 +2,7 @@
 // no step when it fails), one at the end after writes, and restore from the
 // menu, which closes everything over the file and returns to the login window.
 #include "accounts/LoginWindow.h"
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 #include "catalogue/MainWindow.h"
 #include "catalogue/RestoreDialog.h"
 #include "core/Application.h"
@@ -79,7 +79,7 @@ private slots:
         TestDb t;
         t.exec("INSERT INTO Website (Webid, Webname, Weburl, Webtime, Webmemos) VALUES (1, 'site', 'u', '2024-01-01', 'm')");
         QString table = QStringLiteral("biji1");
-        CreateNotesTable(table);
+        createNotesTable(table);
         t.exec("INSERT INTO biji1 ([时间], [备注]) VALUES ('2024-02-01', 'row')");
         if (!backupWorks) {
             QFile blocker(QDir(t.dir()).filePath("data/backups"));
@@ -154,7 +154,7 @@ private slots:
         for (int i = 0; i < 40; ++i)
             t.exec(QStringLiteral("INSERT INTO Website (Webname, Webmemos) VALUES ('w%1', '%2')").arg(i).arg(QString(300, 'm')));
         QString table = QStringLiteral("biji1");
-        CreateNotesTable(table);
+        createNotesTable(table);
         QString error;
         const QString copy = Backups::make(t.dbPath(), Backups::beforeStep("导入"), &error);
         QVERIFY2(!copy.isEmpty(), qPrintable(error));
@@ -164,7 +164,7 @@ private slots:
             f.write(QByteArray(4096, '\x44'));
         }
         t.exec("DELETE FROM Website WHERE Webid > 1");
-        CurUser().load("admin");
+        currentUser().load("admin");
         MainWindow *main = Forms::get<MainWindow>();
         main->show();
         openNotes(); // a window of its own over the file, closed by the restore
@@ -203,7 +203,7 @@ private slots:
             QVERIFY(MessageBox::shown()[1].contains(QDir::toNativeSeparators(backups[0].path)));
             QVERIFY(!Forms::loaded<MainWindow>() && !Forms::loaded<NotesWindow>());
             QCOMPARE(loginAgain.size(), 1); // main.cpp shows the login window
-            QCOMPARE(CurUser().UserName(), QString());
+            QCOMPARE(currentUser().userName(), QString());
         }
     }
 };

@@ -107,7 +107,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 const bool shared = rng.bounded(3) == 0;
                 const QString name = shared ? sharedName(int(rng.bounded(SharedNames)), int(rng.bounded(5)))
                                             : QStringLiteral("c%1-site%2 'q'").arg(client).arg(++serial);
-                Website &site = CurWebsite();
+                Website &site = currentWebsite();
                 if (site.exists(name)) {
                     ++conflicts;
                 } else {
@@ -132,7 +132,7 @@ int runClient(int client, int seconds, const QString &logPath)
             } else if (pick < 35 && !ownSites.isEmpty()) {
                 kind = QStringLiteral("modify website");
                 const int id = ownSites[int(rng.bounded(qsizetype(ownSites.size())))];
-                Website &site = CurWebsite();
+                Website &site = currentWebsite();
                 site.load(id);
                 site.Webmemos = QStringLiteral("c%1 第%2次修改").arg(client).arg(++serial);
                 attempt = QStringList{QStringLiteral("memo"), QString::number(id), site.Webmemos};
@@ -144,7 +144,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 kind = QStringLiteral("add observation");
                 const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
                 attempt = QStringList{QStringLiteral("obs"), table, QString(), memo};
-                CurRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
+                currentRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
                                          {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, QStringLiteral("0")});
                 note({QStringLiteral("obs"), table, QString(), memo});
                 attempt.clear();
@@ -155,7 +155,7 @@ int runClient(int client, int seconds, const QString &logPath)
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
                 const QString pr = QStringLiteral("c%1p%2").arg(client).arg(++serial); // fits the 10 characters of PR
                 attempt = QStringList{QStringLiteral("pr"), row.first, QString::number(row.second), pr};
-                CurRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
+                currentRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
                 if (Database::rowsAffected() != 1)
                     throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
                 note(attempt);
@@ -191,7 +191,7 @@ int prepare()
 {
     MessageBox::setTestMode(true); // the notes code reports "创建完毕!": nobody is there to read it
     for (int i = 1; i <= NotesTables; ++i) {
-        Website &site = CurWebsite();
+        Website &site = currentWebsite();
         site.Webname = QStringLiteral("共用网站%1").arg(i);
         site.Weburl = QStringLiteral("http://shared.cn/%1").arg(i);
         site.Webtime = QDate(2011, 10, 25);
@@ -202,7 +202,7 @@ int prepare()
         if (id != i)
             return 1;
         if (!db::Catalog(Database::notebook).hasTable(table))
-            CreateNotesTable(table);
+            createNotesTable(table);
     }
     return 0;
 }

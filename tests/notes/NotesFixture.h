@@ -28,7 +28,7 @@ protected:
     {
         m_db = std::make_unique<TestDb>();
         if (QString table = QStringLiteral("biji1"); withTable)
-            CreateNotesTable(table);
+            createNotesTable(table);
         MessageBox::clearShown();
     }
 

@@ -32,16 +32,16 @@ private slots:
         if (column != QLatin1String("PR"))
             m_db->exec("ALTER TABLE biji1 ADD COLUMN " + db::quoteIdentifier(column) + " varchar(200)");
         const QString value = QStringLiteral("x'); DROP TABLE biji1; --");
-        CurRecord().insertRecord("biji1", {"时间", "备注", column}, {QDate(2011, 10, 27), value, "3"});
-        QCOMPARE(CurRecord().updateRecord(1, "biji1", {column, "备注"}, {"5", QVariant()}), 1);
-        QCOMPARE(CurRecord().updateRecord(99, "biji1", {column}, {"7"}), 0);
+        currentRecord().insertRecord("biji1", {"时间", "备注", column}, {QDate(2011, 10, 27), value, "3"});
+        QCOMPARE(currentRecord().updateRecord(1, "biji1", {column, "备注"}, {"5", QVariant()}), 1);
+        QCOMPARE(currentRecord().updateRecord(99, "biji1", {column}, {"7"}), 0);
         const QString q = db::quoteIdentifier(column);
         QCOMPARE(m_db->joined("SELECT AutoId || ':' || " + q + " || ':' || coalesce([备注], 'NULL') FROM biji1 "
                               "WHERE AutoId IN (1, 6) ORDER BY AutoId", "|"),
                  "1:5:NULL|6:3:" + value);
         QCOMPARE(text("SELECT [时间] FROM biji1 WHERE AutoId = 6"), QStringLiteral("2011-10-27"));
-        CurRecord().remove(5, "biji1");
-        QVERIFY(!CurRecord().exists(5, "biji1") && CurRecord().exists(4, "biji1"));
+        currentRecord().remove(5, "biji1");
+        QVERIFY(!currentRecord().exists(5, "biji1") && currentRecord().exists(4, "biji1"));
         QCOMPARE(count("SELECT count(*) FROM biji1"), 5);
         QCOMPARE(count("SELECT count(*) FROM Users"), 1);
     }
@@ -49,7 +49,7 @@ private slots:
     void rejectedStatementThrowsAndWritesNothing()
     {
         // PR holds at most 10 characters.
-        QVERIFY_THROWS_EXCEPTION(db::DbError, CurRecord().updateRecord(1, "biji1", {"PR"}, {"12345678901"}));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, currentRecord().updateRecord(1, "biji1", {"PR"}, {"12345678901"}));
         QCOMPARE(m_db->joined("SELECT [PR] FROM biji1 ORDER BY AutoId"), QStringLiteral("0,0,0,0,0"));
     }
 };

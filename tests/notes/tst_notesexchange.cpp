@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(chart->chart()->lineNames(), QStringList());
 
         // The website's notes table going away closes the chart over it.
-        CloseWebsiteNotes("biji1");
+        closeWebsiteNotes("biji1");
         flushDeletes();
         QVERIFY(!Forms::loaded<ChartWindow>());
     }

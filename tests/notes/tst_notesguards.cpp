@@ -132,13 +132,13 @@ private slots:
     {
         addRows({"2011-10-02"});
         QString second = u"biji2"_s;
-        CreateNotesTable(second);
+        createNotesTable(second);
         m_db->exec(u"INSERT INTO biji2([时间],[备注]) VALUES('2012-05-06','b'), ('2012-05-07','c')"_s);
         MessageBox::clearShown();
         QString first = u"biji1"_s;
-        OpenWebsiteNotes(first, WebsiteRow{1, u"百度优化"_s, u"http://a.cn"_s, QDate(2011, 10, 1)});
+        openWebsiteNotes(first, WebsiteRow{1, u"百度优化"_s, u"http://a.cn"_s, QDate(2011, 10, 1)});
         NotesWindow *w = Forms::loaded<NotesWindow>();
-        OpenWebsiteNotes(second, WebsiteRow{2, u"谷歌优化"_s, u"http://b.cn"_s, QDate(2012, 5, 1)});
+        openWebsiteNotes(second, WebsiteRow{2, u"谷歌优化"_s, u"http://b.cn"_s, QDate(2012, 5, 1)});
         QCOMPARE(Forms::loaded<NotesWindow>(), w);
         QCOMPARE(w->notesTable, second);
         QCOMPARE(w->grid()->model()->rowCount(), 2);

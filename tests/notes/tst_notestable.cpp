@@ -24,13 +24,13 @@ private slots:
         const WebsiteRow site = addWebsite("  例子网 ", "www.example.com");
         QString name = QStringLiteral("biji%1").arg(site.Webid);
         MessageBox::setNextAnswer(MessageBox::Ok);
-        OpenWebsiteNotes(name, site);
+        openWebsiteNotes(name, site);
         QCOMPARE(MessageBox::shown(), QStringList({"表名不存在，是否要创建？", "创建完毕!"}));
         QCOMPARE(MessageBox::shownDetails()[0].buttons, int(MessageBox::OkCancel));
         QVERIFY(tableExists(name));
         QVERIFY(!Forms::loaded<NotesWindow>()); // the user opens the notes again to see the new table
         MessageBox::clearShown();
-        OpenWebsiteNotes(name, site);
+        openWebsiteNotes(name, site);
         QVERIFY(MessageBox::shown().isEmpty());
         NotesWindow *notes = Forms::loaded<NotesWindow>();
         QVERIFY(notes && notes->isVisible());
@@ -41,7 +41,7 @@ private slots:
     void defaultColumnsAndRows()
     {
         QString table = QStringLiteral("biji3");
-        CreateNotesTable(table);
+        createNotesTable(table);
         // name, type, size of text, nullable, auto-increment, default
         QStringList described;
         for (const db::ColumnDef &c : db::Catalog(Database::notebook).columns(table))
@@ -63,10 +63,10 @@ private slots:
     void declinedCreationLeavesNoTable()
     {
         QString existing = QStringLiteral("biji70"), opened = QStringLiteral("biji7"); // existence is an exact match
-        CreateNotesTable(existing);
+        createNotesTable(existing);
         MessageBox::clearShown();
         MessageBox::setNextAnswer(MessageBox::Cancel);
-        OpenWebsiteNotes(opened, addWebsite("a", "b"));
+        openWebsiteNotes(opened, addWebsite("a", "b"));
         QCOMPARE(MessageBox::shown(), QStringList{QStringLiteral("表名不存在，是否要创建？")});
         QVERIFY(!tableExists("biji7"));
         QVERIFY(!Forms::loaded<NotesWindow>());
@@ -75,10 +75,10 @@ private slots:
     void creatingAnExistingTableFailsWithoutSuccessMessage()
     {
         QString table = QStringLiteral("biji5");
-        CreateNotesTable(table);
+        createNotesTable(table);
         m_db->exec(QStringLiteral("INSERT INTO biji5([备注]) VALUES('kept')"));
         MessageBox::clearShown();
-        QVERIFY_THROWS_EXCEPTION(db::DbError, CreateNotesTable(table));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, createNotesTable(table));
         QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(text("SELECT [备注] FROM biji5"), QStringLiteral("kept"));
     }

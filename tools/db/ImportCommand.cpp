@@ -2,6 +2,7 @@
 // Adds the rows of a CSV file to a website's notes table, through the same
 // code and with the same refusals as the import window: columns matched by
 // name, new ones created, one transaction, a backup of the file first.
+#include "core/NotesTables.h"
 #include "tools/db/Commands.h"
 
 #include "core/Backups.h"
@@ -51,7 +52,7 @@ int importCommand(const QStringList &args)
 
     const db::Location connection = db::Location::fromText(path);
     const bool server = connection.onServer();
-    const QString table = QStringLiteral("biji%1").arg(*website);
+    const QString table = NotesTables::name(*website);
     try {
         if (!server && !QFileInfo(path).isFile())
             return failed(QStringLiteral("数据库文件不存在：%1").arg(path));

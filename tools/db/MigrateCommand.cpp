@@ -164,10 +164,11 @@ int migrateCommand(const QStringList &args)
         err << "tavorin-db migrate: " << (version < 0 ? why : Schema::notCurrentMessage(sourcePath, version)) << "\n";
         return 1;
     }
-    // Nothing but what the program makes goes to the server: a trigger, a
-    // view or another program's table would arrive unchecked.
-    if (const QString problem = Schema::checkFileStructure(sourcePath); !problem.isEmpty()) {
-        err << "tavorin-db migrate: " << sourcePath << ": " << problem << "\n";
+    // What the program would not make (a trigger, a column name that takes
+    // SQL apart) is not carried onto the server where every worker meets it.
+    if (const QString structure = Schema::checkFileStructure(sourcePath); !structure.isEmpty()) {
+        err << "tavorin-db migrate: " << sourcePath << " 不是本程序的数据库：" << structure
+            << "\nNothing was changed on the server.\n";
         return 1;
     }
 

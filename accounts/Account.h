@@ -5,11 +5,11 @@
 // One login account in memory, and the only code that reads or writes the
 // table Users (UserName, UserPwd in that order). UserPwd holds the stored
 // form of the password: an Argon2id hash string (see core/Password.h).
-class Users {
+class Account {
 public:
-    QString UserName() const { return m_userName; }
+    QString userName() const { return m_userName; }
     void setUserName(const QString &name) { m_userName = name; }
-    QString UserPwd() const { return m_userPwd; }
+    QString userPwd() const { return m_userPwd; }
     void setUserPwd(const QString &pwd) { m_userPwd = pwd; }
     // Sets the password to store from the text typed: its hash, made from
     // the trimmed text.
@@ -44,5 +44,5 @@ private:
 };
 
 // The account being checked or written, and the logged-in account.
-Users &LoginUser();
-Users &CurUser();
+Account &loginUser();
+Account &currentUser();

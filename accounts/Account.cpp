@@ -1,17 +1,17 @@
-#include "accounts/Users.h"
+#include "accounts/Account.h"
 
 #include "core/Database.h"
 #include "core/NameCompare.h"
 #include "core/Password.h"
 #include "core/db/DbError.h"
 
-void Users::clear()
+void Account::clear()
 {
     m_userName.clear();
     m_userPwd.clear();
 }
 
-QString Users::storedName(const QString &userName)
+QString Account::storedName(const QString &userName)
 {
     // The database folds ASCII letters only; "ＴＯＭ" is "ｔｏｍ" and "CAFÉ" is
     // "café" all the same. A name not stored comes back as typed, trimmed.
@@ -43,9 +43,9 @@ auto refusingTakenNames(F &&write)
 
 } // namespace
 
-bool Users::isAdminName(const QString &name) { return NameCompare::same(name.trimmed(), QStringLiteral("admin")); }
+bool Account::isAdminName(const QString &name) { return NameCompare::same(name.trimmed(), QStringLiteral("admin")); }
 
-void Users::remove(const QString &userName)
+void Account::remove(const QString &userName)
 {
     // The account named admin, in any letter case, is never deleted.
     if (isAdminName(userName))
@@ -54,7 +54,7 @@ void Users::remove(const QString &userName)
     Database::execute(QStringLiteral("DELETE FROM Users WHERE UserName=?"), {stored.isNull() ? userName.trimmed() : stored});
 }
 
-bool Users::load(const QString &userName)
+bool Account::load(const QString &userName)
 {
     m_userName = userName;
     const QString stored = storedName(userName);
@@ -68,7 +68,7 @@ bool Users::load(const QString &userName)
     return true;
 }
 
-bool Users::exists(const QString &userName)
+bool Account::exists(const QString &userName)
 {
     const QString stored = storedName(userName);
     if (stored.isNull())
@@ -76,7 +76,7 @@ bool Users::exists(const QString &userName)
     return !Database::query(QStringLiteral("SELECT UserName FROM Users WHERE UserName=?"), {stored})->eof();
 }
 
-void Users::insert()
+void Account::insert()
 {
     if (isAdminName(m_userName))
         throw db::DbError(QStringLiteral("用户名已经存在"), db::DbError::UniqueViolation);
@@ -86,7 +86,7 @@ void Users::insert()
     });
 }
 
-int Users::update(const QString &userName)
+int Account::update(const QString &userName)
 {
     // Whoever holds the name admin has the user manager: the name stays with
     // the one administrator account.
@@ -102,14 +102,14 @@ int Users::update(const QString &userName)
     });
 }
 
-void Users::setPassword(const QString &password) { m_userPwd = Password::hash(password.trimmed()); }
+void Account::setPassword(const QString &password) { m_userPwd = Password::hash(password.trimmed()); }
 
-QString Users::storedPassword() const
+QString Account::storedPassword() const
 {
     return Password::isHash(m_userPwd) ? m_userPwd : Password::hash(m_userPwd.trimmed());
 }
 
-bool Users::checkPassword(const QString &typed)
+bool Account::checkPassword(const QString &typed)
 {
     if (!Password::verify(m_userPwd, typed.trimmed()))
         return false;
@@ -122,14 +122,14 @@ bool Users::checkPassword(const QString &typed)
     return true;
 }
 
-Users &LoginUser()
+Account &loginUser()
 {
-    static Users user;
+    static Account user;
     return user;
 }
 
-Users &CurUser()
+Account &currentUser()
 {
-    static Users user;
+    static Account user;
     return user;
 }
