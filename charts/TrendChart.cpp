@@ -14,6 +14,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -100,6 +101,105 @@ private:
     QChart *m_chart;
 };
 
+// Ticks on whole days at dates of their own choosing: a date-time axis
+// only divides its range evenly, which puts ticks between the days.
+QCategoryAxis *addTimeAxis(QChart *chart, const QVector<QDate> &dates)
+{
+    auto *xAxis = new QCategoryAxis;
+    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    xAxis->setTitleText(QStringLiteral("时间"));
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    if (!dates.isEmpty()) {
+        QDate first = dates.first(), last = dates.last();
+        if (first == last) {
+            first = first.addDays(-1);
+            last = last.addDays(1);
+        }
+        const double pad = std::max(EndPadding * double(msecs(last) - msecs(first)), 12.0 * 3600 * 1000);
+        xAxis->setRange(double(msecs(first)) - pad, double(msecs(last)) + pad);
+        xAxis->setStartValue(double(msecs(first)) - pad);
+        for (const TrendChart::Tick &tick : TrendChart::ticks(first, last))
+            xAxis->append(tick.label, double(msecs(tick.date)));
+    }
+    return xAxis;
+}
+
+// The axis of the other lines and the reversed one of the ranks, each only
+// when some line of its kind has a value: [normal, rank].
+std::array<QValueAxis *, 2> addValueAxes(QChart *chart, const QVector<PlotLine> &lines)
+{
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    for (const PlotLine &line : lines)
+        for (const double v : line.values)
+            if (!std::isnan(v)) {
+                lo[line.rank] = std::min(lo[line.rank], v);
+                hi[line.rank] = std::max(hi[line.rank], v);
+            }
+    std::array<QValueAxis *, 2> axes{nullptr, nullptr};
+    if (std::isfinite(lo[0])) {
+        axes[0] = new QValueAxis;
+        const double pad = hi[0] > lo[0] ? 0 : 1;
+        axes[0]->setRange(lo[0] - pad, hi[0] + pad);
+        axes[0]->applyNiceNumbers();
+        axes[0]->setLabelFormat(QStringLiteral("%g"));
+        chart->addAxis(axes[0], Qt::AlignLeft);
+    }
+    if (std::isfinite(lo[1])) {
+        axes[1] = new QValueAxis;
+        axes[1]->setTitleText(QStringLiteral("名次"));
+        axes[1]->setReverse(true);
+        axes[1]->setLabelFormat(QStringLiteral("%d"));
+        axes[1]->setRange(std::min(1.0, lo[1]), std::max(hi[1] + 1, 2.0));
+        chart->addAxis(axes[1], axes[0] ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    return axes;
+}
+
+// The unbroken pieces of a line: a row without a value ends one.
+QList<QList<QPointF>> piecesOf(const PlotLine &line, const QVector<QDate> &dates)
+{
+    QList<QList<QPointF>> pieces;
+    QList<QPointF> piece;
+    for (int row = 0; row < line.values.size() && row < dates.size(); ++row) {
+        if (std::isnan(line.values[row])) {
+            if (!piece.isEmpty())
+                pieces << std::exchange(piece, {});
+            continue;
+        }
+        piece << QPointF(msecs(dates[row]), line.values[row]);
+    }
+    if (!piece.isEmpty())
+        pieces << piece;
+    return pieces;
+}
+
+// A marker on each day with a memo; gives how many.
+int addMemoMarkers(QChart *chart, QAbstractAxis *xAxis, const QStringList &memos, const QVector<QDate> &dates)
+{
+    QList<QPointF> marks;
+    for (int row = 0; row < memos.size() && row < dates.size(); ++row)
+        if (!memos[row].isEmpty())
+            marks << QPointF(msecs(dates[row]), MarkerHeight);
+    if (marks.isEmpty())
+        return 0;
+    auto *markerAxis = new QValueAxis;
+    markerAxis->setRange(0, MarkerAxisTop);
+    markerAxis->setVisible(false);
+    chart->addAxis(markerAxis, Qt::AlignRight);
+    auto *series = new QScatterSeries;
+    series->setName(QStringLiteral("备注"));
+    series->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    series->setMarkerSize(11);
+    series->setColor(QColor(0xf0a30a));
+    series->setBorderColor(QColor(0x8a5a00));
+    series->setProperty("memo", true);
+    series->replace(marks);
+    chart->addSeries(series);
+    series->attachAxis(xAxis);
+    series->attachAxis(markerAxis);
+    return int(marks.size());
+}
+
 } // namespace
 
 struct TrendChart::Built {
@@ -151,52 +251,10 @@ void TrendChart::build(QChart *chart, Built *built) const
     // "百度收入量·收入" and "百度收入量·反向" to the same "百度收入…".
     chart->legend()->setAlignment(Qt::AlignRight);
 
-    // Ticks on whole days at dates of their own choosing: a date-time axis
-    // only divides its range evenly, which puts ticks between the days.
-    auto *xAxis = new QCategoryAxis;
-    xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    xAxis->setTitleText(QStringLiteral("时间"));
-    chart->addAxis(xAxis, Qt::AlignBottom);
-    if (!m_dates.isEmpty()) {
-        QDate first = m_dates.first(), last = m_dates.last();
-        if (first == last) {
-            first = first.addDays(-1);
-            last = last.addDays(1);
-        }
-        const double pad = std::max(EndPadding * double(msecs(last) - msecs(first)), 12.0 * 3600 * 1000);
-        xAxis->setRange(double(msecs(first)) - pad, double(msecs(last)) + pad);
-        xAxis->setStartValue(double(msecs(first)) - pad);
-        for (const Tick &tick : ticks(first, last))
-            xAxis->append(tick.label, double(msecs(tick.date)));
-    }
-
-    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}; // [normal, rank]
-    for (const PlotLine &line : m_lines)
-        for (const double v : line.values)
-            if (!std::isnan(v)) {
-                lo[line.rank] = std::min(lo[line.rank], v);
-                hi[line.rank] = std::max(hi[line.rank], v);
-            }
-    built->normal = std::isfinite(lo[0]);
-    built->reversed = std::isfinite(lo[1]);
-
-    QValueAxis *axes[2] = {nullptr, nullptr};
-    if (built->normal) {
-        axes[0] = new QValueAxis;
-        const double pad = hi[0] > lo[0] ? 0 : 1;
-        axes[0]->setRange(lo[0] - pad, hi[0] + pad);
-        axes[0]->applyNiceNumbers();
-        axes[0]->setLabelFormat(QStringLiteral("%g"));
-        chart->addAxis(axes[0], Qt::AlignLeft);
-    }
-    if (built->reversed) {
-        axes[1] = new QValueAxis;
-        axes[1]->setTitleText(QStringLiteral("名次"));
-        axes[1]->setReverse(true);
-        axes[1]->setLabelFormat(QStringLiteral("%d"));
-        axes[1]->setRange(std::min(1.0, lo[1]), std::max(hi[1] + 1, 2.0));
-        chart->addAxis(axes[1], built->normal ? Qt::AlignRight : Qt::AlignLeft);
-    }
+    QCategoryAxis *xAxis = addTimeAxis(chart, m_dates);
+    const std::array<QValueAxis *, 2> axes = addValueAxes(chart, m_lines);
+    built->normal = axes[0] != nullptr;
+    built->reversed = axes[1] != nullptr;
 
     LinePieces *overlay = nullptr;
     for (int li = 0; li < m_lines.size(); ++li) {
@@ -205,24 +263,13 @@ void TrendChart::build(QChart *chart, Built *built) const
         int points = 0;
         for (const double v : line.values)
             points += !std::isnan(v);
-        QList<QList<QPointF>> pieces;
-        QList<QPointF> piece;
-        for (int row = 0; row < line.values.size() && row < m_dates.size(); ++row) {
-            if (std::isnan(line.values[row])) {
-                if (!piece.isEmpty())
-                    pieces << std::exchange(piece, {});
-                continue;
-            }
-            piece << QPointF(msecs(m_dates[row]), line.values[row]);
-        }
-        if (!piece.isEmpty())
-            pieces << piece;
+        const QList<QList<QPointF>> pieces = piecesOf(line, m_dates);
         if (pieces.isEmpty())
             continue;
         built->names << line.name;
         built->segments << int(pieces.size());
         QList<QPointF> all;
-        for (const QList<QPointF> &p : std::as_const(pieces))
+        for (const QList<QPointF> &p : pieces)
             all << p;
         auto *series = new QLineSeries;
         series->setName(line.name);
@@ -243,29 +290,7 @@ void TrendChart::build(QChart *chart, Built *built) const
             overlay = new LinePieces(chart);
         overlay->lines.append({series, colour, pieces, points <= PointsShownUpTo});
     }
-
-    QList<QPointF> marks;
-    for (int row = 0; row < m_memos.size() && row < m_dates.size(); ++row)
-        if (!m_memos[row].isEmpty())
-            marks << QPointF(msecs(m_dates[row]), MarkerHeight);
-    built->markers = int(marks.size());
-    if (!marks.isEmpty()) {
-        auto *markerAxis = new QValueAxis;
-        markerAxis->setRange(0, MarkerAxisTop);
-        markerAxis->setVisible(false);
-        chart->addAxis(markerAxis, Qt::AlignRight);
-        auto *memos = new QScatterSeries;
-        memos->setName(QStringLiteral("备注"));
-        memos->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
-        memos->setMarkerSize(11);
-        memos->setColor(QColor(0xf0a30a));
-        memos->setBorderColor(QColor(0x8a5a00));
-        memos->setProperty("memo", true);
-        memos->replace(marks);
-        chart->addSeries(memos);
-        memos->attachAxis(xAxis);
-        memos->attachAxis(markerAxis);
-    }
+    built->markers = addMemoMarkers(chart, xAxis, m_memos, m_dates);
 }
 
 QVector<TrendChart::Tick> TrendChart::ticks(const QDate &first, const QDate &last, int maxTicks)
