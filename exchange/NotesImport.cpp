@@ -6,7 +6,7 @@
 #include "core/db/DbError.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TextCheck.h"
-#include "exchange/ExchangeError.h"
+#include "exchange/Failure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -159,7 +159,7 @@ void sizeNewColumns(QIODevice *csv, Encoding encoding, QVector<Target> &targets,
         }
     }
     if (!csv->seek(0))
-        throw ExchangeError(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
+        throw Failure(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
 }
 
 } // namespace
@@ -213,9 +213,9 @@ QStringList readHeader(QIODevice *csv, Encoding encoding)
     CsvReader reader(csv, encoding);
     CsvRecord record;
     if (!reader.next(record))
-        throw ExchangeError(QStringLiteral("文件是空的：没有标题行。"));
+        throw Failure(QStringLiteral("文件是空的：没有标题行。"));
     if (!csv->seek(0))
-        throw ExchangeError(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
+        throw Failure(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
     return record.fields;
 }
 
@@ -234,22 +234,22 @@ QVector<Target> resolvePlan(const ImportPlan &plan, const QVector<db::ColumnDef>
             continue;
         for (const QString &u : std::as_const(used))
             if (u.compare(t.column, Qt::CaseInsensitive) == 0)
-                throw ExchangeError(QStringLiteral("“%1”列被对应了两次，请把其中一列改为跳过。").arg(t.column));
+                throw Failure(QStringLiteral("“%1”列被对应了两次，请把其中一列改为跳过。").arg(t.column));
         used << t.column;
         if (t.action == ImportTarget::Existing) {
             const auto c = std::find_if(existing.begin(), existing.end(), [&](const db::ColumnDef &d) {
                 return d.name.compare(t.column, Qt::CaseInsensitive) == 0;
             });
             if (c == existing.end())
-                throw ExchangeError(QStringLiteral("表中没有“%1”列。").arg(t.column));
+                throw Failure(QStringLiteral("表中没有“%1”列。").arg(t.column));
             if (c->autoIncrement)
-                throw ExchangeError(QStringLiteral("“%1”是自动编号，不能导入，请改为跳过。").arg(c->name));
+                throw Failure(QStringLiteral("“%1”是自动编号，不能导入，请改为跳过。").arg(c->name));
             targets.append({i, *c, false});
         } else {
             if (const QString problem = ColumnName::lengthProblem(t.column); !problem.isEmpty())
-                throw ExchangeError(problem);
+                throw Failure(problem);
             if (!ColumnName::acceptable(t.column, names))
-                throw ExchangeError(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
+                throw Failure(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
             names << t.column;
             db::ColumnDef col;
             col.name = t.column;
@@ -263,7 +263,7 @@ QVector<Target> resolvePlan(const ImportPlan &plan, const QVector<db::ColumnDef>
         return t.column.name.compare(DateColumn, Qt::CaseInsensitive) == 0;
     });
     if (!hasDate)
-        throw ExchangeError(QStringLiteral("文件中没有对应到“时间”的列：每条记录都要有日期。"));
+        throw Failure(QStringLiteral("文件中没有对应到“时间”的列：每条记录都要有日期。"));
     return targets;
 }
 
@@ -279,7 +279,7 @@ void bindCell(RowInserter &insert, int k, const Target &t, const QString &raw, i
     case db::ColumnType::DateTime: {
         const auto date = importDate(raw);
         if (!date)
-            throw ExchangeError(place(line, t.column.name) + QStringLiteral("：无法识别的日期“%1”。").arg(raw));
+            throw Failure(place(line, t.column.name) + QStringLiteral("：无法识别的日期“%1”。").arg(raw));
         insert.setText(k, date->toString(Qt::ISODate).toLatin1());
         break;
     }
@@ -290,7 +290,7 @@ void bindCell(RowInserter &insert, int k, const Target &t, const QString &raw, i
         if (trimmed.isEmpty() && t.column.nullable)
             insert.setNull(k);
         else if (!ok)
-            throw ExchangeError(place(line, t.column.name) + QStringLiteral("：“%1”不是整数。").arg(raw));
+            throw Failure(place(line, t.column.name) + QStringLiteral("：“%1”不是整数。").arg(raw));
         else
             insert.setText(k, QByteArray::number(n));
         break;
@@ -301,12 +301,12 @@ void bindCell(RowInserter &insert, int k, const Target &t, const QString &raw, i
         if (value.contains(QLatin1Char('\r')))
             value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         if (t.column.type == db::ColumnType::Text && characters(value) > t.column.size)
-            throw ExchangeError(place(line, t.column.name)
+            throw Failure(place(line, t.column.name)
                                 + QStringLiteral("：内容有 %1 个字，超过了该字段的长度 %2。")
                                       .arg(characters(value))
                                       .arg(t.column.size));
         if (const QString problem = db::textProblem(value); !problem.isEmpty())
-            throw ExchangeError(place(line, t.column.name) + QStringLiteral("：文字") + problem + QStringLiteral("。"));
+            throw Failure(place(line, t.column.name) + QStringLiteral("：文字") + problem + QStringLiteral("。"));
         // An empty cell is empty (NULL) where the column allows
         // it, as in the record editor (NotesTables::value).
         if (value.isEmpty() && t.column.nullable)
@@ -367,7 +367,7 @@ int writeRows(db::Catalog &catalog, const QString &table, QIODevice *csv, Encodi
             throw;
         } catch (const db::DbError &e) {
             const QString where = line > 0 ? QStringLiteral("第 %1 行：").arg(line) : QString();
-            throw ExchangeError(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
+            throw Failure(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
         }
     }
     return rows;
@@ -379,14 +379,14 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
                 const ImportPlan &plan, Progress *progress)
 {
     if (plan.targets.size() != readHeader(csv, encoding).size())
-        throw ExchangeError(QStringLiteral("对应关系与文件的列数不符"));
+        throw Failure(QStringLiteral("对应关系与文件的列数不符"));
 
     db::Catalog catalog(notebook);
     const QVector<db::ColumnDef> existing = catalog.columns(table);
     QVector<Target> targets = resolvePlan(plan, existing);
     const int created = countCreated(targets);
     if (const int limit = columnLimit(catalog.connection()); existing.size() + created > limit)
-        throw ExchangeError(QStringLiteral("表中已有 %1 列，文件要新建 %2 列，合计超过了数据库一个表最多 %3 列的限制。"
+        throw Failure(QStringLiteral("表中已有 %1 列，文件要新建 %2 列，合计超过了数据库一个表最多 %3 列的限制。"
                                            "请把多余的列改为跳过，或把文件拆开后再导入。")
                                 .arg(existing.size())
                                 .arg(created)
@@ -408,7 +408,7 @@ int importFile(const db::Location &notebook, const QString &table, const QString
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ExchangeError(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
+        throw Failure(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
     return importNotes(notebook, table, &file, encoding, plan, progress);
 }
 

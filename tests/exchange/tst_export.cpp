@@ -2,7 +2,7 @@
 // files are read back by openpyxl, a reader that is not ours.
 #include "ExchangeFixture.h"
 
-#include "exchange/ExchangeError.h"
+#include "exchange/Failure.h"
 #include "exchange/TableExport.h"
 
 #include <QJsonArray>
@@ -163,7 +163,7 @@ private slots:
             try {
                 exportNotesTable(conn, "biji1", f, m_db->dir() + "/no/such/folder/out");
                 QFAIL("an export into a missing folder succeeded");
-            } catch (const ExchangeError &e) {
+            } catch (const Failure &e) {
                 QVERIFY(!e.message().isEmpty());
             }
         }

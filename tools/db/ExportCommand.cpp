@@ -6,7 +6,7 @@
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "exchange/ExchangeError.h"
+#include "exchange/Failure.h"
 #include "exchange/TableExport.h"
 
 #include <QTextStream>
@@ -82,7 +82,7 @@ int exportCommand(const QStringList &args)
         return 0;
     } catch (const db::DbError &e) {
         err << "tavorin-db export: " << e.message() << "\n";
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         err << "tavorin-db export: " << e.message() << "\n";
     }
     return 1;
