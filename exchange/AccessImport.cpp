@@ -9,7 +9,7 @@
 #include "core/Program.h"
 #include "core/Schema.h"
 #include "core/db/Catalog.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/JetReader.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "exchange/Csv.h"
 
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "exchange/JetReader.h"
 
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QDate>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "core/db/DbError.h"
 #include "core/db/SqlTranslate.h"
 #include "core/db/TextCheck.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QFile>
 #include <QFileInfo>

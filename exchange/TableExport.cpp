@@ -6,7 +6,7 @@
 #include "core/db/Recordset.h"
 #include "exchange/CellNumbers.h"
 #include "exchange/Csv.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/XlsxWriter.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "exchange/XlsxWriter.h"
 
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes as the Access notebook being converted,
 // read the way the conversion reads it (every table's columns and rows).
 // Nothing may crash, hang or read out of bounds; refusals are fine.
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/JetReader.h"
 
 #include <QFile>

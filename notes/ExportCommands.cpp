@@ -5,7 +5,7 @@
 #include "core/MessageBox.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "notes/BackgroundTask.h"
 
 #include <QFileInfo>

@@ -10,7 +10,7 @@
 #include "core/ui/Widgets.h"
 #include "core/db/Catalog.h"
 #include "core/db/DbError.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "notes/BackgroundTask.h"
 #include "notes/NotesTable.h"
 

@@ -1,7 +1,7 @@
 // CSV as the program writes and reads it: the writer against the reader,
 // hand-made files as Excel and editors make them, and files refused.
 #include "exchange/Csv.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

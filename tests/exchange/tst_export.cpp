@@ -2,7 +2,7 @@
 // files are read back by openpyxl, a reader that is not ours.
 #include "ExchangeFixture.h"
 
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/TableExport.h"
 
 #include <QJsonArray>

@@ -3,7 +3,7 @@
 // leave the table as it was.
 #include "ExchangeFixture.h"
 
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/NotesImport.h"
 #include "exchange/TableExport.h"
 

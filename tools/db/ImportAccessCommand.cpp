@@ -5,7 +5,7 @@
 
 #include "core/db/Connection.h"
 #include "exchange/AccessImport.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -9,7 +9,7 @@
 #include "core/db/Catalog.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "exchange/Failure.h"
+#include "exchange/ExchangeError.h"
 #include "exchange/NotesImport.h"
 
 #include <QFileInfo>
