@@ -276,7 +276,8 @@ int migrateCommand(const QStringList &args)
         Connection target;
         target.open(db::Location::server(targetString));
         QStringList existing;
-        for (const QString &t : db::TableList(target).names())
+        const db::TableList targetTables(target);
+        for (const QString &t : targetTables.names())
             if (t == QLatin1String("Users") || t == QLatin1String("Website") || isNotesTable(t))
                 existing << t;
         if (!existing.isEmpty() && !replace) {
