@@ -519,7 +519,7 @@ int stepsChild(int argc, char **argv)
     const DatabaseLocation location =
         DatabaseLocation::find(DatabaseLocation::processInputs(StartOptions::parse({QStringLiteral("tavorin")}).database));
     done("notebook look-up");
-    SingleInstance instance(location.instanceKey());
+    SingleInstance instance(location);
     if (instance.claim() != SingleInstance::First)
         die("another program holds the notebook");
     done("single-instance lock");

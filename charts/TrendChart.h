@@ -1,33 +1,20 @@
 #pragma once
 
-#include <QDate>
-#include <QFont>
-#include <QImage>
-#include <QStringList>
-#include <QVector>
+#include "charts/ChartCanvas.h"
+
 #include <QWidget>
+#include <memory>
 
-class QChart;
-class QChartView;
-class QXYSeries;
-
-// A line the chart draws: a value per row (NaN where the row has none) and
-// whether it is a rank, drawn against an axis with 1 at the top.
-struct PlotLine {
-    QString name;
-    QVector<double> values;
-    bool rank = false;
-};
-
-// The trend chart itself, and the only class that knows Qt Charts (which Qt
-// deprecates from 6.10 in favour of Qt Graphs; replacing it means replacing
-// this class alone). Days run along the bottom, oldest left; a line breaks
+// The trend chart. Days run along the bottom, oldest left; a line breaks
 // where a row has no value; rank lines go against a reversed axis; days with
 // a memo carry a marker. Hovering a point shows its day and value, hovering a
-// marker the memo.
+// marker the memo. The drawing itself is Qt Charts' work, in a module opened
+// when the first chart is made (ChartCanvas.h); this class knows only what
+// is drawn.
 class TrendChart : public QWidget {
     Q_OBJECT
 public:
+    // Throws Failure when the drawing module cannot be opened.
     explicit TrendChart(QWidget *parent = nullptr);
     ~TrendChart() override;
 
@@ -50,22 +37,18 @@ public:
     // The days the time axis marks between first and last: whole days, then
     // Mondays, then the first of a month, quarter or year as the span grows,
     // at most maxTicks of them; with the text each shows.
-    struct Tick {
-        QDate date;
-        QString label;
-    };
+    using Tick = ChartContent::Tick;
     static QVector<Tick> ticks(const QDate &first, const QDate &last, int maxTicks = 8);
 
 private:
-    struct Built;
-    void build(QChart *chart, Built *built) const;
-    void hovered(QXYSeries *series, const QPointF &point, bool state);
+    ChartContent content() const;
+    void hovered(int line, qint64 msecs, bool entered);
     int nearestRow(qint64 msecs, const QVector<double> *values) const;
 
     QString m_title;
     QVector<QDate> m_dates;
     QStringList m_memos;
     QVector<PlotLine> m_lines;
-    QChartView *m_view;
-    std::unique_ptr<Built> m_built;
+    ChartShape m_shape;
+    std::unique_ptr<ChartCanvas> m_canvas;
 };

@@ -1,12 +1,14 @@
 #include "core/Schema.h"
 
 #include "core/Backups.h"
+#include "core/ColumnName.h"
 #include "core/NameCompare.h"
 #include "core/Password.h"
 #include "core/db/Backup.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
+#include "core/db/Quote.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -258,6 +260,19 @@ QString checkStructure(const Rows &rows)
     }
     if (!foreign.isEmpty())
         return QStringLiteral("其中有本程序不会建立的对象：%1").arg(foreign.join(QStringLiteral("、")));
+
+    // A notes column's name as the field manager would take it: none of the
+    // characters that SQL or a list of names would take apart. Such a name
+    // can only have come from outside the program.
+    for (const QStringList &object : objects) {
+        if (object.value(0) != QLatin1String("table") || !isNotesTable(object.value(1)))
+            continue;
+        for (const QStringList &column : rows(QStringLiteral("PRAGMA table_info(%1)").arg(db::quoteIdentifier(object.value(1))))) {
+            const QString name = column.value(1);
+            if (!ColumnName::acceptable(name, {}) && db::nameLengthProblem(name).isEmpty())
+                return QStringLiteral("表 %1 的列名“%2”含有本程序不会使用的字符").arg(object.value(1), name);
+        }
+    }
     return {};
 }
 

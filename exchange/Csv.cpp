@@ -87,11 +87,12 @@ void CsvWriter::appendField(QByteArrayView utf8)
     m_buffer.append('"');
     if (guard)
         m_buffer.append('\'');
-    for (const char c : utf8) {
-        if (c == '"')
-            m_buffer.append('"');
-        m_buffer.append(c);
+    // Quotes doubled, the rest copied in runs (memos are long and mostly quote-free).
+    for (qsizetype quote; (quote = utf8.indexOf('"')) >= 0; utf8 = utf8.sliced(quote + 1)) {
+        m_buffer.append(utf8.first(quote + 1));
+        m_buffer.append('"');
     }
+    m_buffer.append(utf8);
     m_buffer.append('"');
 }
 
@@ -120,7 +121,7 @@ void CsvWriter::flush()
         return;
     if (m_out->write(m_buffer) != m_buffer.size())
         throw Failure(QStringLiteral("无法写入文件：%1").arg(m_out->errorString()));
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps the storage: clear() would give it back and fault it in again
 }
 
 CsvReader::CsvReader(QIODevice *in, Encoding encoding)
