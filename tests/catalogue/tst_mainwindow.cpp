@@ -1,14 +1,18 @@
 // The main window: list, details, record navigation, delete, open notes,
-// in-place modify, the account and date boxes, size and the close question.
+// in-place modify, search, the 数据 menu (export, import, client reports),
+// the account and date boxes, size and the close question.
 
 #include "MainWindowFixture.h"
 
 #include "accounts/AccountDialog.h"
 #include "accounts/Account.h"
 #include "core/DateText.h"
+#include "core/FileDialog.h"
+#include "notes/ImportDialog.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
 #include "notes/RecordEditor.h"
+#include "notes/ReportDialog.h"
 
 class TstMainWindow : public QObject, private MainWindowFixture {
     Q_OBJECT
@@ -23,6 +27,33 @@ private:
         return s;
     }
     static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
+
+    // Ids 1..7; dates run against the ids so that the list order (newest
+    // first) and the search order (by id) differ.
+    void openSearchCatalogue()
+    {
+        makeDb({{"百度优化", "http://www.a.cn", "2011-06-01", ""}, {"O'Reilly", "http://oreilly.com", "2011-05-01", ""},
+                {"Abc Shop", "http://shop.abc.cn", "2011-04-01", ""}, {"谷歌优化站", "http://b.cn/x y", "2011-03-01", ""},
+                {"50%折扣", "http://c.cn", "2011-02-01", ""}, {"abcdef", "http://abc.cn", "2011-01-01", ""},
+                {"打折_网", "http://d.cn", "2010-12-01", ""}});
+        openWindow();
+    }
+    // Three websites, the newest (Abc Shop, id 2) current; searched by name unless `text` is empty.
+    void openDataMenuCatalogue(const QString &text)
+    {
+        makeDb({{"优化网", "http://a.cn", "2011-03-01", ""}, {"Abc Shop", "http://shop.abc.cn", "2011-04-01", ""},
+                {"谷歌站", "http://b.com", "2011-02-01", ""}});
+        openWindow();
+        if (!text.isEmpty())
+            search("网站名称", text);
+    }
+    static void search(const QString &field, const QString &text)
+    {
+        w()->search->fieldList->setCurrentIndex(w()->search->fieldList->findText(field));
+        w()->search->textBox->clear();
+        type(w()->search->textBox, text);
+        click("cmdsou");
+    }
 
 private slots:
     void cleanup()
@@ -86,6 +117,13 @@ private slots:
         QVERIFY(!enabled("Cmd_XG") && !enabled("Cmd_goto"));
         QVERIFY(!action("Looksite")->isEnabled() && !action("Modify")->isEnabled() && !action("Delete")->isEnabled());
         QVERIFY(action("Add")->isEnabled() && action("NRefresh")->isEnabled());
+        QStringList titles;
+        for (QAction *a : w()->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles, (QStringList{"系统管理(&S)", "数据(&D)", "帮助中心(&H)"}));
+        QCOMPARE(action("exportWebsites")->text(), QStringLiteral("导出网站列表…"));
+        QCOMPARE(action("importNotes")->text(), QStringLiteral("导入优化记录…"));
+        QCOMPARE(action("clientReport")->text(), QStringLiteral("生成客户报告…"));
     }
 
     void listShowsNewestFirstWithFirstRowInDetails()
@@ -308,6 +346,135 @@ private slots:
             QCOMPARE(w()->details->nameBox->text(), storedSite(2)[0]);
         else
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
+
+    void searchMatches_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("ids"); // in the order listed
+        QTest::newRow("name contains, lowest id first") << "网站名称" << "优化" << QStringList{"1", "4"};
+        QTest::newRow("address") << "网址" << "abc" << QStringList{"3", "6"};
+        QTest::newRow("empty text lists all by id") << "网站名称" << "" << QStringList{"1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("spaces take part") << "网站名称" << "def " << QStringList{};
+        // As wildcards, "%折" and "折_" would each match both 5 and 7.
+        QTest::newRow("percent is no wildcard") << "网站名称" << "%折" << QStringList{"5"};
+        QTest::newRow("underscore is no wildcard") << "网站名称" << "折_" << QStringList{"7"};
+        QTest::newRow("lone quote") << "网站名称" << "'" << QStringList{"2"};
+    }
+    void searchMatches()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QStringList, ids);
+        openSearchCatalogue();
+        search(field, text);
+        QCOMPARE(gridColumn(0), ids);
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(MessageBox::shown().join(QLatin1Char('|'))));
+        QCOMPARE(enabled("Cmd_XG"), !ids.isEmpty());
+        QCOMPARE(w()->browser->idBox->text(), ids.value(0));
+    }
+
+    void failedSearchIsReportedAndLeavesNothingOpen()
+    {
+        openSearchCatalogue();
+        db->exec(QStringLiteral("ALTER TABLE Website RENAME TO WebsiteGone"));
+        MessageBox::clearShown();
+        search("网站名称", "abc");
+        QCOMPARE(onlyShown(), QStringLiteral("没有符合条件的记录！|确认|%1|%2").arg(MessageBox::OkOnly).arg(MessageBox::Exclamation));
+        QCOMPARE(w()->browser->grid->model()->rowCount(), 0);
+        QVERIFY(!enabled("Fii1") && !action("Delete")->isEnabled());
+        db->exec(QStringLiteral("ALTER TABLE WebsiteGone RENAME TO Website"));
+        trigger("NRefresh");
+        QCOMPARE(gridColumn(0).size(), 7);
+    }
+
+    // The website list exported whole or as searched.
+    void exportWebsites_data()
+    {
+        QTest::addColumn<QString>("search");  // typed into the name search, empty: none
+        QTest::addColumn<int>("answer");      // to "only the search result?", 0: not asked
+        QTest::addColumn<int>("rows");
+        QTest::newRow("whole list") << "" << 0 << 3;
+        QTest::newRow("search result") << "站" << int(MessageBox::Yes) << 1;
+        QTest::newRow("all despite a search") << "站" << int(MessageBox::No) << 3;
+    }
+    void exportWebsites()
+    {
+        QFETCH(QString, search);
+        QFETCH(int, answer);
+        QFETCH(int, rows);
+        openDataMenuCatalogue(search);
+        MessageBox::clearShown();
+        if (answer)
+            MessageBox::setNextAnswer(MessageBox::Button(answer));
+        const QString out = db->dir() + "/sites.csv";
+        FileDialog::setNextPath(out);
+        trigger("exportWebsites");
+        QStringList expected;
+        if (answer)
+            expected << "列表中是搜索到的 1 个网站。是否只导出这些网站？（选“否”导出全部网站）";
+        expected << QStringLiteral("导出成功：%1 条记录已写入 sites.csv").arg(rows);
+        QCOMPARE(MessageBox::shown(), expected);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count("\r\n"), rows + 1);
+    }
+
+    // Client reports of the current website, or of the list into a folder.
+    void clientReports_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("listed"); // every website listed, or the current one
+        QTest::addColumn<QStringList>("sites");
+        QTest::newRow("every website") << "" << true << QStringList{"Abc Shop", "优化网", "谷歌站"};
+        QTest::newRow("the search result") << "站" << true << QStringList{"谷歌站"};
+        QTest::newRow("the current website") << "" << false << QStringList{"Abc Shop"};
+    }
+    void clientReports()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, listed);
+        QFETCH(QStringList, sites);
+        openDataMenuCatalogue(search);
+        QStringList files;
+        for (const QString &site : sites)
+            files << site + " 2011-03-01 至 2011-03-31.pdf";
+        const QString out = db->dir() + "/reports";
+        QDir().mkpath(out);
+        FileDialog::setNextPath(listed ? out : out + "/" + files.first());
+        MessageBox::clearShown();
+        QTimer::singleShot(0, this, [listed] {
+            auto *dialog = qobject_cast<ReportDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->fromEdit->setDate(QDate(2011, 3, 1));
+            dialog->toEdit->setDate(QDate(2011, 3, 31));
+            (listed ? dialog->everyListed : dialog->currentOnly)->setChecked(true);
+            dialog->accept();
+        });
+        trigger("clientReport");
+        QCOMPARE(QDir(out).entryList(QDir::Files), files);
+        QVERIFY2(MessageBox::shown().value(0).startsWith(listed ? QString("已生成 %1 份报告").arg(sites.size()) : "报告已保存"),
+                 qPrintable(MessageBox::shown().join('|')));
+    }
+
+    void importReachesTheCurrentWebsite()
+    {
+        openDataMenuCatalogue(QString()); // its notes table is made on request
+        const QString csv = db->dir() + "/in.csv";
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("时间,PR\r\n2011-5-1,3\r\n");
+        f.close();
+        MessageBox::setNextAnswer(MessageBox::Ok);
+        FileDialog::setNextPath(csv);
+        trigger("importNotes");
+        auto *dialog = QApplication::activeModalWidget() ? qobject_cast<ImportDialog *>(QApplication::activeModalWidget())
+                                                         : w()->findChild<ImportDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->notesTable, QStringLiteral("biji2"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>("importRows"), Qt::LeftButton);
+        QVERIFY2(count("SELECT count(*) FROM biji2 WHERE [PR]='3'") == 1, qPrintable(MessageBox::shown().join('|')));
     }
 
     void titleAndStatusBarNameTheNotebook()
