@@ -51,10 +51,8 @@ QString memo(QRandomGenerator &rng)
 // and catalog code: returns the notes table's name.
 QString makeNotebook(const QString &path)
 {
-    QString error;
     const db::Location conn = db::Location::file(path);
-    if (!NewDatabase::create(conn, &error))
-        die(error);
+    NewDatabase::create(conn); // a Failure ends the run with its message
     db::Connection c;
     c.open(conn);
     QRandomGenerator rng(42);

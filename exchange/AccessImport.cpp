@@ -252,9 +252,7 @@ Report convert(const QString &jetPath, const QString &newPath)
 
     const QString partial = newPath + QStringLiteral(".new");
     QFile::remove(partial);
-    QString error;
-    if (!NewDatabase::create(db::Location::file(partial), &error))
-        throw Failure(error);
+    NewDatabase::create(db::Location::file(partial));
     try {
         Target target(partial);
         target.exec(QStringLiteral("DELETE FROM Users"));
