@@ -27,6 +27,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/NotesTables.h"
 #include "core/RecordsetModel.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
@@ -243,7 +244,7 @@ QString generate(const QString &folder)
         id = sqlite3_column_int64(top, 0);
         sqlite3_finalize(top);
     }
-    QString table = QStringLiteral("biji") + QString::number(id);
+    QString table = NotesTables::name(id);
     createNotesTable(table);
 
     Sql sql(path);

@@ -24,6 +24,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/NotesTables.h"
 #include "core/db/Quote.h"
 #include "help/HelpBrowser.h"
 #include "help/AboutBox.h"
@@ -241,7 +242,7 @@ bool shootNotesWindows(MainWindow *main, const QDir &out, bool &ok)
     // "Goto ->" on the newest website creates its notes table; fill it, open it.
     MessageBox::setNextAnswer(MessageBox::Ok);
     main->details->openNotesButton->click();
-    fillSampleNotes(QStringLiteral("biji4"));
+    fillSampleNotes(NotesTables::name(4));
     main->details->openNotesButton->click();
     NotesWindow *notes = Forms::loaded<NotesWindow>();
     if (!notes)
@@ -256,7 +257,7 @@ bool shootNotesWindows(MainWindow *main, const QDir &out, bool &ok)
         editor->close();
 
     // Four months of weekly observations for the trend chart.
-    fillTrendNotes(QStringLiteral("biji4"));
+    fillTrendNotes(NotesTables::name(4));
     notes->refreshGrid();
     clickButton(notes, "Cmd_Chart");
     ChartWindow *chart = Forms::loaded<ChartWindow>();
@@ -298,7 +299,7 @@ bool shootReport(const QDir &out, bool &ok)
     logo.open(QIODevice::ReadOnly);
     report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
                        logo.readAll()});
-    report::setChosenItems(QStringLiteral("biji4"), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+    report::setChosenItems(NotesTables::name(4), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
     const auto sites = report::websites(QStringLiteral("SELECT Webid, Webname, Weburl FROM Website WHERE Webid = 4"));
     const QString pdf = QDir::current().filePath(QStringLiteral("report.pdf"));
     QString why;
