@@ -1,12 +1,14 @@
 #include "core/Schema.h"
 
 #include "core/Backups.h"
+#include "core/ColumnName.h"
 #include "core/NameCompare.h"
 #include "core/Password.h"
 #include "core/db/Backup.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
+#include "core/db/Quote.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -65,28 +67,15 @@ bool usersNeedRebuild(db::Connection &conn)
 // does the refusal of a file that holds two spellings of one name.
 void addUniqueUserNames(db::Connection &conn)
 {
-    QHash<QString, QStringList> byName;
-    QStringList order;
-    QList<QStringList> names;
+    QStringList names;
     try {
-        names = rowsOf(conn, QStringLiteral("SELECT UserName FROM Users ORDER BY rowid"));
+        for (const QStringList &row : rowsOf(conn, QStringLiteral("SELECT UserName FROM Users ORDER BY rowid")))
+            names << row.value(0);
     } catch (const db::DbError &e) {
         throw StepFailed{e.message()};
     }
-    for (const QStringList &row : std::as_const(names)) {
-        const QString name = row.value(0);
-        const QString key = NameCompare::key(name.trimmed());
-        if (!byName.contains(key))
-            order << key;
-        byName[key] << name;
-    }
-    QStringList clashes;
-    for (const QString &key : std::as_const(order))
-        if (byName[key].size() > 1)
-            clashes << byName[key].join(QStringLiteral("、"));
-    if (!clashes.isEmpty())
-        throw StepFailed{QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
-                             .arg(clashes.join(QStringLiteral("；")))};
+    if (const QString clashes = userNameClashes(names); !clashes.isEmpty())
+        throw StepFailed{clashes};
     run(conn, QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS Users_UserName_unique ON Users (UserName COLLATE NOCASE)"));
 }
 
@@ -188,6 +177,26 @@ QString websiteTypeProblem(const QList<QStringList> &info)
 
 } // namespace
 
+QString userNameClashes(const QStringList &names)
+{
+    QHash<QString, QStringList> byName;
+    QStringList order;
+    for (const QString &name : names) {
+        const QString key = NameCompare::key(name.trimmed());
+        if (!byName.contains(key))
+            order << key;
+        byName[key] << name;
+    }
+    QStringList clashes;
+    for (const QString &key : std::as_const(order))
+        if (byName[key].size() > 1)
+            clashes << byName[key].join(QStringLiteral("、"));
+    if (clashes.isEmpty())
+        return {};
+    return QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
+        .arg(clashes.join(QStringLiteral("；")));
+}
+
 int version(const QString &path, QString *error)
 {
     try {
@@ -258,6 +267,19 @@ QString checkStructure(const Rows &rows)
     }
     if (!foreign.isEmpty())
         return QStringLiteral("其中有本程序不会建立的对象：%1").arg(foreign.join(QStringLiteral("、")));
+
+    // A notes column's name as the field manager would take it: none of the
+    // characters that SQL or a list of names would take apart. Such a name
+    // can only have come from outside the program.
+    for (const QStringList &object : objects) {
+        if (object.value(0) != QLatin1String("table") || !isNotesTable(object.value(1)))
+            continue;
+        for (const QStringList &column : rows(QStringLiteral("PRAGMA table_info(%1)").arg(db::quoteIdentifier(object.value(1))))) {
+            const QString name = column.value(1);
+            if (!ColumnName::acceptable(name, {}) && db::nameLengthProblem(name).isEmpty())
+                return QStringLiteral("表 %1 的列名“%2”含有本程序不会使用的字符").arg(object.value(1), name);
+        }
+    }
     return {};
 }
 

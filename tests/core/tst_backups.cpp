@@ -282,6 +282,8 @@ private slots:
         QTest::newRow("a view and a table of another program")
             << "CREATE VIEW v AS SELECT * FROM Users; CREATE TABLE other(x)" << "视图 v、表 other";
         QTest::newRow("a virtual table") << "CREATE VIRTUAL TABLE box USING rtree(id, a, b)" << "虚拟表 box";
+        QTest::newRow("a notes column named to take SQL apart")
+            << "CREATE TABLE biji5 (AutoId INTEGER PRIMARY KEY, \"备注]) VALUES(1); --\" TEXT)" << "列名“备注]) VALUES(1); --”";
     }
     void restoreRefusedChangesNothing()
     {

@@ -146,6 +146,9 @@ private slots:
                                              << "table biji7, column 时间, row 1 (AutoId 1): 值“not a date”";
         QTest::newRow("a name over 63 bytes") << "ALTER TABLE biji7 ADD COLUMN " + quoteIdentifier(QString(30, QChar(0x5b57))) + " TEXT"
                                               << "" << "biji7." + QString(30, QChar(0x5b57)) + "（90 字节）";
+        QTest::newRow("a column name the program would not make")
+            << "ALTER TABLE biji7 ADD COLUMN " + quoteIdentifier("x]; DROP TABLE Users; --") + " TEXT" << ""
+            << "表 biji7 的列名“x]; DROP TABLE Users; --”含有本程序不会使用的字符";
         QTest::newRow("a row lost between copy and check") << "" << "DELETE FROM biji3 WHERE AutoId = 7"
                                                            << "the counts differ, nothing was kept: biji3: 1199 in the file, 1198 on the server";
     }

@@ -164,6 +164,13 @@ int migrateCommand(const QStringList &args)
         err << "tavorin-db migrate: " << (version < 0 ? why : Schema::notCurrentMessage(sourcePath, version)) << "\n";
         return 1;
     }
+    // What the program would not make (a trigger, a column name that takes
+    // SQL apart) is not carried onto the server where every worker meets it.
+    if (const QString structure = Schema::checkFileStructure(sourcePath); !structure.isEmpty()) {
+        err << "tavorin-db migrate: " << sourcePath << " 不是本程序的数据库：" << structure
+            << "\nNothing was changed on the server.\n";
+        return 1;
+    }
 
     QElapsedTimer timer;
     timer.start();
