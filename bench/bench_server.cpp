@@ -171,7 +171,7 @@ int main(int argc, char **argv)
         std::printf("| figure | Tavorin | raw libpq | ratio | target |\n|---|---|---|---|---|\n");
         for (const auto &f : figures) {
             db::DataControl control;
-            control.setLocation(server);
+            control.setLocation(db::Location::server(server));
             control.setRecordSource(f.sql);
             control.refresh(); // connect once, as the window's data control stays connected
             const QByteArray native = db::translateServerSql(f.sql).toUtf8();

@@ -99,7 +99,7 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+        throw Failure(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
     CsvWriter csv(&file);
     const Columns columns = columnsOf(rs, first);
     csv.writeRow(columns.names);
@@ -127,7 +127,7 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
     }
     csv.flush();
     if (!file.commit())
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
+        throw Failure(QStringLiteral("无法写入文件 %1：%2").arg(path, file.errorString()));
     return rows;
 }
 

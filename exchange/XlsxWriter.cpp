@@ -105,7 +105,7 @@ XlsxWriter::XlsxWriter(const QString &path) : d(std::make_unique<Impl>())
         QTemporaryFile reserve(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
         reserve.setAutoRemove(false);
         if (!reserve.open())
-            throw ExchangeError(QStringLiteral("无法在 %1 写文件：%2").arg(info.absolutePath(), reserve.errorString()));
+            throw Failure(QStringLiteral("无法在 %1 写文件：%2").arg(info.absolutePath(), reserve.errorString()));
         d->partPath = reserve.fileName();
     }
     lxw_workbook_options options{};
@@ -115,7 +115,7 @@ XlsxWriter::XlsxWriter(const QString &path) : d(std::make_unique<Impl>())
     d->book = workbook_new_opt(QFile::encodeName(d->partPath).constData(), &options);
     if (!d->book) {
         QFile::remove(d->partPath);
-        throw ExchangeError(QStringLiteral("无法创建 Excel 文件 %1").arg(info.fileName()));
+        throw Failure(QStringLiteral("无法创建 Excel 文件 %1").arg(info.fileName()));
     }
     d->sheet = workbook_add_worksheet(d->book, nullptr);
     d->bold = workbook_add_format(d->book);
@@ -208,7 +208,7 @@ void XlsxWriter::close()
     if (d->firstError != LXW_NO_ERROR) {
         const QString message = QStringLiteral("写 Excel 文件时出错（%1）：%2").arg(d->errorPlace, libraryError(d->firstError));
         d->discard();
-        throw ExchangeError(message);
+        throw Failure(message);
     }
     for (int c = 0; c < d->widths.size(); ++c)
         worksheet_set_column(d->sheet, lxw_col_t(c), lxw_col_t(c), d->widths[c], nullptr);
@@ -216,14 +216,14 @@ void XlsxWriter::close()
     d->book = nullptr;
     if (error != LXW_NO_ERROR) {
         QFile::remove(d->partPath);
-        throw ExchangeError(QStringLiteral("无法写完 Excel 文件 %1：%2").arg(QFileInfo(d->path).fileName(), libraryError(error)));
+        throw Failure(QStringLiteral("无法写完 Excel 文件 %1：%2").arg(QFileInfo(d->path).fileName(), libraryError(error)));
     }
     // Replaces an older file in one step: the old one stays whole until then.
     std::error_code failed;
     std::filesystem::rename(QFile::encodeName(d->partPath).toStdString(), QFile::encodeName(d->path).toStdString(), failed);
     if (failed) {
         QFile::remove(d->partPath);
-        throw ExchangeError(QStringLiteral("无法写入文件 %1：%2").arg(d->path, QString::fromStdString(failed.message())));
+        throw Failure(QStringLiteral("无法写入文件 %1：%2").arg(d->path, QString::fromStdString(failed.message())));
     }
     d->partPath.clear();
 }

@@ -196,27 +196,9 @@ void fillTrendNotes(const QString &table)
     }
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// A desktop of its own, so that the shots do not depend on the display's.
+void paintDesktop(QWidget &desktop, const QRect &screen)
 {
-    Application app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavorin"));
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: tavorin-screenshots OUTDIR\n";
-        return 2;
-    }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    // The notebook as the program finds it: data/mybook.mdb in this folder.
-    Startup::openNotebook(DatabaseLocation::find(DatabaseLocation::processInputs(QString())));
-    if (!QDir().mkpath(out.path())) {
-        QTextStream(stderr) << "cannot make " << out.path() << '\n';
-        return 1;
-    }
-
-    // A desktop of its own, so that the shots do not depend on the display's.
-    QWidget desktop(nullptr, Qt::Window | Qt::FramelessWindowHint);
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QLinearGradient sky(0, 0, 0, screen.height());
     sky.setColorAt(0, QColor(58, 110, 165));
     sky.setColorAt(1, QColor(120, 170, 200));
@@ -227,7 +209,11 @@ int main(int argc, char **argv)
     desktop.setGeometry(screen);
     desktop.show();
     settle(300);
+}
 
+// The windows seen before logging in.
+bool shootFirstWindows(const QRect &screen, const QDir &out)
+{
     bool ok = true;
     LoginWindow *login = Forms::get<LoginWindow>();
     login->show();
@@ -245,28 +231,21 @@ int main(int argc, char **argv)
     about->move(screen.center() - about->rect().center());
     ok = shootScreen(about, 0, out.filePath(QStringLiteral("about.png"))) && ok;
     about->hide();
+    return ok;
+}
 
-    // From here on questions are answered by this program, not on the screen.
-    MessageBox::setTestMode(true);
-    loginUser().load(NewDatabase::FirstUser);
-    currentUser().load(NewDatabase::FirstUser);
-    fillSampleWebsites();
-
-    MainWindow *main = Forms::get<MainWindow>();
-    main->show();
-    ok = shootWithTitle(main, out.filePath(QStringLiteral("main.png"))) && ok;
-    ok = shootQuestion([main] { main->deleteWebsiteAction->trigger(); }, out.filePath(QStringLiteral("delete.png"))) && ok;
-
+// The notes window of biji4, its record editor and its trend chart; ok
+// turns false for a shot not taken. False when the notes window did not open.
+bool shootNotesWindows(MainWindow *main, const QDir &out, bool &ok)
+{
     // "Goto ->" on the newest website creates its notes table; fill it, open it.
     MessageBox::setNextAnswer(MessageBox::Ok);
     main->details->openNotesButton->click();
     fillSampleNotes(QStringLiteral("biji4"));
     main->details->openNotesButton->click();
     NotesWindow *notes = Forms::loaded<NotesWindow>();
-    if (!notes) {
-        QTextStream(stderr) << "the notes window did not open\n";
-        return 1;
-    }
+    if (!notes)
+        return false;
     notes->resize(900, 560);
     ok = shootWindow(notes, out.filePath(QStringLiteral("notes.png"))) && ok;
 
@@ -287,8 +266,12 @@ int main(int argc, char **argv)
         chart->resize(1000, 560);
     }
     ok = chart && shootWindow(chart, out.filePath(QStringLiteral("chart.png"))) && ok;
+    return true;
+}
 
-    // The import preview of a CSV file with a column the table lacks.
+// The import preview of a CSV file with a column the table lacks.
+bool shootImport(const QDir &out)
+{
     const QString csv = QDir::current().filePath(QStringLiteral("茶语优化记录.csv"));
     QFile file(csv);
     if (file.open(QIODevice::WriteOnly)) {
@@ -303,10 +286,14 @@ int main(int argc, char **argv)
     ImportDialog *import = importNotesFromCsv(nullptr, 4, QString::fromUtf8("杭州茶语茶叶"));
     if (import)
         import->resize(820, 560);
-    ok = import && shootWindow(import, out.filePath(QStringLiteral("import.png"))) && ok;
+    return import && shootWindow(import, out.filePath(QStringLiteral("import.png")));
+}
 
-    // The client report of the same website for the first quarter, under a
-    // sample studio's name with the program's logo.
+// The client report of the same website for the first quarter, under a
+// sample studio's name with the program's logo; its first page as a picture.
+// False with a message when the report could not be written.
+bool shootReport(const QDir &out, bool &ok)
+{
     QFile logo(QStringLiteral(":/help/logo.png"));
     logo.open(QIODevice::ReadOnly);
     report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
@@ -317,7 +304,7 @@ int main(int argc, char **argv)
     QString why;
     if (sites.isEmpty() || !report::writePdf(report::readContent(sites.first(), QDate(2026, 1, 1), QDate(2026, 3, 31)), pdf, &why)) {
         QTextStream(stderr) << "cannot write the report: " << why << '\n';
-        return 1;
+        return false;
     }
     const QString page = out.filePath(QStringLiteral("report"));
     ok = QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
@@ -326,5 +313,48 @@ int main(int argc, char **argv)
              == 0
          && ok;
     QTextStream(stdout) << page << ".png\n";
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavorin"));
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: tavorin-screenshots OUTDIR\n";
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    // The notebook as the program finds it: data/mybook.mdb in this folder.
+    Startup::openNotebook(DatabaseLocation::find(DatabaseLocation::processInputs(QString())));
+    if (!QDir().mkpath(out.path())) {
+        QTextStream(stderr) << "cannot make " << out.path() << '\n';
+        return 1;
+    }
+
+    QWidget desktop(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    paintDesktop(desktop, screen);
+    bool ok = shootFirstWindows(screen, out);
+
+    // From here on questions are answered by this program, not on the screen.
+    MessageBox::setTestMode(true);
+    loginUser().load(NewDatabase::FirstUser);
+    currentUser().load(NewDatabase::FirstUser);
+    fillSampleWebsites();
+
+    MainWindow *main = Forms::get<MainWindow>();
+    main->show();
+    ok = shootWithTitle(main, out.filePath(QStringLiteral("main.png"))) && ok;
+    ok = shootQuestion([main] { main->deleteWebsiteAction->trigger(); }, out.filePath(QStringLiteral("delete.png"))) && ok;
+    if (!shootNotesWindows(main, out, ok)) {
+        QTextStream(stderr) << "the notes window did not open\n";
+        return 1;
+    }
+    ok = shootImport(out) && ok;
+    if (!shootReport(out, ok))
+        return 1;
     return ok ? 0 : 1;
 }

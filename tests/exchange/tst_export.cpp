@@ -163,7 +163,7 @@ private slots:
             try {
                 exportNotesTable(conn, "biji1", f, m_db->dir() + "/no/such/folder/out");
                 QFAIL("an export into a missing folder succeeded");
-            } catch (const ExchangeError &e) {
+            } catch (const Failure &e) {
                 QVERIFY(!e.message().isEmpty());
             }
         }
