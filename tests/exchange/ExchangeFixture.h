@@ -78,9 +78,4 @@ protected:
         return names;
     }
 
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 };
