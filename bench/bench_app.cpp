@@ -27,6 +27,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/NotesTables.h"
 #include "core/RecordsetModel.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
@@ -209,9 +210,7 @@ private:
 QString generate(const QString &folder)
 {
     const QString path = folder + QStringLiteral("/data/mybook.mdb");
-    QString error;
-    if (!NewDatabase::create(db::Location::file(path), &error))
-        die(error.toStdString());
+    NewDatabase::create(db::Location::file(path)); // a Failure ends the run with its message
     const QString logo = QStringLiteral(TAVORIN_SOURCE_DIR "/resources/login.png");
     QDir(folder).mkpath(QStringLiteral("img"));
     QFile::copy(logo, folder + QStringLiteral("/img/login.png"));
@@ -245,7 +244,7 @@ QString generate(const QString &folder)
         id = sqlite3_column_int64(top, 0);
         sqlite3_finalize(top);
     }
-    QString table = QStringLiteral("biji") + QString::number(id);
+    QString table = NotesTables::name(id);
     createNotesTable(table);
 
     Sql sql(path);

@@ -344,9 +344,7 @@ int main(int argc, char **argv)
         die("no temporary folder");
     QDir::setCurrent(work.path());
     const QString path = work.filePath(QStringLiteral("data/mybook.mdb"));
-    QString error;
-    if (!NewDatabase::create(db::Location::file(path), &error))
-        die(error.toStdString());
+    NewDatabase::create(db::Location::file(path)); // a Failure ends the run with its message
     std::printf("Generating a notes table of %d rows with 6 observed items and one of %d rows ...\n", ChartRows, ExportRows);
     std::fflush(stdout);
     makeTable(path, QStringLiteral("biji1"), ChartRows, true, 1);
@@ -418,8 +416,7 @@ imports:
         QDir().mkpath(folder + QStringLiteral("/data"));
         QDir::setCurrent(folder);
         const QString notebook = folder + QStringLiteral("/data/mybook.mdb");
-        if (!NewDatabase::create(db::Location::file(notebook), &error))
-            die(error.toStdString());
+        NewDatabase::create(db::Location::file(notebook));
         const int table = 10;
         for (int k = 0; k < 2; ++k)
             makeTable(notebook, QStringLiteral("biji%1").arg(table + k), 0, false, 0);

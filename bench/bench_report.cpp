@@ -131,9 +131,7 @@ int main(int argc, char **argv)
         die("no temporary folder");
     QDir::setCurrent(work.path());
     const QString path = work.filePath(QStringLiteral("data/mybook.mdb"));
-    QString error;
-    if (!NewDatabase::create(path, &error))
-        die(error.toStdString());
+    NewDatabase::create(db::Location::file(path)); // a Failure ends the run with its message
     Database::useDatabase(db::Location::file(path));
     std::printf("Generating a website of %d daily rows and %d websites of 100 ...\n", ReportRows, Websites);
     std::fflush(stdout);
@@ -155,6 +153,7 @@ int main(int argc, char **argv)
     const QString pdf = work.filePath(QStringLiteral("report.pdf"));
     int pages = 0;
     std::vector<double> ours, rival;
+    QString error;
     for (int i = 0; i <= rounds; ++i) {
         const auto start = Clock::now();
         if (!report::writePdf(report::readContent(site, First, last), pdf, &error))

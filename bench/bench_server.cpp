@@ -51,10 +51,8 @@ QString memo(QRandomGenerator &rng)
 // and catalog code: returns the notes table's name.
 QString makeNotebook(const QString &path)
 {
-    QString error;
     const db::Location conn = db::Location::file(path);
-    if (!NewDatabase::create(conn, &error))
-        die(error);
+    NewDatabase::create(conn); // a Failure ends the run with its message
     db::Connection c;
     c.open(conn);
     QRandomGenerator rng(42);
@@ -171,7 +169,7 @@ int main(int argc, char **argv)
         std::printf("| figure | Tavorin | raw libpq | ratio | target |\n|---|---|---|---|---|\n");
         for (const auto &f : figures) {
             db::DataControl control;
-            control.setLocation(server);
+            control.setLocation(db::Location::server(server));
             control.setRecordSource(f.sql);
             control.refresh(); // connect once, as the window's data control stays connected
             const QByteArray native = db::translateServerSql(f.sql).toUtf8();

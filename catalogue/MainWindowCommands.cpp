@@ -160,9 +160,11 @@ void MainWindow::onRestore()
     browser->websiteList.connection().close();
     Database::resetConnection();
 
-    QString saved, error;
-    if (!Backups::restore(dialog.chosen, database, &saved, &error)) {
-        MessageBox::show(error, MessageBox::OkOnly, MessageBox::Exclamation);
+    QString saved;
+    try {
+        saved = Backups::restore(dialog.chosen, database);
+    } catch (const Failure &e) {
+        MessageBox::show(e.message(), MessageBox::OkOnly, MessageBox::Exclamation);
         loadWebsiteList();
         return;
     }

@@ -219,34 +219,28 @@ QString checkRestorable(const QString &backupPath)
     return {};
 }
 
-bool restore(const QString &backupPath, const QString &databasePath, QString *savedCurrent, QString *error)
+QString restore(const QString &backupPath, const QString &databasePath)
 {
-    auto fail = [&](const QString &text) {
-        if (error)
-            *error = text;
-        return false;
-    };
     const QString problem = checkRestorable(backupPath);
     if (!problem.isEmpty())
-        return fail(QStringLiteral("未恢复，%1 保持原样。%2").arg(databasePath, problem));
+        throw Failure(QStringLiteral("未恢复，%1 保持原样。%2").arg(databasePath, problem));
 
     // What is there now is kept first, like any other step that discards data.
+    QString saved;
     if (QFileInfo::exists(databasePath)) {
         QString why;
-        const QString saved = copy(databasePath, BeforeRestore, &why, {}, 5000);
+        saved = copy(databasePath, BeforeRestore, &why, {}, 5000);
         if (saved.isEmpty())
-            return fail(QStringLiteral("未恢复，%1 保持原样：当前数据库无法备份。%2").arg(databasePath, why));
-        if (savedCurrent)
-            *savedCurrent = saved;
+            throw Failure(QStringLiteral("未恢复，%1 保持原样：当前数据库无法备份。%2").arg(databasePath, why));
     }
     try {
         db::replaceDatabase(backupPath, databasePath);
     } catch (const db::DbError &e) {
-        return fail(QStringLiteral("未恢复，%1 保持原样。%2").arg(databasePath, e.message()));
+        throw Failure(QStringLiteral("未恢复，%1 保持原样。%2").arg(databasePath, e.message()));
     }
     markClean(databasePath);
     prune(databasePath, QDateTime::currentDateTime());
-    return true;
+    return saved;
 }
 
 void markClean(const QString &databasePath) { marks().insert(key(databasePath), changeCounter(databasePath)); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -67,9 +69,10 @@ int websiteCount(const QString &path);
 // Puts a backup in place of the database: the backup is checked first, the
 // current database is backed up (its copy's path in savedCurrent), then the
 // backup's copy replaces it in one rename. Every connection to the database
-// must be closed by the caller. On failure returns false with the reason;
-// the database is then as it was.
-bool restore(const QString &backupPath, const QString &databasePath, QString *savedCurrent, QString *error);
+// must be closed by the caller. Gives the current database's copy (empty
+// when there was none). On failure throws Failure with the reason; the
+// database is then as it was.
+QString restore(const QString &backupPath, const QString &databasePath);
 
 // Whether the database has been written since the last backup this program
 // made of it, or since markClean() was called for it (false when neither

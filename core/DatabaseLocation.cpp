@@ -139,8 +139,12 @@ DatabaseLocation::Readiness DatabaseLocation::prepare(QString *message) const
         }
     }
     QString reason;
-    if (NewDatabase::create(db::Location::file(m_path), &reason))
+    try {
+        NewDatabase::create(db::Location::file(m_path));
         return Created;
+    } catch (const Failure &e) {
+        reason = e.message();
+    }
     // Another program starting at the same moment may have made it first.
     if (QFileInfo::exists(m_path))
         return Ready;

@@ -59,21 +59,14 @@ CREATE TABLE "Website" (
 CREATE INDEX "Website_Webtime" ON "Website" ("Webtime");
 )sql";
 
-bool fail(QString *error, const QString &message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
-
-bool createOnServer(const db::Location &server, QString *error)
+void createOnServer(const db::Location &server)
 {
     try {
         db::Connection conn;
         conn.open(server);
         db::TableList tables(conn);
         if (tables.contains(QStringLiteral("Users")) || tables.contains(QStringLiteral("Website")))
-            return fail(error, QStringLiteral("%1 already holds a notebook; it is left as it is.").arg(conn.description()));
+            throw Failure(QStringLiteral("%1 already holds a notebook; it is left as it is.").arg(conn.description()));
         // DDL is transactional on a server: the tables and the first account
         // come whole or not at all.
         conn.execute(QStringLiteral("BEGIN"), db::Connection::Dialect::Native);
@@ -83,9 +76,8 @@ bool createOnServer(const db::Location &server, QString *error)
                      db::Connection::Dialect::Native);
         conn.execute(QStringLiteral("COMMIT"), db::Connection::Dialect::Native);
     } catch (const db::DbError &e) {
-        return fail(error, QStringLiteral("Cannot create the notebook: %1").arg(e.message()));
+        throw Failure(QStringLiteral("Cannot create the notebook: %1").arg(e.message()));
     }
-    return true;
 }
 
 } // namespace
@@ -99,14 +91,14 @@ QStringList serverSchema()
     return statements;
 }
 
-bool create(const db::Location &notebook, QString *error)
+void create(const db::Location &notebook)
 {
     if (notebook.onServer())
-        return createOnServer(notebook, error);
+        return createOnServer(notebook);
     const QString path = notebook.path();
 
     if (QFileInfo::exists(path))
-        return fail(error, QStringLiteral("%1 already exists; it is left as it is.").arg(path));
+        throw Failure(QStringLiteral("%1 already exists; it is left as it is.").arg(path));
     try {
         // The first account's password goes in only as its hash.
         db::createDatabase(path, QString::fromUtf8(Schema)
@@ -115,11 +107,10 @@ bool create(const db::Location &notebook, QString *error)
                                            .arg(db::quoteText(FirstUser), db::quoteText(Password::hash(FirstPassword)))
                                            .arg(::Schema::CurrentVersion));
     } catch (const db::DbError &e) {
-        return fail(error, e.message());
+        throw Failure(e.message());
     } catch (const std::exception &e) {
-        return fail(error, QStringLiteral("Cannot create %1: %2").arg(path, QString::fromUtf8(e.what())));
+        throw Failure(QStringLiteral("Cannot create %1: %2").arg(path, QString::fromUtf8(e.what())));
     }
-    return true;
 }
 
 } // namespace NewDatabase

@@ -67,28 +67,15 @@ bool usersNeedRebuild(db::Connection &conn)
 // does the refusal of a file that holds two spellings of one name.
 void addUniqueUserNames(db::Connection &conn)
 {
-    QHash<QString, QStringList> byName;
-    QStringList order;
-    QList<QStringList> names;
+    QStringList names;
     try {
-        names = rowsOf(conn, QStringLiteral("SELECT UserName FROM Users ORDER BY rowid"));
+        for (const QStringList &row : rowsOf(conn, QStringLiteral("SELECT UserName FROM Users ORDER BY rowid")))
+            names << row.value(0);
     } catch (const db::DbError &e) {
         throw StepFailed{e.message()};
     }
-    for (const QStringList &row : std::as_const(names)) {
-        const QString name = row.value(0);
-        const QString key = NameCompare::key(name.trimmed());
-        if (!byName.contains(key))
-            order << key;
-        byName[key] << name;
-    }
-    QStringList clashes;
-    for (const QString &key : std::as_const(order))
-        if (byName[key].size() > 1)
-            clashes << byName[key].join(QStringLiteral("、"));
-    if (!clashes.isEmpty())
-        throw StepFailed{QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
-                             .arg(clashes.join(QStringLiteral("；")))};
+    if (const QString clashes = userNameClashes(names); !clashes.isEmpty())
+        throw StepFailed{clashes};
     run(conn, QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS Users_UserName_unique ON Users (UserName COLLATE NOCASE)"));
 }
 
@@ -189,6 +176,26 @@ QString websiteTypeProblem(const QList<QStringList> &info)
 }
 
 } // namespace
+
+QString userNameClashes(const QStringList &names)
+{
+    QHash<QString, QStringList> byName;
+    QStringList order;
+    for (const QString &name : names) {
+        const QString key = NameCompare::key(name.trimmed());
+        if (!byName.contains(key))
+            order << key;
+        byName[key] << name;
+    }
+    QStringList clashes;
+    for (const QString &key : std::as_const(order))
+        if (byName[key].size() > 1)
+            clashes << byName[key].join(QStringLiteral("、"));
+    if (clashes.isEmpty())
+        return {};
+    return QStringLiteral("有几个帐号的用户名相同（不区分大小写）：%1。请先删除或改名，每个用户名只留一个帐号。")
+        .arg(clashes.join(QStringLiteral("；")));
+}
 
 int version(const QString &path, QString *error)
 {

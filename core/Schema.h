@@ -36,6 +36,10 @@ QString checkStructure(const Rows &rows);
 QString checkFileStructure(const QString &path);
 QString checkOpenStructure(db::Connection &conn);
 
+// Why these account names cannot be made unique (two fold to one name,
+// letter case aside in any script; each such group listed), or empty.
+QString userNameClashes(const QStringList &names);
+
 // The refusal text for a version newer than this program knows.
 QString tooNewMessage(const QString &path, int version);
 // The refusal text for a version other than the current one where only the

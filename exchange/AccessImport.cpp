@@ -34,7 +34,6 @@ namespace AccessImport {
 
 namespace {
 
-using exchange::ExchangeError;
 using exchange::JetReader;
 
 // The new file, written in one transaction through prepared statements.
@@ -120,7 +119,7 @@ public:
                  .arg(::Schema::CurrentVersion));
     }
 
-    [[noreturn]] void fail() { throw ExchangeError(QStringLiteral("无法写入新记事本：%1").arg(QString::fromUtf8(sqlite3_errmsg(m_db)))); }
+    [[noreturn]] void fail() { throw Failure(QStringLiteral("无法写入新记事本：%1").arg(QString::fromUtf8(sqlite3_errmsg(m_db)))); }
 
 private:
     sqlite3 *m_db = nullptr;
@@ -143,7 +142,7 @@ void readInChild(const QString &jetPath)
             for (const JetReader::Table &t : jet.tables()) {
                 try {
                     jet.columns(t.name);
-                } catch (const ExchangeError &) {
+                } catch (const Failure &) {
                 }
                 jet.readRows(t.name, [](const QVariantList &) {});
             }
@@ -162,10 +161,10 @@ void readInChild(const QString &jetPath)
     if (done == 0) {
         kill(child, SIGKILL);
         waitpid(child, &status, 0);
-        throw ExchangeError(QStringLiteral("文件已损坏，无法转换：读取它时陷入了循环（超过 %1 秒）").arg(limitMs / 1000));
+        throw Failure(QStringLiteral("文件已损坏，无法转换：读取它时陷入了循环（超过 %1 秒）").arg(limitMs / 1000));
     }
     if (done == child && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-        throw ExchangeError(QStringLiteral("文件已损坏，无法转换：读取它的过程异常终止（信号 %1）").arg(WIFSIGNALED(status) ? WTERMSIG(status) : -1));
+        throw Failure(QStringLiteral("文件已损坏，无法转换：读取它的过程异常终止（信号 %1）").arg(WIFSIGNALED(status) ? WTERMSIG(status) : -1));
 #else
     Q_UNUSED(jetPath)
 #endif
@@ -188,7 +187,7 @@ QVector<int> positions(const QVector<JetReader::Column> &columns, const QStringL
             if (columns[i].def.name.compare(name, Qt::CaseInsensitive) == 0)
                 found = i;
         if (found < 0 || columns.size() != wanted.size())
-            throw ExchangeError(QStringLiteral("表 %1 的字段与原记事本程序的不同（应为 %2），未转换。").arg(table, wanted.join(QStringLiteral(", "))));
+            throw Failure(QStringLiteral("表 %1 的字段与原记事本程序的不同（应为 %2），未转换。").arg(table, wanted.join(QStringLiteral(", "))));
         result << found;
     }
     return result;
@@ -214,7 +213,7 @@ int copyTable(JetReader &jet, Target &target, const QString &from, const QString
 Report convert(const QString &jetPath, const QString &newPath)
 {
     if (QFileInfo::exists(newPath))
-        throw ExchangeError(QStringLiteral("%1 已存在，未覆盖。").arg(QDir::toNativeSeparators(newPath)));
+        throw Failure(QStringLiteral("%1 已存在，未覆盖。").arg(QDir::toNativeSeparators(newPath)));
     if (JetReader::looksLikeJet(jetPath))
         readInChild(jetPath);
     JetReader jet(jetPath);
@@ -233,7 +232,7 @@ Report convert(const QString &jetPath, const QString &newPath)
             report.leftOut << t.name;
     }
     if (usersTable.isEmpty() || websiteTable.isEmpty())
-        throw ExchangeError(QStringLiteral("%1 不是原记事本程序的数据库（没有 Users 和 Website 表），未转换。").arg(QDir::toNativeSeparators(jetPath)));
+        throw Failure(QStringLiteral("%1 不是原记事本程序的数据库（没有 Users 和 Website 表），未转换。").arg(QDir::toNativeSeparators(jetPath)));
 
     // Accounts whose names differ only in letter case cannot both log in:
     // the owner decides which stays, before anything is written.
@@ -248,14 +247,12 @@ Report convert(const QString &jetPath, const QString &newPath)
         seen.insert(key, name);
     });
     if (!clashes.isEmpty())
-        throw ExchangeError(QStringLiteral("这些帐号名只差大小写，登录时无法区分：%1。请先在原程序中改名或删除其一，未转换。")
+        throw Failure(QStringLiteral("这些帐号名只差大小写，登录时无法区分：%1。请先在原程序中改名或删除其一，未转换。")
                                 .arg(clashes.join(QStringLiteral("、"))));
 
     const QString partial = newPath + QStringLiteral(".new");
     QFile::remove(partial);
-    QString error;
-    if (!NewDatabase::create(db::Location::file(partial), &error))
-        throw ExchangeError(error);
+    NewDatabase::create(db::Location::file(partial));
     try {
         Target target(partial);
         target.exec(QStringLiteral("DELETE FROM Users"));
@@ -280,7 +277,7 @@ Report convert(const QString &jetPath, const QString &newPath)
             QStringList names;
             for (const JetReader::Column &c : columns) {
                 if (!ColumnName::acceptable(c.def.name, names))
-                    throw ExchangeError(QStringLiteral("表 %1 的字段名“%2”不能在本程序中使用，未转换。").arg(table, c.def.name));
+                    throw Failure(QStringLiteral("表 %1 的字段名“%2”不能在本程序中使用，未转换。").arg(table, c.def.name));
                 db::ColumnDef def = c.def;
                 // A second counter would not be one: SQLite keeps one per table.
                 def.autoIncrement = def.autoIncrement && std::none_of(defs.begin(), defs.end(), [](const db::ColumnDef &d) { return d.autoIncrement; });
@@ -294,7 +291,7 @@ Report convert(const QString &jetPath, const QString &newPath)
             Target::Insert insert(target, table, names);
             const qint64 rows = jet.readRows(table, [&](const QVariantList &values) { insert.row(values); });
             if (target.count(table) != rows)
-                throw ExchangeError(QStringLiteral("表 %1：读出 %2 行，新记事本中却有 %3 行，未转换。").arg(table).arg(rows).arg(target.count(table)));
+                throw Failure(QStringLiteral("表 %1：读出 %2 行，新记事本中却有 %3 行，未转换。").arg(table).arg(rows).arg(target.count(table)));
             report.notesRows += rows;
             const qint64 id = table.mid(4).toLongLong();
             tableIds.insert(id);
@@ -308,7 +305,7 @@ Report convert(const QString &jetPath, const QString &newPath)
             if (!tableIds.contains(id))
                 report.websitesWithoutTable << QString::number(id);
         if (target.count(QStringLiteral("Users")) != report.users || target.count(QStringLiteral("Website")) != report.websites)
-            throw ExchangeError(QStringLiteral("帐号或网站的行数与原文件不符，未转换。"));
+            throw Failure(QStringLiteral("帐号或网站的行数与原文件不符，未转换。"));
         target.finish();
     } catch (...) {
         QFile::remove(partial);
@@ -316,7 +313,7 @@ Report convert(const QString &jetPath, const QString &newPath)
     }
     if (QFileInfo::exists(newPath) || !QFile::rename(partial, newPath)) {
         QFile::remove(partial);
-        throw ExchangeError(QStringLiteral("无法把新记事本放到 %1。").arg(QDir::toNativeSeparators(newPath)));
+        throw Failure(QStringLiteral("无法把新记事本放到 %1。").arg(QDir::toNativeSeparators(newPath)));
     }
     return report;
 }
@@ -366,16 +363,16 @@ void offerAtStart(const DatabaseLocation &location)
         std::error_code failed;
         std::filesystem::create_hard_link(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData(), failed);
         if (failed && !QFile::copy(path, kept))
-            throw ExchangeError(QStringLiteral("无法保存原文件为 %1。").arg(QDir::toNativeSeparators(kept)));
+            throw Failure(QStringLiteral("无法保存原文件为 %1。").arg(QDir::toNativeSeparators(kept)));
         std::filesystem::rename(QFile::encodeName(converted).constData(), QFile::encodeName(path).constData(), failed);
         if (failed) {
             QFile::remove(kept);
-            throw ExchangeError(QStringLiteral("无法把新记事本放到 %1。").arg(QDir::toNativeSeparators(path)));
+            throw Failure(QStringLiteral("无法把新记事本放到 %1。").arg(QDir::toNativeSeparators(path)));
         }
         MessageBox::show(QStringLiteral("转换完成。原文件保存为：\n%1\n\n").arg(QDir::toNativeSeparators(kept)) + describe(report).join(QLatin1Char('\n')));
     } catch (const std::exception &e) {
         QFile::remove(converted);
-        const auto *known = dynamic_cast<const ExchangeError *>(&e);
+        const auto *known = dynamic_cast<const Failure *>(&e);
         MessageBox::show(QStringLiteral("转换失败，原文件未改动：\n%1").arg(known ? known->message() : QString::fromUtf8(e.what())),
                          MessageBox::OkOnly, MessageBox::Critical);
         Program::end(1);

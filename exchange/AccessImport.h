@@ -25,7 +25,7 @@ struct Report {
 // Writes the notebook file newPath (which must not exist) from the Jet file
 // jetPath, which is only read. The file is made under a temporary name and
 // given its name only when every count has been checked against the source,
-// so newPath never holds half a notebook. Throws exchange::ExchangeError with
+// so newPath never holds half a notebook. Throws Failure with
 // the reason (not Jet, damaged, two accounts whose names differ only in
 // letter case, ...); nothing is left behind then.
 Report convert(const QString &jetPath, const QString &newPath);

@@ -123,7 +123,7 @@ void CsvWriter::flush()
     errno = 0;
     if (m_out->write(m_buffer) != m_buffer.size()) {
         m_errno = errno;
-        throw ExchangeError(QStringLiteral("无法写入文件：%1").arg(m_out->errorString()));
+        throw Failure(QStringLiteral("无法写入文件：%1").arg(m_out->errorString()));
     }
     m_buffer.resize(0); // keeps the storage: clear() would give it back and fault it in again
 }
@@ -132,7 +132,7 @@ CsvReader::CsvReader(QIODevice *in, Encoding encoding)
     : m_in(in), m_encoding(encoding), m_gb18030(encoding == Encoding::Gb18030 ? "GB18030" : "UTF-8")
 {
     if (encoding == Encoding::Gb18030 && !m_gb18030.isValid())
-        throw ExchangeError(QStringLiteral("本机的 Qt 不支持 GB18030 编码"));
+        throw Failure(QStringLiteral("本机的 Qt 不支持 GB18030 编码"));
     if (more() && QByteArrayView(m_buffer).startsWith(QByteArrayView(Bom, 3)))
         m_pos = 3;
 }
@@ -172,7 +172,7 @@ bool CsvReader::next(CsvRecord &record)
                 ++m_pos;
                 for (;;) {
                     if (!more())
-                        throw ExchangeError(QStringLiteral("第 %1 行：引号开始的字段直到文件末尾都没有结束。").arg(fieldLine));
+                        throw Failure(QStringLiteral("第 %1 行：引号开始的字段直到文件末尾都没有结束。").arg(fieldLine));
                     const char *begin = m_buffer.constData() + m_pos;
                     const char *end = m_buffer.constData() + m_buffer.size();
                     const char *p = begin;
@@ -205,7 +205,7 @@ bool CsvReader::next(CsvRecord &record)
                         rest.append(m_buffer[m_pos++]);
                     QString shown = m_encoding == Encoding::Utf8 ? QString::fromUtf8(rest) : QString(m_gb18030.decode(rest));
                     shown.truncate(shown.size() > 1 && shown.at(0).isHighSurrogate() ? 2 : 1);
-                    throw ExchangeError(
+                    throw Failure(
                         QStringLiteral("第 %1 行：引号结束后还有文字“%2”；引号里的引号要写成两个引号。").arg(m_line).arg(shown));
                 }
             } else {
@@ -247,7 +247,7 @@ bool CsvReader::next(CsvRecord &record)
         if (m_columns < 0)
             m_columns = record.fields.size();
         else if (record.fields.size() != m_columns)
-            throw ExchangeError(QStringLiteral("第 %1 行有 %2 个字段，标题行有 %3 个。")
+            throw Failure(QStringLiteral("第 %1 行有 %2 个字段，标题行有 %3 个。")
                                     .arg(record.line)
                                     .arg(record.fields.size())
                                     .arg(m_columns));
@@ -333,7 +333,7 @@ CsvTable parse(const QByteArray &bytes)
     CsvTable table;
     CsvRecord record;
     if (!reader.next(record))
-        throw ExchangeError(QStringLiteral("文件是空的：没有标题行。"));
+        throw Failure(QStringLiteral("文件是空的：没有标题行。"));
     table.header = record.fields;
     while (reader.next(record))
         table.records.append(record);
@@ -346,13 +346,13 @@ CsvPreview readPreview(const QString &path, int keep, Encoding encoding, Progres
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ExchangeError(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
+        throw Failure(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
     CsvReader reader(&file, encoding);
     CsvPreview preview;
     preview.encoding = encoding;
     CsvRecord record;
     if (!reader.next(record))
-        throw ExchangeError(QStringLiteral("文件是空的：没有标题行。"));
+        throw Failure(QStringLiteral("文件是空的：没有标题行。"));
     preview.header = record.fields;
     if (progress)
         progress->total = file.size();
@@ -382,7 +382,7 @@ CsvPreview inspect(const QString &path, int keep, std::optional<Encoding> encodi
             try {
                 return readPreview(path, keep, Encoding::Gb18030, progress);
             } catch (const EncodingError &) {
-                throw ExchangeError(QStringLiteral("第 %1 行有既不是 UTF-8 也不是 GB18030（GBK）的字节：文件可能已损坏或是其他编码。"
+                throw Failure(QStringLiteral("第 %1 行有既不是 UTF-8 也不是 GB18030（GBK）的字节：文件可能已损坏或是其他编码。"
                                                    "请在 Excel 中另存为“CSV UTF-8（逗号分隔）”后再导入。")
                                         .arg(utf8.line()));
             }
@@ -392,8 +392,8 @@ CsvPreview inspect(const QString &path, int keep, std::optional<Encoding> encodi
                             e.line());
     } catch (const Cancelled &) {
         throw;
-    } catch (const ExchangeError &e) {
-        throw ExchangeError(name + e.message());
+    } catch (const Failure &e) {
+        throw Failure(name + e.message());
     }
 }
 

@@ -28,7 +28,7 @@ public:
     void addField(QByteArrayView utf8);
     void endRow();
     void writeRow(const QStringList &fields);
-    // Writes what is buffered; throws ExchangeError when the device refuses.
+    // Writes what is buffered; throws Failure when the device refuses.
     void flush();
     // The system's reason (errno) of the write that failed, else 0.
     int failedErrno() const { return m_errno; }
@@ -67,7 +67,7 @@ struct CsvTable {
 // Excel's GB18030 "CSV (逗号分隔)") or by hand, one record at a time from a
 // device, so that a file of any size costs the same memory: with or without
 // a byte-order mark, CRLF, LF or CR line ends, quoted fields holding commas,
-// quotes and line breaks. Blank lines are skipped. Throws ExchangeError
+// quotes and line breaks. Blank lines are skipped. Throws Failure
 // naming the line for bytes not valid in the encoding (EncodingError), an
 // unfinished quote, text after a closing quote, or a record with a number of
 // fields other than the first record's (the header's).
@@ -113,7 +113,7 @@ CsvTable parse(const QByteArray &bytes);
 
 // Without an encoding, UTF-8 when the whole file is valid UTF-8, else
 // GB18030 when it is valid GB18030, else refused. Keeps `keep` records after
-// the header. Throws ExchangeError beginning with the file's name. With
+// the header. Throws Failure beginning with the file's name. With
 // progress, `done` counts bytes read, and a set `cancel` throws Cancelled.
 CsvPreview inspect(const QString &path, int keep, std::optional<Encoding> encoding = std::nullopt,
                    Progress *progress = nullptr);

@@ -6,13 +6,12 @@ namespace exchange {
 
 // What goes wrong reading or writing a file is the program's one Failure:
 // the message says where (file, line, column) and what, in the words the
-// user reads in a message box.
-using ExchangeError = ::Failure;
+// user reads in a message box. Two kinds a caller tells apart:
 
 // Bytes that are not text in the encoding a file is read in.
-class EncodingError : public ExchangeError {
+class EncodingError : public Failure {
 public:
-    EncodingError(const QString &message, int line) : ExchangeError(message), m_line(line) {}
+    EncodingError(const QString &message, int line) : Failure(message), m_line(line) {}
     int line() const { return m_line; }
 
 private:
@@ -20,9 +19,9 @@ private:
 };
 
 // The user stopped an import or export; nothing was written.
-class Cancelled : public ExchangeError {
+class Cancelled : public Failure {
 public:
-    using ExchangeError::ExchangeError;
+    using Failure::Failure;
 };
 
 } // namespace exchange

@@ -92,7 +92,7 @@ ExportFile::ExportFile(const QString &target) : m_target(target)
                                                             .arg(++counter));
     QString why;
     if (!db::privateFiles::createFile(partial, &why))
-        throw ExchangeError(QStringLiteral("无法在 %1 写文件：%2").arg(QDir::toNativeSeparators(info.absolutePath()), why));
+        throw Failure(QStringLiteral("无法在 %1 写文件：%2").arg(QDir::toNativeSeparators(info.absolutePath()), why));
     m_partial = partial;
 }
 
@@ -106,7 +106,7 @@ void ExportFile::fail(const QString &detail, int errorNumber)
 {
     QFile::remove(m_partial);
     m_partial.clear();
-    throw ExchangeError(
+    throw Failure(
         QStringLiteral("无法写入文件 %1：%2").arg(QDir::toNativeSeparators(m_target), reasonFor(errorNumber, detail)));
 }
 

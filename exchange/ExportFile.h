@@ -14,7 +14,7 @@ namespace exchange {
 class ExportFile {
 public:
     // Removes the partials that killed exports left in the target's folder,
-    // then reserves this export's own. Throws ExchangeError.
+    // then reserves this export's own. Throws Failure.
     explicit ExportFile(const QString &target);
     ~ExportFile();
     ExportFile(const ExportFile &) = delete;
@@ -22,7 +22,7 @@ public:
 
     const QString &partialPath() const { return m_partial; }
     // Gives the partial the target's name, replacing an older file in one
-    // step. Throws ExchangeError.
+    // step. Throws Failure.
     void commit();
     // Removes the partial and throws the message for a write that failed
     // with errno `errorNumber` (0: unknown), naming the file and the reason

@@ -33,9 +33,9 @@ struct TableFree {
 };
 using TablePtr = std::unique_ptr<MdbTableDef, TableFree>;
 
-ExchangeError damaged(const QString &what)
+Failure damaged(const QString &what)
 {
-    return ExchangeError(QStringLiteral("文件已损坏，无法转换：%1").arg(what));
+    return Failure(QStringLiteral("文件已损坏，无法转换：%1").arg(what));
 }
 
 QString takeText(char *text)
@@ -124,9 +124,9 @@ JetReader::JetReader(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
-        throw ExchangeError(QStringLiteral("找不到文件 %1").arg(path));
+        throw Failure(QStringLiteral("找不到文件 %1").arg(path));
     if (!looksLikeJet(path))
-        throw ExchangeError(QStringLiteral("%1 不是 Access（Jet）数据库").arg(path));
+        throw Failure(QStringLiteral("%1 不是 Access（Jet）数据库").arg(path));
     m_fileSize = info.size();
     // Text in Jet 3 files is in the code page of the system that wrote
     // them; the original program ran on Chinese ones.
@@ -245,7 +245,7 @@ QVector<JetReader::Column> JetReader::columns(const QString &table)
             c.def.size = 50;
             break;
         default:
-            throw ExchangeError(QStringLiteral("表 %1 的字段 %2 存放二进制数据（类型 %3），本程序无法保存，未转换。")
+            throw Failure(QStringLiteral("表 %1 的字段 %2 存放二进制数据（类型 %3），本程序无法保存，未转换。")
                                     .arg(table, c.def.name)
                                     .arg(col->col_type));
         }

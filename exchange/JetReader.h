@@ -14,7 +14,7 @@ namespace exchange {
 // A Jet (Access) database file read through mdbtools' libmdb: its tables,
 // their columns as the program would define them, and their rows. Every
 // refusal (not Jet, damaged, a column the program cannot hold) throws
-// ExchangeError with the reason in the user's words.
+// Failure with the reason in the user's words.
 class JetReader {
 public:
     struct Column {

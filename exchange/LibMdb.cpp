@@ -7,7 +7,7 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString &message) { throw exchange::ExchangeError(message); }
+[[noreturn]] void fail(const QString &message) { throw Failure(message); }
 
 db::LazyLibrary libmdb("mdb", 3, &fail);
 

@@ -162,7 +162,7 @@ void sizeNewColumns(QIODevice *csv, Encoding encoding, QVector<Target> &targets,
         }
     }
     if (!csv->seek(0))
-        throw ExchangeError(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
+        throw Failure(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
 }
 
 } // namespace
@@ -209,55 +209,50 @@ int columnLimit(db::Connection &conn)
     return sqlite3_limit(conn.handle(), SQLITE_LIMIT_COLUMN, -1);
 }
 
-int importNotes(const db::Location &notebook, const QString &table, QIODevice *csv, Encoding encoding,
-                const ImportPlan &plan, Progress *progress)
-{
-    QStringList header;
-    {
-        CsvReader reader(csv, encoding);
-        CsvRecord record;
-        if (!reader.next(record))
-            throw ExchangeError(QStringLiteral("文件是空的：没有标题行。"));
-        header = record.fields;
-        if (!csv->seek(0))
-            throw ExchangeError(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
-    }
-    if (plan.targets.size() != header.size())
-        throw ExchangeError(QStringLiteral("对应关系与文件的列数不符"));
+namespace {
 
-    db::Catalog catalog(notebook);
-    db::Connection &conn = catalog.connection();
-    const QVector<db::ColumnDef> existing = catalog.columns(table);
+QStringList readHeader(QIODevice *csv, Encoding encoding)
+{
+    CsvReader reader(csv, encoding);
+    CsvRecord record;
+    if (!reader.next(record))
+        throw Failure(QStringLiteral("文件是空的：没有标题行。"));
+    if (!csv->seek(0))
+        throw Failure(QStringLiteral("无法再次读取文件：%1").arg(csv->errorString()));
+    return record.fields;
+}
+
+// The plan resolved against the table as it is now: where each used CSV
+// column goes, and which columns are new.
+QVector<Target> resolvePlan(const ImportPlan &plan, const QVector<db::ColumnDef> &existing)
+{
     QStringList names;
     for (const db::ColumnDef &c : existing)
         names << c.name;
-
-    // Resolve the plan against the table as it is now.
     QVector<Target> targets;
     QStringList used;
-    int created = 0;
     for (int i = 0; i < plan.targets.size(); ++i) {
         const ImportTarget &t = plan.targets[i];
         if (t.action == ImportTarget::Skip)
             continue;
         for (const QString &u : std::as_const(used))
             if (u.compare(t.column, Qt::CaseInsensitive) == 0)
-                throw ExchangeError(QStringLiteral("“%1”列被对应了两次，请把其中一列改为跳过。").arg(t.column));
+                throw Failure(QStringLiteral("“%1”列被对应了两次，请把其中一列改为跳过。").arg(t.column));
         used << t.column;
         if (t.action == ImportTarget::Existing) {
             const auto c = std::find_if(existing.begin(), existing.end(), [&](const db::ColumnDef &d) {
                 return d.name.compare(t.column, Qt::CaseInsensitive) == 0;
             });
             if (c == existing.end())
-                throw ExchangeError(QStringLiteral("表中没有“%1”列。").arg(t.column));
+                throw Failure(QStringLiteral("表中没有“%1”列。").arg(t.column));
             if (c->autoIncrement)
-                throw ExchangeError(QStringLiteral("“%1”是自动编号，不能导入，请改为跳过。").arg(c->name));
+                throw Failure(QStringLiteral("“%1”是自动编号，不能导入，请改为跳过。").arg(c->name));
             targets.append({i, *c, false});
         } else {
             if (const QString problem = ColumnName::lengthProblem(t.column); !problem.isEmpty())
-                throw ExchangeError(problem);
+                throw Failure(problem);
             if (!ColumnName::acceptable(t.column, names))
-                throw ExchangeError(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
+                throw Failure(QStringLiteral("新字段名“%1”使用了不规范的字符或和其它字段名称重复。").arg(t.column));
             names << t.column;
             db::ColumnDef col;
             col.name = t.column;
@@ -265,28 +260,72 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
             col.size = NewColumnSize;
             col.nullable = true;
             targets.append({i, col, true});
-            ++created;
         }
     }
     const bool hasDate = std::any_of(targets.begin(), targets.end(), [](const Target &t) {
         return t.column.name.compare(DateColumn, Qt::CaseInsensitive) == 0;
     });
     if (!hasDate)
-        throw ExchangeError(QStringLiteral("文件中没有对应到“时间”的列：每条记录都要有日期。"));
-    if (const int limit = columnLimit(conn); existing.size() + created > limit)
-        throw ExchangeError(QStringLiteral("表中已有 %1 列，文件要新建 %2 列，合计超过了数据库一个表最多 %3 列的限制。"
-                                           "请把多余的列改为跳过，或把文件拆开后再导入。")
-                                .arg(existing.size())
-                                .arg(created)
-                                .arg(limit));
+        throw Failure(QStringLiteral("文件中没有对应到“时间”的列：每条记录都要有日期。"));
+    return targets;
+}
 
-    const qint64 size = csv->size();
-    if (progress)
-        progress->total = created ? 2 * size : size;
-    if (created)
-        sizeNewColumns(csv, encoding, targets, progress);
-    const qint64 passStart = created ? size : 0;
+int countCreated(const QVector<Target> &targets)
+{
+    return int(std::count_if(targets.begin(), targets.end(), [](const Target &t) { return t.created; }));
+}
 
+// One CSV cell as the column's value, or the reason it cannot be one.
+void bindCell(RowInserter &insert, int k, const Target &t, const QString &raw, int line, QString &value)
+{
+    switch (t.column.type) {
+    case db::ColumnType::DateTime: {
+        const auto date = importDate(raw);
+        if (!date)
+            throw Failure(place(line, t.column.name) + QStringLiteral("：无法识别的日期“%1”。").arg(raw));
+        insert.setText(k, date->toString(Qt::ISODate).toLatin1());
+        break;
+    }
+    case db::ColumnType::LongInteger: {
+        bool ok = false;
+        const QString trimmed = raw.trimmed();
+        const qint64 n = trimmed.toLongLong(&ok);
+        if (trimmed.isEmpty() && t.column.nullable)
+            insert.setNull(k);
+        else if (!ok)
+            throw Failure(place(line, t.column.name) + QStringLiteral("：“%1”不是整数。").arg(raw));
+        else
+            insert.setText(k, QByteArray::number(n));
+        break;
+    }
+    case db::ColumnType::Text:
+    case db::ColumnType::Memo: {
+        value = raw;
+        if (value.contains(QLatin1Char('\r')))
+            value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (t.column.type == db::ColumnType::Text && characters(value) > t.column.size)
+            throw Failure(place(line, t.column.name)
+                                + QStringLiteral("：内容有 %1 个字，超过了该字段的长度 %2。")
+                                      .arg(characters(value))
+                                      .arg(t.column.size));
+        if (const QString problem = db::textProblem(value); !problem.isEmpty())
+            throw Failure(place(line, t.column.name) + QStringLiteral("：文字") + problem + QStringLiteral("。"));
+        // An empty cell is empty (NULL) where the column allows
+        // it, as in the record editor (NotesTables::value).
+        if (value.isEmpty() && t.column.nullable)
+            insert.setNull(k);
+        else
+            insert.setText(k, value.toUtf8());
+        break;
+    }
+    }
+}
+
+// Adds the new columns and every row in one transaction: all or nothing.
+int writeRows(db::Catalog &catalog, const QString &table, QIODevice *csv, Encoding encoding,
+              const QVector<Target> &targets, Progress *progress, qint64 passStart)
+{
+    db::Connection &conn = catalog.connection();
     // On a file the write lock is taken at once, so that nobody slips in
     // between the checks above and the rows; a server locks row by row.
     conn.execute(conn.engine() == db::Connection::Engine::Server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
@@ -295,7 +334,7 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
     try {
         QVector<db::ColumnDef> added;
         QStringList columns;
-        for (const Target &t : std::as_const(targets)) {
+        for (const Target &t : targets) {
             if (t.created)
                 added << t.column;
             columns << t.column.name;
@@ -308,51 +347,8 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
         QString value;
         while (reader.next(r)) {
             line = r.line;
-            for (int k = 0; k < targets.size(); ++k) {
-                const Target &t = targets[k];
-                const QString &raw = r.fields[t.csvColumn];
-                switch (t.column.type) {
-                case db::ColumnType::DateTime: {
-                    const auto date = importDate(raw);
-                    if (!date)
-                        throw ExchangeError(place(line, t.column.name) + QStringLiteral("：无法识别的日期“%1”。").arg(raw));
-                    insert.setText(k, date->toString(Qt::ISODate).toLatin1());
-                    break;
-                }
-                case db::ColumnType::LongInteger: {
-                    bool ok = false;
-                    const QString trimmed = raw.trimmed();
-                    const qint64 n = trimmed.toLongLong(&ok);
-                    if (trimmed.isEmpty() && t.column.nullable)
-                        insert.setNull(k);
-                    else if (!ok)
-                        throw ExchangeError(place(line, t.column.name) + QStringLiteral("：“%1”不是整数。").arg(raw));
-                    else
-                        insert.setText(k, QByteArray::number(n));
-                    break;
-                }
-                case db::ColumnType::Text:
-                case db::ColumnType::Memo: {
-                    value = raw;
-                    if (value.contains(QLatin1Char('\r')))
-                        value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                    if (t.column.type == db::ColumnType::Text && characters(value) > t.column.size)
-                        throw ExchangeError(place(line, t.column.name)
-                                            + QStringLiteral("：内容有 %1 个字，超过了该字段的长度 %2。")
-                                                  .arg(characters(value))
-                                                  .arg(t.column.size));
-                    if (const QString problem = db::textProblem(value); !problem.isEmpty())
-                        throw ExchangeError(place(line, t.column.name) + QStringLiteral("：文字") + problem + QStringLiteral("。"));
-                    // An empty cell is empty (NULL) where the column allows
-                    // it, as in the record editor (NotesTables::value).
-                    if (value.isEmpty() && t.column.nullable)
-                        insert.setNull(k);
-                    else
-                        insert.setText(k, value.toUtf8());
-                    break;
-                }
-                }
-            }
+            for (int k = 0; k < targets.size(); ++k)
+                bindCell(insert, k, targets[k], r.fields[targets[k].csvColumn], line, value);
             insert.insert();
             if (++rows % ReportEvery == 0 && progress) {
                 progress->done = passStart + reader.position();
@@ -375,11 +371,39 @@ int importNotes(const db::Location &notebook, const QString &table, QIODevice *c
         } catch (const db::DbError &e) {
             // No row is to blame for a full disk; the engine's words would be English.
             if (e.kind() == db::DbError::DiskFull)
-                throw ExchangeError(QStringLiteral("磁盘已满，没有导入任何记录。请腾出空间后再试。"));
+                throw Failure(QStringLiteral("磁盘已满，没有导入任何记录。请腾出空间后再试。"));
             const QString where = line > 0 ? QStringLiteral("第 %1 行：").arg(line) : QString();
-            throw ExchangeError(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
+            throw Failure(where + QStringLiteral("数据库拒绝写入（%1），没有导入任何记录。").arg(e.message()));
         }
     }
+    return rows;
+}
+
+} // namespace
+
+int importNotes(const db::Location &notebook, const QString &table, QIODevice *csv, Encoding encoding,
+                const ImportPlan &plan, Progress *progress)
+{
+    if (plan.targets.size() != readHeader(csv, encoding).size())
+        throw Failure(QStringLiteral("对应关系与文件的列数不符"));
+
+    db::Catalog catalog(notebook);
+    const QVector<db::ColumnDef> existing = catalog.columns(table);
+    QVector<Target> targets = resolvePlan(plan, existing);
+    const int created = countCreated(targets);
+    if (const int limit = columnLimit(catalog.connection()); existing.size() + created > limit)
+        throw Failure(QStringLiteral("表中已有 %1 列，文件要新建 %2 列，合计超过了数据库一个表最多 %3 列的限制。"
+                                           "请把多余的列改为跳过，或把文件拆开后再导入。")
+                                .arg(existing.size())
+                                .arg(created)
+                                .arg(limit));
+
+    const qint64 size = csv->size();
+    if (progress)
+        progress->total = created ? 2 * size : size;
+    if (created)
+        sizeNewColumns(csv, encoding, targets, progress);
+    const int rows = writeRows(catalog, table, csv, encoding, targets, progress, created ? size : 0);
     if (progress)
         progress->done = progress->total.load();
     return rows;
@@ -390,7 +414,7 @@ int importFile(const db::Location &notebook, const QString &table, const QString
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ExchangeError(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
+        throw Failure(QStringLiteral("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()));
     return importNotes(notebook, table, &file, encoding, plan, progress);
 }
 

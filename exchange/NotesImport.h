@@ -47,7 +47,7 @@ int columnLimit(db::Connection &conn);
 // file and the column. Line breaks arrive as LF whether the file has LF or
 // CR LF. With progress, `done` counts bytes read and a set `cancel` undoes
 // everything and throws Cancelled. Returns the number of rows added; throws
-// ExchangeError.
+// Failure.
 int importNotes(const db::Location &notebook, const QString &table, QIODevice *csv, Encoding encoding,
                 const ImportPlan &plan, Progress *progress = nullptr);
 int importFile(const db::Location &notebook, const QString &table, const QString &path, Encoding encoding,

@@ -133,7 +133,7 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
         csv.flush();
     } catch (const Cancelled &) {
         throw;
-    } catch (const ExchangeError &) {
+    } catch (const Failure &) {
         // Only the writer throws here: the file and the system's reason (a
         // full disk) instead of Qt's words.
         target.fail(file.errorString(), csv.failedErrno());

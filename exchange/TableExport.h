@@ -24,7 +24,7 @@ QString catalogueQuery();
 
 // Writes every row of a recordset, first to last, with its field names as
 // the header; with skipFirst the first field (a row key) is left out.
-// Returns the number of rows written. Throws ExchangeError. With progress,
+// Returns the number of rows written. Throws Failure. With progress,
 // `done` counts rows written, and a set `cancel` leaves no file (an older
 // file of that name stays as it was) and throws Cancelled. Memo cells of an
 // Excel file wrap, with LF line breaks.

@@ -108,7 +108,7 @@ XlsxWriter::XlsxWriter(const QString &path) : d(std::make_unique<Impl>())
     d->book = workbook_new_opt(QFile::encodeName(d->file->partialPath()).constData(), &options);
     if (!d->book) {
         d->file.reset();
-        throw ExchangeError(QStringLiteral("无法创建 Excel 文件 %1").arg(info.fileName()));
+        throw Failure(QStringLiteral("无法创建 Excel 文件 %1").arg(info.fileName()));
     }
     d->sheet = workbook_add_worksheet(d->book, nullptr);
     d->bold = workbook_add_format(d->book);
@@ -201,7 +201,7 @@ void XlsxWriter::close()
     if (d->firstError != LXW_NO_ERROR) {
         const QString message = QStringLiteral("写 Excel 文件时出错（%1）：%2").arg(d->errorPlace, libraryError(d->firstError));
         d->discard();
-        throw ExchangeError(message);
+        throw Failure(message);
     }
     for (int c = 0; c < d->widths.size(); ++c)
         worksheet_set_column(d->sheet, lxw_col_t(c), lxw_col_t(c), d->widths[c], nullptr);

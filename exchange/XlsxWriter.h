@@ -16,7 +16,7 @@ namespace exchange {
 // succeeds; until then it is written to a temporary file beside it.
 class XlsxWriter {
 public:
-    // Throws ExchangeError when the file cannot be made.
+    // Throws Failure when the file cannot be made.
     explicit XlsxWriter(const QString &path);
     ~XlsxWriter();
     XlsxWriter(const XlsxWriter &) = delete;
@@ -32,7 +32,7 @@ public:
     void writeNumber(int column, double value);
     void writeDate(int column, const QDate &date);
     void endRow();
-    // Finishes the file; throws ExchangeError naming what failed.
+    // Finishes the file; throws Failure naming what failed.
     void close();
 
 private:

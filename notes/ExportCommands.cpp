@@ -47,7 +47,7 @@ int run(QWidget *parent, const Target &target, const std::function<int(const Tar
         return rows;
     } catch (const exchange::Cancelled &e) {
         MessageBox::show(e.message());
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         MessageBox::show(QStringLiteral("导出失败：") + e.message());
     } catch (const db::DbError &e) {
         MessageBox::show(QStringLiteral("导出失败：") + e.message());

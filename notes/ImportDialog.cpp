@@ -130,14 +130,14 @@ bool ImportDialog::read(std::optional<exchange::Encoding> encoding)
         db::Catalog catalog(Database::notebook);
         const int limit = exchange::columnLimit(catalog.connection());
         if (csv.header.size() > limit)
-            throw exchange::ExchangeError(QStringLiteral("文件有 %1 列，超过了数据库一个表最多 %2 列的限制。请把文件拆开后再导入。")
+            throw Failure(QStringLiteral("文件有 %1 列，超过了数据库一个表最多 %2 列的限制。请把文件拆开后再导入。")
                                               .arg(csv.header.size())
                                               .arg(limit));
         m_tableColumns = catalog.columns(notesTable);
         m_csv = std::move(csv);
     } catch (const exchange::Cancelled &) {
         return false;
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         MessageBox::show(prefix + e.message());
         return false;
     } catch (const db::DbError &e) {
@@ -238,7 +238,7 @@ void ImportDialog::importClicked()
     } catch (const exchange::Cancelled &e) {
         MessageBox::show(e.message());
         return;
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         // The dialog stays, so that the mapping can be changed and tried again.
         MessageBox::show(QStringLiteral("导入失败：") + e.message());
         return;

@@ -36,10 +36,8 @@ public:
     // waiting but stays readable through lastBitmap(). Without a target nothing is drawn.
     void drawBitmap(PicTarget *target, int32_t x, int32_t y, bool asBackground);
 
-    bool hasPending() const { return m_pending.has_value(); }
     // The bitmap built last (drawn or not); empty before the first one.
     const std::optional<Dib> &lastBitmap() const { return m_last; }
-    void forgetLast() { m_last.reset(); }
     // Forgets the last bitmap but hands back its pixel storage for reuse.
     Bytes takeLastBits()
     {

@@ -24,6 +24,7 @@
 #include "core/Forms.h"
 #include "core/MessageBox.h"
 #include "core/NewDatabase.h"
+#include "core/NotesTables.h"
 #include "core/db/Quote.h"
 #include "help/HelpBrowser.h"
 #include "help/AboutBox.h"
@@ -196,6 +197,126 @@ void fillTrendNotes(const QString &table)
     }
 }
 
+// A desktop of its own, so that the shots do not depend on the display's.
+void paintDesktop(QWidget &desktop, const QRect &screen)
+{
+    QLinearGradient sky(0, 0, 0, screen.height());
+    sky.setColorAt(0, QColor(58, 110, 165));
+    sky.setColorAt(1, QColor(120, 170, 200));
+    QPalette pal = desktop.palette();
+    pal.setBrush(QPalette::Window, sky);
+    desktop.setPalette(pal);
+    desktop.setAutoFillBackground(true);
+    desktop.setGeometry(screen);
+    desktop.show();
+    settle(300);
+}
+
+// The windows seen before logging in.
+bool shootFirstWindows(const QRect &screen, const QDir &out)
+{
+    bool ok = true;
+    LoginWindow *login = Forms::get<LoginWindow>();
+    login->show();
+    ok = shootScreen(login, 40, out.filePath(QStringLiteral("login.png"))) && ok;
+    login->hide();
+
+    HelpBrowser *help = Forms::get<HelpBrowser>();
+    help->move(screen.center() - help->rect().center());
+    help->show();
+    ok = shootScreen(help, 0, out.filePath(QStringLiteral("help.png"))) && ok;
+    help->hide();
+
+    AboutBox *about = Forms::get<AboutBox>();
+    about->show();
+    about->move(screen.center() - about->rect().center());
+    ok = shootScreen(about, 0, out.filePath(QStringLiteral("about.png"))) && ok;
+    about->hide();
+    return ok;
+}
+
+// The notes window of biji4, its record editor and its trend chart; ok
+// turns false for a shot not taken. False when the notes window did not open.
+bool shootNotesWindows(MainWindow *main, const QDir &out, bool &ok)
+{
+    // "Goto ->" on the newest website creates its notes table; fill it, open it.
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    main->details->openNotesButton->click();
+    fillSampleNotes(NotesTables::name(4));
+    main->details->openNotesButton->click();
+    NotesWindow *notes = Forms::loaded<NotesWindow>();
+    if (!notes)
+        return false;
+    notes->resize(900, 560);
+    ok = shootWindow(notes, out.filePath(QStringLiteral("notes.png"))) && ok;
+
+    clickButton(notes, "Cmd_Modi");
+    RecordEditor *editor = Forms::loaded<RecordEditor>();
+    ok = editor && shootWindow(editor, out.filePath(QStringLiteral("editor.png"))) && ok;
+    if (editor)
+        editor->close();
+
+    // Four months of weekly observations for the trend chart.
+    fillTrendNotes(NotesTables::name(4));
+    notes->refreshGrid();
+    clickButton(notes, "Cmd_Chart");
+    ChartWindow *chart = Forms::loaded<ChartWindow>();
+    if (chart) {
+        chart->setCheckedColumns({QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+        chart->setRank(QStringLiteral("◆关键词1"), true);
+        chart->resize(1000, 560);
+    }
+    ok = chart && shootWindow(chart, out.filePath(QStringLiteral("chart.png"))) && ok;
+    return true;
+}
+
+// The import preview of a CSV file with a column the table lacks.
+bool shootImport(const QDir &out)
+{
+    const QString csv = QDir::current().filePath(QStringLiteral("茶语优化记录.csv"));
+    QFile file(csv);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("\xEF\xBB\xBF时间,备注,百度收入量,谷歌收入量,pr,◆关键词1,◆关键词2\r\n"
+                   "2026-3-16,\"新增文章三篇, 首页改版\",收入190/反向36,收入260/反向44,3,百度7/谷歌5,百度15/谷歌12\r\n"
+                   "2026-3-23,交换友情链接两个,收入214/反向40,收入275/反向47,3,百度6/谷歌5,百度13/谷歌10\r\n"
+                   "2026-3-30,,收入236/反向41,收入301/反向50,3,百度5/谷歌4,百度11/谷歌9\r\n"
+                   "2026-4-6,\"客户反馈：咨询量增加\",收入251/反向45,收入322/反向52,3,百度4/谷歌4,百度9/谷歌8\r\n");
+        file.close();
+    }
+    FileDialog::setNextPath(csv);
+    ImportDialog *import = importNotesFromCsv(nullptr, 4, QString::fromUtf8("杭州茶语茶叶"));
+    if (import)
+        import->resize(820, 560);
+    return import && shootWindow(import, out.filePath(QStringLiteral("import.png")));
+}
+
+// The client report of the same website for the first quarter, under a
+// sample studio's name with the program's logo; its first page as a picture.
+// False with a message when the report could not be written.
+bool shootReport(const QDir &out, bool &ok)
+{
+    QFile logo(QStringLiteral(":/help/logo.png"));
+    logo.open(QIODevice::ReadOnly);
+    report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
+                       logo.readAll()});
+    report::setChosenItems(NotesTables::name(4), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
+    const auto sites = report::websites(QStringLiteral("SELECT Webid, Webname, Weburl FROM Website WHERE Webid = 4"));
+    const QString pdf = QDir::current().filePath(QStringLiteral("report.pdf"));
+    QString why;
+    if (sites.isEmpty() || !report::writePdf(report::readContent(sites.first(), QDate(2026, 1, 1), QDate(2026, 3, 31)), pdf, &why)) {
+        QTextStream(stderr) << "cannot write the report: " << why << '\n';
+        return false;
+    }
+    const QString page = out.filePath(QStringLiteral("report"));
+    ok = QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
+                                                        QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                        QStringLiteral("-l"), QStringLiteral("1"), pdf, page})
+             == 0
+         && ok;
+    QTextStream(stdout) << page << ".png\n";
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -214,37 +335,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    // A desktop of its own, so that the shots do not depend on the display's.
     QWidget desktop(nullptr, Qt::Window | Qt::FramelessWindowHint);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QLinearGradient sky(0, 0, 0, screen.height());
-    sky.setColorAt(0, QColor(58, 110, 165));
-    sky.setColorAt(1, QColor(120, 170, 200));
-    QPalette pal = desktop.palette();
-    pal.setBrush(QPalette::Window, sky);
-    desktop.setPalette(pal);
-    desktop.setAutoFillBackground(true);
-    desktop.setGeometry(screen);
-    desktop.show();
-    settle(300);
-
-    bool ok = true;
-    LoginWindow *login = Forms::get<LoginWindow>();
-    login->show();
-    ok = shootScreen(login, 40, out.filePath(QStringLiteral("login.png"))) && ok;
-    login->hide();
-
-    HelpBrowser *help = Forms::get<HelpBrowser>();
-    help->move(screen.center() - help->rect().center());
-    help->show();
-    ok = shootScreen(help, 0, out.filePath(QStringLiteral("help.png"))) && ok;
-    help->hide();
-
-    AboutBox *about = Forms::get<AboutBox>();
-    about->show();
-    about->move(screen.center() - about->rect().center());
-    ok = shootScreen(about, 0, out.filePath(QStringLiteral("about.png"))) && ok;
-    about->hide();
+    paintDesktop(desktop, screen);
+    bool ok = shootFirstWindows(screen, out);
 
     // From here on questions are answered by this program, not on the screen.
     MessageBox::setTestMode(true);
@@ -256,75 +350,12 @@ int main(int argc, char **argv)
     main->show();
     ok = shootWithTitle(main, out.filePath(QStringLiteral("main.png"))) && ok;
     ok = shootQuestion([main] { main->deleteWebsiteAction->trigger(); }, out.filePath(QStringLiteral("delete.png"))) && ok;
-
-    // "Goto ->" on the newest website creates its notes table; fill it, open it.
-    MessageBox::setNextAnswer(MessageBox::Ok);
-    main->details->openNotesButton->click();
-    fillSampleNotes(QStringLiteral("biji4"));
-    main->details->openNotesButton->click();
-    NotesWindow *notes = Forms::loaded<NotesWindow>();
-    if (!notes) {
+    if (!shootNotesWindows(main, out, ok)) {
         QTextStream(stderr) << "the notes window did not open\n";
         return 1;
     }
-    notes->resize(900, 560);
-    ok = shootWindow(notes, out.filePath(QStringLiteral("notes.png"))) && ok;
-
-    clickButton(notes, "Cmd_Modi");
-    RecordEditor *editor = Forms::loaded<RecordEditor>();
-    ok = editor && shootWindow(editor, out.filePath(QStringLiteral("editor.png"))) && ok;
-    if (editor)
-        editor->close();
-
-    // Four months of weekly observations for the trend chart.
-    fillTrendNotes(QStringLiteral("biji4"));
-    notes->refreshGrid();
-    clickButton(notes, "Cmd_Chart");
-    ChartWindow *chart = Forms::loaded<ChartWindow>();
-    if (chart) {
-        chart->setCheckedColumns({QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
-        chart->setRank(QStringLiteral("◆关键词1"), true);
-        chart->resize(1000, 560);
-    }
-    ok = chart && shootWindow(chart, out.filePath(QStringLiteral("chart.png"))) && ok;
-
-    // The import preview of a CSV file with a column the table lacks.
-    const QString csv = QDir::current().filePath(QStringLiteral("茶语优化记录.csv"));
-    QFile file(csv);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write("\xEF\xBB\xBF时间,备注,百度收入量,谷歌收入量,pr,◆关键词1,◆关键词2\r\n"
-                   "2026-3-16,\"新增文章三篇, 首页改版\",收入190/反向36,收入260/反向44,3,百度7/谷歌5,百度15/谷歌12\r\n"
-                   "2026-3-23,交换友情链接两个,收入214/反向40,收入275/反向47,3,百度6/谷歌5,百度13/谷歌10\r\n"
-                   "2026-3-30,,收入236/反向41,收入301/反向50,3,百度5/谷歌4,百度11/谷歌9\r\n"
-                   "2026-4-6,\"客户反馈：咨询量增加\",收入251/反向45,收入322/反向52,3,百度4/谷歌4,百度9/谷歌8\r\n");
-        file.close();
-    }
-    FileDialog::setNextPath(csv);
-    ImportDialog *import = importNotesFromCsv(nullptr, 4, QString::fromUtf8("杭州茶语茶叶"));
-    if (import)
-        import->resize(820, 560);
-    ok = import && shootWindow(import, out.filePath(QStringLiteral("import.png"))) && ok;
-
-    // The client report of the same website for the first quarter, under a
-    // sample studio's name with the program's logo.
-    QFile logo(QStringLiteral(":/help/logo.png"));
-    logo.open(QIODevice::ReadOnly);
-    report::setStudio({QString::fromUtf8("星河网络优化工作室"), QString::fromUtf8("电话 0571-8888 6666 · service@xinghe.example"),
-                       logo.readAll()});
-    report::setChosenItems(QStringLiteral("biji4"), {QStringLiteral("百度收入量"), QStringLiteral("◆关键词1")});
-    const auto sites = report::websites(QStringLiteral("SELECT Webid, Webname, Weburl FROM Website WHERE Webid = 4"));
-    const QString pdf = QDir::current().filePath(QStringLiteral("report.pdf"));
-    QString why;
-    if (sites.isEmpty() || !report::writePdf(report::readContent(sites.first(), QDate(2026, 1, 1), QDate(2026, 3, 31)), pdf, &why)) {
-        QTextStream(stderr) << "cannot write the report: " << why << '\n';
+    ok = shootImport(out) && ok;
+    if (!shootReport(out, ok))
         return 1;
-    }
-    const QString page = out.filePath(QStringLiteral("report"));
-    ok = QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
-                                                        QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"),
-                                                        QStringLiteral("-l"), QStringLiteral("1"), pdf, page})
-             == 0
-         && ok;
-    QTextStream(stdout) << page << ".png\n";
     return ok ? 0 : 1;
 }

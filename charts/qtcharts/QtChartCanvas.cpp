@@ -12,6 +12,7 @@
 #include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -97,17 +98,10 @@ private:
 };
 
 
-ChartShape build(QChart *chart, const ChartContent &c)
+// Ticks on whole days at dates of their own choosing: a date-time axis
+// only divides its range evenly, which puts ticks between the days.
+QCategoryAxis *addTimeAxis(QChart *chart, const ChartContent &c)
 {
-    ChartShape shape, *built = &shape;
-    chart->setTitle(c.title);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    // One entry a line: a row under the chart cuts names such as
-    // "百度收入量·收入" and "百度收入量·反向" to the same "百度收入…".
-    chart->legend()->setAlignment(Qt::AlignRight);
-
-    // Ticks on whole days at dates of their own choosing: a date-time axis
-    // only divides its range evenly, which puts ticks between the days.
     auto *xAxis = new QCategoryAxis;
     xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     xAxis->setTitleText(QStringLiteral("时间"));
@@ -124,19 +118,22 @@ ChartShape build(QChart *chart, const ChartContent &c)
         for (const ChartContent::Tick &tick : c.ticks)
             xAxis->append(tick.label, double(msecs(tick.date)));
     }
+    return xAxis;
+}
 
-    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}; // [normal, rank]
-    for (const PlotLine &line : c.lines)
+// The axis of the other lines and the reversed one of the ranks, each only
+// when some line of its kind has a value: [normal, rank].
+std::array<QValueAxis *, 2> addValueAxes(QChart *chart, const QVector<PlotLine> &lines)
+{
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    for (const PlotLine &line : lines)
         for (const double v : line.values)
             if (!std::isnan(v)) {
                 lo[line.rank] = std::min(lo[line.rank], v);
                 hi[line.rank] = std::max(hi[line.rank], v);
             }
-    built->normal = std::isfinite(lo[0]);
-    built->reversed = std::isfinite(lo[1]);
-
-    QValueAxis *axes[2] = {nullptr, nullptr};
-    if (built->normal) {
+    std::array<QValueAxis *, 2> axes{nullptr, nullptr};
+    if (std::isfinite(lo[0])) {
         axes[0] = new QValueAxis;
         const double pad = hi[0] > lo[0] ? 0 : 1;
         axes[0]->setRange(lo[0] - pad, hi[0] + pad);
@@ -144,14 +141,75 @@ ChartShape build(QChart *chart, const ChartContent &c)
         axes[0]->setLabelFormat(QStringLiteral("%g"));
         chart->addAxis(axes[0], Qt::AlignLeft);
     }
-    if (built->reversed) {
+    if (std::isfinite(lo[1])) {
         axes[1] = new QValueAxis;
         axes[1]->setTitleText(QStringLiteral("名次"));
         axes[1]->setReverse(true);
         axes[1]->setLabelFormat(QStringLiteral("%d"));
         axes[1]->setRange(std::min(1.0, lo[1]), std::max(hi[1] + 1, 2.0));
-        chart->addAxis(axes[1], built->normal ? Qt::AlignRight : Qt::AlignLeft);
+        chart->addAxis(axes[1], axes[0] ? Qt::AlignRight : Qt::AlignLeft);
     }
+    return axes;
+}
+
+// The unbroken pieces of a line: a row without a value ends one.
+QList<QList<QPointF>> piecesOf(const PlotLine &line, const QVector<QDate> &dates)
+{
+    QList<QList<QPointF>> pieces;
+    QList<QPointF> piece;
+    for (int row = 0; row < line.values.size() && row < dates.size(); ++row) {
+        if (std::isnan(line.values[row])) {
+            if (!piece.isEmpty())
+                pieces << std::exchange(piece, {});
+            continue;
+        }
+        piece << QPointF(msecs(dates[row]), line.values[row]);
+    }
+    if (!piece.isEmpty())
+        pieces << piece;
+    return pieces;
+}
+
+// A marker on each day with a memo; gives how many.
+int addMemoMarkers(QChart *chart, QAbstractAxis *xAxis, const ChartContent &c)
+{
+    QList<QPointF> marks;
+    for (int row = 0; row < c.memos.size() && row < c.dates.size(); ++row)
+        if (!c.memos[row].isEmpty())
+            marks << QPointF(msecs(c.dates[row]), MarkerHeight);
+    if (marks.isEmpty())
+        return 0;
+    auto *markerAxis = new QValueAxis;
+    markerAxis->setRange(0, MarkerAxisTop);
+    markerAxis->setVisible(false);
+    chart->addAxis(markerAxis, Qt::AlignRight);
+    auto *memos = new QScatterSeries;
+    memos->setName(QStringLiteral("备注"));
+    memos->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    memos->setMarkerSize(11);
+    memos->setColor(QColor(0xf0a30a));
+    memos->setBorderColor(QColor(0x8a5a00));
+    memos->setProperty("memo", true);
+    memos->replace(marks);
+    chart->addSeries(memos);
+    memos->attachAxis(xAxis);
+    memos->attachAxis(markerAxis);
+    return int(marks.size());
+}
+
+ChartShape build(QChart *chart, const ChartContent &c)
+{
+    ChartShape shape;
+    chart->setTitle(c.title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    // One entry a line: a row under the chart cuts names such as
+    // "百度收入量·收入" and "百度收入量·反向" to the same "百度收入…".
+    chart->legend()->setAlignment(Qt::AlignRight);
+
+    QCategoryAxis *xAxis = addTimeAxis(chart, c);
+    const std::array<QValueAxis *, 2> axes = addValueAxes(chart, c.lines);
+    shape.normal = axes[0] != nullptr;
+    shape.reversed = axes[1] != nullptr;
 
     LinePieces *overlay = nullptr;
     for (int li = 0; li < c.lines.size(); ++li) {
@@ -160,24 +218,13 @@ ChartShape build(QChart *chart, const ChartContent &c)
         int points = 0;
         for (const double v : line.values)
             points += !std::isnan(v);
-        QList<QList<QPointF>> pieces;
-        QList<QPointF> piece;
-        for (int row = 0; row < line.values.size() && row < c.dates.size(); ++row) {
-            if (std::isnan(line.values[row])) {
-                if (!piece.isEmpty())
-                    pieces << std::exchange(piece, {});
-                continue;
-            }
-            piece << QPointF(msecs(c.dates[row]), line.values[row]);
-        }
-        if (!piece.isEmpty())
-            pieces << piece;
+        const QList<QList<QPointF>> pieces = piecesOf(line, c.dates);
         if (pieces.isEmpty())
             continue;
-        built->names << line.name;
-        built->segments << int(pieces.size());
+        shape.names << line.name;
+        shape.segments << int(pieces.size());
         QList<QPointF> all;
-        for (const QList<QPointF> &p : std::as_const(pieces))
+        for (const QList<QPointF> &p : pieces)
             all << p;
         auto *series = new QLineSeries;
         series->setName(line.name);
@@ -198,29 +245,7 @@ ChartShape build(QChart *chart, const ChartContent &c)
             overlay = new LinePieces(chart);
         overlay->lines.append({series, colour, pieces, points <= PointsShownUpTo});
     }
-
-    QList<QPointF> marks;
-    for (int row = 0; row < c.memos.size() && row < c.dates.size(); ++row)
-        if (!c.memos[row].isEmpty())
-            marks << QPointF(msecs(c.dates[row]), MarkerHeight);
-    built->markers = int(marks.size());
-    if (!marks.isEmpty()) {
-        auto *markerAxis = new QValueAxis;
-        markerAxis->setRange(0, MarkerAxisTop);
-        markerAxis->setVisible(false);
-        chart->addAxis(markerAxis, Qt::AlignRight);
-        auto *memos = new QScatterSeries;
-        memos->setName(QStringLiteral("备注"));
-        memos->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
-        memos->setMarkerSize(11);
-        memos->setColor(QColor(0xf0a30a));
-        memos->setBorderColor(QColor(0x8a5a00));
-        memos->setProperty("memo", true);
-        memos->replace(marks);
-        chart->addSeries(memos);
-        memos->attachAxis(xAxis);
-        memos->attachAxis(markerAxis);
-    }
+    shape.markers = addMemoMarkers(chart, xAxis, c);
     return shape;
 }
 

@@ -13,16 +13,13 @@ namespace {
 
 const QString artworkFile = QStringLiteral(TAVORIN_RESOURCES_DIR "/login.png");
 
-QByteArray readArtwork() { QFile f(artworkFile); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
 
 // The login window over a working folder whose img/login.png holds bytes.
 LoginWindow *openLogin(const TestDb &t, const QByteArray &bytes)
 {
     QDir(t.dir()).mkpath(QStringLiteral("img"));
-    QFile f(t.dir() + QStringLiteral("/img/login.png"));
-    if (!bytes.isEmpty() && f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-    f.close();
+    if (!bytes.isEmpty())
+        writeFile(t.dir() + QStringLiteral("/img/login.png"), bytes);
     LoginWindow *w = Forms::get<LoginWindow>();
     w->show();
     return w;
@@ -43,7 +40,7 @@ private slots:
     void artworkInItsOwnShape()
     {
         TestDb t;
-        LoginWindow *w = openLogin(t, readArtwork());
+        LoginWindow *w = openLogin(t, fileBytes(artworkFile));
         const QImage art = QImage(artworkFile).convertToFormat(QImage::Format_ARGB32);
         QVERIFY(w->artworkShown() && art.size() == w->size());
         const QImage shown = w->grab().toImage();
@@ -70,7 +67,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file"); // empty: no file at all
         QTest::newRow("not a PNG") << QByteArray("<html>not an image</html>");
-        QTest::newRow("cut off") << readArtwork().left(4000);
+        QTest::newRow("cut off") << fileBytes(artworkFile).left(4000);
     }
     void plainWindowWithoutUsableArtwork()
     {

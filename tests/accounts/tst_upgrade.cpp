@@ -19,11 +19,6 @@ namespace {
 const QList<std::pair<QString, QString>> Accounts{
     {"admin", "123456"}, {"李四", "口令abc789"}, {"o'brien", "qu'ote42"}};
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A database as every earlier version of the program left it: no version,
 // passwords in clear text (kept with blanks around one of them, which the

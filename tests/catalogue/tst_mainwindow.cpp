@@ -416,9 +416,7 @@ private slots:
             expected << "列表中是搜索到的 1 个网站。是否只导出这些网站？（选“否”导出全部网站）";
         expected << QStringLiteral("导出成功：%1 条记录已写入 sites.csv").arg(rows);
         QCOMPARE(MessageBox::shown(), expected);
-        QFile f(out);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count("\r\n"), rows + 1);
+        QCOMPARE(fileBytes(out).count("\r\n"), rows + 1);
     }
 
     // Client reports of the current website, or of the list into a folder.
@@ -461,13 +459,8 @@ private slots:
     void importReachesTheCurrentWebsite()
     {
         openDataMenuCatalogue(QString()); // its notes table is made on request
-        const QString csv = db->dir() + "/in.csv";
-        QFile f(csv);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("时间,PR\r\n2011-5-1,3\r\n");
-        f.close();
         MessageBox::setNextAnswer(MessageBox::Ok);
-        FileDialog::setNextPath(csv);
+        FileDialog::setNextPath(writeFile(db->dir() + "/in.csv", "时间,PR\r\n2011-5-1,3\r\n"));
         trigger("importNotes");
         auto *dialog = QApplication::activeModalWidget() ? qobject_cast<ImportDialog *>(QApplication::activeModalWidget())
                                                          : w()->findChild<ImportDialog *>();

@@ -121,8 +121,7 @@ private slots:
                     : make == "access" ? QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, 'x')
                                        : QByteArray());
         }
-        const auto bytes = [&] { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
-        const QByteArray before = bytes();
+        const QByteArray before = fileBytes(path);
         try {
             Database::execute("UPDATE Users SET UserPwd = UserPwd");
             QFAIL("the program should have ended");
@@ -147,7 +146,7 @@ private slots:
         }
         QVERIFY(!Database::connOpen());
         QCOMPARE(QFile::exists(path), make != "missing" && server.isEmpty() && !TestDb::onServer());
-        QCOMPARE(bytes(), before);
+        QCOMPARE(fileBytes(path), before);
     }
 
     // A session the server ended, before or during a command, or a command

@@ -22,19 +22,6 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every file and folder under `root`, relative to it, sorted.
 QStringList tree(const QString &root)
@@ -194,7 +181,7 @@ private slots:
         } else {
             QCOMPARE(tree(root.path()), before);
             if (!existing.isEmpty())
-                QCOMPARE(readFile(loc.path()), existing);
+                QCOMPARE(fileBytes(loc.path()), existing);
         }
         if (messagePart.isEmpty()) {
             QVERIFY(message.isEmpty());

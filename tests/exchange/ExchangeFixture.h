@@ -79,9 +79,4 @@ protected:
         return names;
     }
 
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 };

@@ -204,7 +204,7 @@ private slots:
         try {
             const FileSizeLimit limit(sizeLimit);
             exportNotesTable(conn, "biji1", Format(format), target);
-        } catch (const ExchangeError &e) {
+        } catch (const Failure &e) {
             message = e.message();
         }
         ::umask(oldMask);

@@ -151,7 +151,7 @@ private slots:
         QVERIFY(QFile::copy(program(), exe));
         QDir().mkpath(home.filePath("work"));
         if (setUp == "read-only") {
-            QVERIFY(NewDatabase::create(db::Location::file(home.filePath("ro/mybook.mdb"))));
+            NewDatabase::create(db::Location::file(home.filePath("ro/mybook.mdb")));
             QVERIFY(QFile::copy(TAVORIN_RESOURCES_DIR "/test.html", home.filePath("ro/test.html")));
             QFile::setPermissions(home.filePath("ro/mybook.mdb"), QFileDevice::ReadOwner | QFileDevice::ReadGroup
                                                                      | QFileDevice::ReadOther);

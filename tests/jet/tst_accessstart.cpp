@@ -15,11 +15,6 @@
 #include <QTest>
 #include <QtWidgets>
 
-static QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class TestAccessStart : public QObject {
     Q_OBJECT
@@ -37,9 +32,7 @@ private slots:
         QVERIFY(QDir().mkpath("data"));
         const QVector<jetfile::Table> tables = jetfile::sampleNotebook({5, 3, 20});
         const QByteArray original = jetfile::write(tables);
-        QFile file("data/mybook.mdb");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
-        file.close();
+        writeFile("data/mybook.mdb", original);
         const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(QString()));
         QCOMPARE(QFileInfo(location.path()), QFileInfo("data/mybook.mdb"));
 
@@ -48,11 +41,11 @@ private slots:
         QCOMPARE(MessageBox::shown().value(0), "这是旧版（Access）记事本，是否转换为 Tavorin 记事本？原文件将原样保留。");
         const QString kept = "data/mybook-access-" + QDate::currentDate().toString(Qt::ISODate) + ".mdb";
         if (answer == MessageBox::Cancel) {
-            QCOMPARE(bytesOf("data/mybook.mdb"), original);
+            QCOMPARE(fileBytes("data/mybook.mdb"), original);
             QCOMPARE(QDir("data").entryList(QDir::Files), QStringList{"mybook.mdb"});
             return;
         }
-        QCOMPARE(bytesOf(kept), original);
+        QCOMPARE(fileBytes(kept), original);
         QVERIFY(MessageBox::shown().value(1).contains(QDir::toNativeSeparators(QFileInfo(kept).absoluteFilePath())));
 
         Startup::openNotebook(location);

@@ -13,14 +13,7 @@
 class TestImportDialog : public QObject, private ExchangeFixture {
     Q_OBJECT
 
-    QString writeCsv(const QByteArray &bytes)
-    {
-        const QString path = m_db->dir() + "/in.csv";
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return path;
-    }
+    QString writeCsv(const QByteArray &bytes) { return writeFile(m_db->dir() + "/in.csv", bytes); }
 
     static QByteArray twelveRows()
     {

@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
@@ -56,9 +58,8 @@ TestDb::TestDb(bool createDatabase)
         m_location = db::Location::file(QStringLiteral("data/mybook.mdb"));
     }
     Database::useDatabase(m_location);
-    QString error;
-    if (createDatabase && !NewDatabase::create(own(), &error))
-        qFatal("%s", qPrintable(error));
+    if (createDatabase)
+        NewDatabase::create(own()); // throws Failure, which fails the test
     MessageBox::setTestMode(true);
     MessageBox::clearShown();
     Program::setEndHandler([](int code) { throw Program::Ended{code}; });
@@ -157,4 +158,19 @@ QString TestDb::accounts(const QStringList &candidates) const
     // Rows have no order of their own on every engine: sorted by name.
     result.sort();
     return result.join(QLatin1Char(','));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }

@@ -18,6 +18,12 @@
 // with the same new-database code, points the program's connection string at
 // it, and drops it at the end. A server that cannot be reached fails the
 // test with the reason.
+// A file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+// Makes `path` hold exactly `bytes`, making its folder first; the test stops
+// when it cannot. Returns the path.
+QString writeFile(const QString &path, const QByteArray &bytes);
+
 class TestDb {
 public:
     explicit TestDb(bool createDatabase = true);

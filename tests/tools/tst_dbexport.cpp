@@ -85,16 +85,14 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, said);
         QFETCH(QByteArray, start);
-        QFile in(m_db->dir() + "/in.csv");
-        QVERIFY(in.open(QIODevice::WriteOnly) && in.write(file) == file.size());
-        in.close();
+        const QString in = writeFile(m_db->dir() + "/in.csv", file);
         args.replaceInStrings(QRegularExpression("^DB$"), m_db->dbPath());
         if (args.contains("SEMI")) {
             QVERIFY(QDir(m_db->dir()).mkdir("a;b=c;") && QFile::copy(m_db->dbPath(), m_db->dir() + "/a;b=c;/nb.mdb"));
             args.replaceInStrings(QRegularExpression("^SEMI$"), m_db->dir() + "/a;b=c;/nb.mdb");
         }
         args.replaceInStrings(QRegularExpression("^OUT"), m_db->dir() + "/out");
-        args.replaceInStrings(QRegularExpression("^IN$"), in.fileName());
+        args.replaceInStrings(QRegularExpression("^IN$"), in);
         const Run r = run(args);
         const bool exporting = args[0] == "export";
         QCOMPARE(r.code, code);

@@ -106,7 +106,7 @@ private slots:
                 QVERIFY(now.size() == 8 || now.last() == text.trimmed());
                 if (now.size() > 8)
                     QCOMPARE(rows("SELECT " + db::quoteIdentifier(now.last()) + " FROM biji1"), text);
-            } catch (const exchange::ExchangeError &e) { refused(e.message()); }
+            } catch (const Failure &e) { refused(e.message()); }
         } else if (kind == "file") {
             QCOMPARE(tool({"new", f}).first, 0);
             sqlite3 *c = nullptr;

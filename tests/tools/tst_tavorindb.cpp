@@ -19,11 +19,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -82,6 +77,9 @@ private slots:
         // The same commands on a server notebook (setup "server": DB is the
         // test's, EMPTY a database without one, DUMP a file for pg_dump).
         // Backup and restore print the server tool's commands, run as printed.
+        QTest::newRow("server: check") << "server" << QStringList{"check", "DB"} << QByteArray() << 0 << "website ids and user names unique" << "";
+        QTest::newRow("server: upgrade a notebook from before unique names") << "server, old" << QStringList{"upgrade", "DB"} << QByteArray() << 0 << "user names are kept unique" << "";
+        QTest::newRow("server: upgrade refused, two names alike") << "server, old, clash" << QStringList{"upgrade", "DB"} << QByteArray() << 1 << "admin、ADMIN" << "";
         QTest::newRow("server: check, no notebook") << "server" << QStringList{"check", "EMPTY"} << QByteArray() << 1 << "not a Tavorin database" << "";
         QTest::newRow("server: check, no server") << "server" << QStringList{"check", "postgresql://127.0.0.1:1/team"} << QByteArray() << 1 << "无法连接数据库服务器 127.0.0.1:1" << "";
         QTest::newRow("server: reset password") << "server" << QStringList{"reset-password", "DB", " ADMIN "} << QByteArray("newpass1\n") << 0 << "was changed" << "password newpass1";
@@ -97,13 +95,20 @@ private slots:
     {
         QFETCH(QString, setup);
         QFETCH(QStringList, args);
-        if ((setup == "server") != TestDb::onServer())
+        if (setup.startsWith("server") != TestDb::onServer())
             QSKIP("the other engine's rows run in the other variant of this test");
         TestDb t;
         const QString newPath = QDir(t.dir()).filePath("fresh/other.mdb");
         QString copy, empty;
         const QString dump = QDir(t.dir()).filePath("team.dump");
-        if (setup == "server") {
+        if (setup.startsWith("server, old")) { // made before the server kept names unique
+            db::Connection c;
+            c.open(t.location());
+            c.execute("ALTER TABLE \"Users\" DROP CONSTRAINT \"Users_UserName_unique\"", db::Connection::Dialect::Native);
+            if (setup.endsWith("clash"))
+                c.execute("INSERT INTO \"Users\" VALUES ('ADMIN', 'x')", db::Connection::Dialect::Native);
+        }
+        if (setup.startsWith("server")) {
             t.exec("INSERT INTO Website (Webid, Webname) VALUES (1, 'w1')");
             t.exec("INSERT INTO Website (Webid, Webname) VALUES (7, 'w7')");
             empty = t.extraServerDatabase().serverString();

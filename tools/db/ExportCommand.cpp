@@ -82,7 +82,7 @@ int exportCommand(const QStringList &args)
         return 0;
     } catch (const db::DbError &e) {
         err << "tavorin-db export: " << e.message() << "\n";
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         err << "tavorin-db export: " << e.message() << "\n";
     }
     return 1;

@@ -26,7 +26,7 @@ int importAccessCommand(const QStringList &args)
         if (toServer && !work.isValid())
             return failed(QStringLiteral("cannot make a temporary folder"));
         report = AccessImport::convert(source, target);
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         return failed(e.message() + QStringLiteral("\nNothing was written."));
     } catch (const std::exception &e) {
         return failed(QString::fromUtf8(e.what()) + QStringLiteral("\nNothing was written."));

@@ -62,7 +62,7 @@ int importCommand(const QStringList &args)
         exchange::CsvPreview csv;
         try {
             csv = exchange::Csv::inspect(file, 0, encoding);
-        } catch (const exchange::ExchangeError &e) {
+        } catch (const Failure &e) {
             return failed(QStringLiteral("无法导入：") + e.message());
         }
         const int limit = exchange::columnLimit(catalog.connection());
@@ -85,7 +85,7 @@ int importCommand(const QStringList &args)
         out() << "Imported " << rows << (rows == 1 ? " row" : " rows") << " (" << exchange::encodingName(csv.encoding)
               << ") into " << table << "\n";
         return Exit::Ok;
-    } catch (const exchange::ExchangeError &e) {
+    } catch (const Failure &e) {
         return failed(QStringLiteral("导入失败：") + e.message());
     } catch (const db::DbError &e) {
         return failed(QStringLiteral("导入失败：") + e.message());

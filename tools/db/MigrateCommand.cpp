@@ -129,24 +129,92 @@ QStringList columnNames(const QVector<db::ColumnDef> &columns)
     return names;
 }
 
-} // namespace
-
-std::function<void(db::Connection &)> migrateBeforeCountCheck;
-
-int migrateCommand(const QStringList &args)
+// The names the server would cut short without a word (and two names alike
+// in their first 63 bytes would collide), listed before anything is made.
+QStringList tooLongNames(db::Catalog &catalog, const QStringList &notesTables)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const bool replace = args.contains(QStringLiteral("--replace"));
-    QStringList positional = args;
-    positional.removeAll(QStringLiteral("--replace"));
+    QStringList tooLong;
+    for (const QString &table : notesTables) {
+        if (!db::nameLengthProblem(table).isEmpty())
+            tooLong << table;
+        for (const db::ColumnDef &c : catalog.columns(table))
+            if (!db::nameLengthProblem(c.name).isEmpty())
+                tooLong << QStringLiteral("%1.%2（%3 字节）").arg(table, c.name).arg(c.name.toUtf8().size());
+    }
+    return tooLong;
+}
+
+struct Moved {
+    int users = 0;
+    int websites = 0;
+    qint64 notesRows = 0;
+    qint64 checkedNotes = 0;
+};
+
+// Replaces what the target held and copies every table, inside the
+// target's open transaction.
+Moved copyTables(Connection &source, db::Catalog &sourceCatalog, Connection &target, const QStringList &existing,
+                 const QStringList &notesTables)
+{
+    for (const QString &t : existing)
+        target.execute(QStringLiteral("DROP TABLE %1").arg(db::quoteIdentifier(t)), Connection::Dialect::Native);
+    for (const QString &statement : NewDatabase::serverSchema())
+        target.execute(statement, Connection::Dialect::Native);
+    // Users and Website keep their column order; the schema fixes their types.
+    const QStringList userColumns{QStringLiteral("UserName"), QStringLiteral("UserPwd")};
+    const QStringList websiteColumns{QStringLiteral("Webid"), QStringLiteral("Webname"), QStringLiteral("Weburl"),
+                                     QStringLiteral("Webtime"), QStringLiteral("Webmemos")};
+    Moved moved;
+    moved.users = copyRows(source, target, QStringLiteral("Users"), userColumns);
+    moved.websites = copyRows(source, target, QStringLiteral("Website"), websiteColumns);
+    for (const QString &table : notesTables) {
+        const QVector<db::ColumnDef> columns = sourceCatalog.columns(table);
+        QStringList defs;
+        for (db::ColumnDef c : columns) {
+            c.name = db::serverColumnName(table, c.name);
+            defs << db::serverColumnDdl(c);
+        }
+        target.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(db::quoteIdentifier(db::serverTableName(table)), defs.join(QStringLiteral(", "))),
+                       Connection::Dialect::Native);
+        moved.notesRows += copyRows(source, target, table, columnNames(columns));
+    }
+    db::syncServerAutoIncrement(target);
+    return moved;
+}
+
+// Counted on the target inside the transaction, against the source; throws
+// when any table differs. Gives the notes rows counted on the target.
+qint64 checkCounts(Connection &source, Connection &target, const QStringList &notesTables)
+{
+    QStringList mismatches;
+    const auto check = [&](const QString &table) {
+        const qint64 from = countRows(source, table);
+        const qint64 to = countRows(target, table);
+        if (from != to)
+            mismatches << QStringLiteral("%1: %2 in the file, %3 on the server").arg(table).arg(from).arg(to);
+        return to;
+    };
+    check(QStringLiteral("Users"));
+    check(QStringLiteral("Website"));
+    qint64 checkedNotes = 0;
+    for (const QString &table : notesTables)
+        checkedNotes += check(table);
+    if (!mismatches.isEmpty())
+        throw db::DbError(QStringLiteral("the counts differ, nothing was kept: ") + mismatches.join(QStringLiteral("; ")));
+    return checkedNotes;
+}
+
+// Whether the arguments name a current notebook file and a server; says why
+// not on err. Gives the exit code, or 0 when the move can start.
+int checkArguments(const QStringList &positional, QTextStream &err)
+{
     if (positional.size() != 2 || positional[0].startsWith(QLatin1Char('-'))) {
         err << "usage: tavorin-db migrate SQLITE_PATH postgresql://USER@HOST/DBNAME [--replace]\n"
                "  The password comes from ~/.pgpass or PGPASSWORD.\n";
         return 2;
     }
-    const QString sourcePath = positional[0];
-    const QString targetString = positional[1];
+    const QString &sourcePath = positional[0];
+    const QString &targetString = positional[1];
     if (!Connection::isServer(targetString)) {
         err << "tavorin-db migrate: the target must be a PostgreSQL connection string (postgresql://...), not "
             << db::server::withoutSecrets(targetString) << "\n";
@@ -171,6 +239,24 @@ int migrateCommand(const QStringList &args)
             << "\nNothing was changed on the server.\n";
         return 1;
     }
+    return 0;
+}
+
+} // namespace
+
+std::function<void(db::Connection &)> migrateBeforeCountCheck;
+
+int migrateCommand(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const bool replace = args.contains(QStringLiteral("--replace"));
+    QStringList positional = args;
+    positional.removeAll(QStringLiteral("--replace"));
+    if (const int code = checkArguments(positional, err))
+        return code;
+    const QString sourcePath = positional[0];
+    const QString targetString = positional[1];
 
     QElapsedTimer timer;
     timer.start();
@@ -179,34 +265,16 @@ int migrateCommand(const QStringList &args)
         Connection source;
         source.open(db::Location::file(sourcePath));
         db::Catalog sourceCatalog(db::Location::file(sourcePath));
-        const QStringList sourceTables = db::TableList(source).names();
-        const auto hasSource = [&](const QString &name) {
-            for (const QString &t : sourceTables)
-                if (t.compare(name, Qt::CaseInsensitive) == 0)
-                    return true;
-            return false;
-        };
-        if (!hasSource(QStringLiteral("Users")) || !hasSource(QStringLiteral("Website"))) {
+        const db::TableList sourceTables(source);
+        if (!sourceTables.contains(QStringLiteral("Users")) || !sourceTables.contains(QStringLiteral("Website"))) {
             err << "tavorin-db migrate: " << sourcePath << " holds no notebook (no Users and Website tables)\n";
             return 1;
         }
         QStringList notesTables;
-        for (const QString &t : sourceTables)
+        for (const QString &t : sourceTables.names())
             if (isNotesTable(t))
                 notesTables << t;
-
-        // The server would cut a longer name short without a word (and two
-        // names alike in their first 63 bytes would collide): every such
-        // name is listed before anything is made.
-        QStringList tooLong;
-        for (const QString &table : std::as_const(notesTables)) {
-            if (!db::nameLengthProblem(table).isEmpty())
-                tooLong << table;
-            for (const db::ColumnDef &c : sourceCatalog.columns(table))
-                if (!db::nameLengthProblem(c.name).isEmpty())
-                    tooLong << QStringLiteral("%1.%2（%3 字节）").arg(table, c.name).arg(c.name.toUtf8().size());
-        }
-        if (!tooLong.isEmpty()) {
+        if (const QStringList tooLong = tooLongNames(sourceCatalog, notesTables); !tooLong.isEmpty()) {
             err << "tavorin-db migrate: 以下名称超过数据库服务器能保存的 " << db::MaxNameBytes
                 << " 个字节，请先在程序中缩短：\n  " << tooLong.join(QStringLiteral("\n  ")) << "\nNothing was changed on the server.\n";
             return 1;
@@ -214,9 +282,9 @@ int migrateCommand(const QStringList &args)
 
         Connection target;
         target.open(db::Location::server(targetString));
-        const QStringList targetTables = db::TableList(target).names();
         QStringList existing;
-        for (const QString &t : targetTables)
+        const db::TableList targetTables(target);
+        for (const QString &t : targetTables.names())
             if (t == QLatin1String("Users") || t == QLatin1String("Website") || isNotesTable(t))
                 existing << t;
         if (!existing.isEmpty() && !replace) {
@@ -227,56 +295,19 @@ int migrateCommand(const QStringList &args)
 
         target.execute(QStringLiteral("BEGIN"), Connection::Dialect::Native);
         try {
-            for (const QString &t : std::as_const(existing))
-                target.execute(QStringLiteral("DROP TABLE %1").arg(db::quoteIdentifier(t)), Connection::Dialect::Native);
-            for (const QString &statement : NewDatabase::serverSchema())
-                target.execute(statement, Connection::Dialect::Native);
-            // Users and Website keep their column order; the schema fixes their types.
-            const QStringList userColumns{QStringLiteral("UserName"), QStringLiteral("UserPwd")};
-            const QStringList websiteColumns{QStringLiteral("Webid"), QStringLiteral("Webname"), QStringLiteral("Weburl"),
-                                             QStringLiteral("Webtime"), QStringLiteral("Webmemos")};
-            const int users = copyRows(source, target, QStringLiteral("Users"), userColumns);
-            const int websites = copyRows(source, target, QStringLiteral("Website"), websiteColumns);
-            qint64 notesRows = 0;
-            for (const QString &table : std::as_const(notesTables)) {
-                const QVector<db::ColumnDef> columns = sourceCatalog.columns(table);
-                QStringList defs;
-                for (db::ColumnDef c : columns) {
-                    c.name = db::serverColumnName(table, c.name);
-                    defs << db::serverColumnDdl(c);
-                }
-                target.execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(db::quoteIdentifier(db::serverTableName(table)), defs.join(QStringLiteral(", "))),
-                               Connection::Dialect::Native);
-                notesRows += copyRows(source, target, table, columnNames(columns));
-            }
-            db::syncServerAutoIncrement(target);
+            Moved moved = copyTables(source, sourceCatalog, target, existing, notesTables);
             if (migrateBeforeCountCheck)
                 migrateBeforeCountCheck(target);
-
-            // Counted on the target inside the transaction, against the source.
-            QStringList mismatches;
-            const auto check = [&](const QString &table) {
-                const qint64 from = countRows(source, table);
-                const qint64 to = countRows(target, table);
-                if (from != to)
-                    mismatches << QStringLiteral("%1: %2 in the file, %3 on the server").arg(table).arg(from).arg(to);
-                return to;
-            };
-            check(QStringLiteral("Users"));
-            check(QStringLiteral("Website"));
-            qint64 checkedNotes = 0;
-            for (const QString &table : std::as_const(notesTables))
-                checkedNotes += check(table);
-            if (!mismatches.isEmpty())
-                throw db::DbError(QStringLiteral("the counts differ, nothing was kept: ") + mismatches.join(QStringLiteral("; ")));
+            moved.checkedNotes = checkCounts(source, target, notesTables);
             committing = true;
             target.execute(QStringLiteral("COMMIT"), Connection::Dialect::Native);
 
             out << "Moved " << sourcePath << " to " << target.description() << (existing.isEmpty() ? "" : " (replaced)") << "\n"
-                << "  Users:        " << users << " accounts\n"
-                << "  Website:      " << websites << " websites\n"
-                << "  notes tables: " << notesTables.size() << " with " << notesRows << " rows\n"
-                << "Counts checked against the file: equal (" << users << ", " << websites << ", " << checkedNotes << ").\n"
+                << "  Users:        " << moved.users << " accounts\n"
+                << "  Website:      " << moved.websites << " websites\n"
+                << "  notes tables: " << notesTables.size() << " with " << moved.notesRows << " rows\n"
+                << "Counts checked against the file: equal (" << moved.users << ", " << moved.websites << ", "
+                << moved.checkedNotes << ").\n"
                 << "Took " << timer.elapsed() << " ms.\n";
         } catch (const db::DbError &e) {
             // A failed statement has ended the transaction already (the

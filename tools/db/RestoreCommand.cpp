@@ -21,9 +21,12 @@ int restoreCommand(const QStringList &args)
     SingleInstance lock(notebook);
     if (!lock.lockOnly())
         return failed(QStringLiteral("未恢复，%1 保持原样：Tavorin 正在使用这个记事本，请先退出程序。").arg(args[1]));
-    QString saved, error;
-    if (!Backups::restore(args[0], args[1], &saved, &error))
-        return failed(error);
+    QString saved;
+    try {
+        saved = Backups::restore(args[0], args[1]);
+    } catch (const Failure &e) {
+        return failed(e.message());
+    }
     out() << "Restored " << args[1] << " from " << args[0] << "\n";
     if (!saved.isEmpty())
         out() << "The file it replaced was backed up to " << saved << "\n";

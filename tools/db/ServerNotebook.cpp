@@ -5,6 +5,7 @@
 
 #include "core/DatabaseProblems.h"
 #include "core/Password.h"
+#include "core/Schema.h"
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
@@ -74,7 +75,7 @@ int checkServerNotebook(const QString &connectionString)
     if (!uniqueOn(conn, QStringLiteral("Website"), QStringLiteral("Webid")))
         missing << QStringLiteral("website ids are not kept unique (no primary key on Website.Webid)");
     if (!uniqueOn(conn, QStringLiteral("Users"), QStringLiteral("UserName")))
-        missing << QStringLiteral("user names are not kept unique (no unique index on Users.UserName)");
+        missing << QStringLiteral("user names are not kept unique (no unique index on Users.UserName; run tavorin-db upgrade)");
     if (!missing.isEmpty())
         return failed(QStringLiteral("%1: %2").arg(where, missing.join(QStringLiteral("; "))));
     out() << "constraints: website names, website ids and user names unique\n";
@@ -101,6 +102,37 @@ int checkServerNotebook(const QString &connectionString)
     }
     out() << "notes tables: " << tables << ", notes rows: " << rows << "\n";
     out() << "backups: kept by the server (tavorin-db backup prints the pg_dump command)\n";
+    return Exit::Ok;
+}
+
+int upgradeServerNotebook(const QString &connectionString)
+{
+    const QString label = db::server::label(connectionString);
+    Connection conn;
+    try {
+        conn.open(db::Location::server(connectionString));
+        DatabaseProblems::requireNotebook(conn);
+        if (uniqueOn(conn, QStringLiteral("Users"), QStringLiteral("UserName"))) {
+            out() << conn.description() << " already keeps user names unique; nothing to do\n";
+            return Exit::Ok;
+        }
+        QStringList names;
+        db::Recordset users;
+        users.open(QStringLiteral("SELECT \"UserName\" FROM \"Users\""), conn, Connection::Dialect::Native);
+        for (; !users.eof(); users.moveNext())
+            names << users.value(0).toString();
+        if (const QString clashes = Schema::userNameClashes(names); !clashes.isEmpty())
+            return failed(QStringLiteral("%1: %2 Nothing was changed on the server.").arg(conn.description(), clashes));
+        // citext folds letter case as the program's check does for the names it lets in.
+        conn.execute(QStringLiteral("BEGIN"), Connection::Dialect::Native);
+        conn.execute(QStringLiteral("ALTER TABLE \"Users\" ALTER COLUMN \"UserName\" TYPE citext"), Connection::Dialect::Native);
+        conn.execute(QStringLiteral("ALTER TABLE \"Users\" ADD CONSTRAINT \"Users_UserName_unique\" UNIQUE (\"UserName\")"),
+                     Connection::Dialect::Native);
+        conn.execute(QStringLiteral("COMMIT"), Connection::Dialect::Native);
+    } catch (const db::DbError &e) {
+        return failed(QStringLiteral("%1: %2 Nothing was changed on the server.").arg(label, e.message()));
+    }
+    out() << "Upgraded " << label << ": user names are kept unique\n";
     return Exit::Ok;
 }
 

@@ -2,11 +2,15 @@
 
 #include "core/Backups.h"
 #include "core/Schema.h"
+#include "core/db/Connection.h"
+#include "tools/db/ServerNotebook.h"
 
 int upgradeCommand(const QStringList &args)
 {
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-')))
         return usage(QStringLiteral("upgrade"));
+    if (db::Connection::isServer(args[0]))
+        return upgradeServerNotebook(args[0]);
     QString error;
     switch (Schema::prepare(args[0], &error)) {
     case Schema::Outcome::Current:
