@@ -207,10 +207,12 @@ QString checkRestorable(const QString &backupPath)
     const QString problem = db::checkDatabase(backupPath, true);
     if (!problem.isEmpty())
         return QStringLiteral("%1 已损坏：%2").arg(backupPath, problem);
-    QString error;
-    const int version = Schema::version(backupPath, &error);
-    if (version < 0)
-        return error;
+    int version = 0;
+    try {
+        version = Schema::version(backupPath);
+    } catch (const Failure &e) {
+        return e.message();
+    }
     if (version > Schema::CurrentVersion)
         return Schema::tooNewMessage(backupPath, version);
     const QString structure = Schema::checkFileStructure(backupPath);

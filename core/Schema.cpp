@@ -197,20 +197,17 @@ QString userNameClashes(const QStringList &names)
         .arg(clashes.join(QStringLiteral("；")));
 }
 
-int version(const QString &path, QString *error)
+int version(const QString &path)
 {
+    qint64 v = 0;
     try {
-        const qint64 v = db::ReadOnlyFile(path).number(QStringLiteral("PRAGMA user_version"));
-        if (v >= 0)
-            return int(v);
-        if (error)
-            *error = QStringLiteral("数据库 %1 的版本号 %2 无效（本程序从不写入负的版本号），文件未作任何更改。").arg(path).arg(v);
-        return -1;
+        v = db::ReadOnlyFile(path).number(QStringLiteral("PRAGMA user_version"));
     } catch (const db::DbError &e) {
-        if (error)
-            *error = QStringLiteral("无法读取 %1 的版本：%2").arg(path, e.message());
-        return -1;
+        throw Failure(QStringLiteral("无法读取 %1 的版本：%2").arg(path, e.message()));
     }
+    if (v < 0)
+        throw Failure(QStringLiteral("数据库 %1 的版本号 %2 无效（本程序从不写入负的版本号），文件未作任何更改。").arg(path).arg(v));
+    return int(v);
 }
 
 QString checkStructure(const Rows &rows)
@@ -324,10 +321,12 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
             *error = text;
         return Outcome::Failed;
     };
-    QString why;
-    const int v = version(path, &why);
-    if (v < 0)
-        return fail(why);
+    int v = 0;
+    try {
+        v = version(path);
+    } catch (const Failure &e) {
+        return fail(e.message());
+    }
     if (v == CurrentVersion)
         return Outcome::Current;
     if (v > CurrentVersion)
@@ -336,6 +335,7 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
     if (!structure.isEmpty())
         return fail(QStringLiteral("%1 不是本程序的数据库：%2").arg(path, structure));
 
+    QString why;
     const QString saved = Backups::make(path, Backups::BeforeUpgrade, &why, {}, busyWaitMs);
     if (saved.isEmpty())
         return fail(QStringLiteral("数据库 %1 需要升级，但升级前的备份失败，未作任何更改：%2").arg(path, why));
@@ -354,7 +354,12 @@ Outcome prepare(const QString &path, QString *error, int busyWaitMs)
     } catch (const StepFailed &failure) {
         conn.close();
         // Only a failed VACUUM comes after the commit; the data is upgraded then.
-        if (version(path, nullptr) == CurrentVersion)
+        bool upgraded = false;
+        try {
+            upgraded = version(path) == CurrentVersion;
+        } catch (const Failure &) {
+        }
+        if (upgraded)
             return fail(QStringLiteral("数据库 %1 已升级，但整理文件失败：%2").arg(path, failure.reason));
         return fail(QStringLiteral("数据库 %1 升级失败，未作任何更改（升级前的备份：%2）：%3")
                         .arg(path, saved, failure.reason));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,8 +21,8 @@ namespace Schema {
 
 constexpr int CurrentVersion = 2;
 
-// The file's version, or -1 with the reason when it cannot be read.
-int version(const QString &path, QString *error);
+// The file's version; throws Failure with the reason when it cannot be read.
+int version(const QString &path);
 
 // Runs a query of a notebook file and gives its rows, each column as text.
 using Rows = std::function<QList<QStringList>(const QString &sql)>;

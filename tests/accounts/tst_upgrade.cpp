@@ -88,7 +88,7 @@ private slots:
         // The file as it was is kept, once.
         const auto backups = Backups::list(t.dbPath());
         QCOMPARE(backups.size(), 1);
-        QCOMPARE(Schema::version(backups[0].path, nullptr), 0);
+        QCOMPARE(Schema::version(backups[0].path), 0);
         Database::resetConnection();
         QCOMPARE(openShared(), -1);
         QCOMPARE(Backups::list(t.dbPath()).size(), 1);

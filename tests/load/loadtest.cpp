@@ -213,8 +213,11 @@ int prepare()
 int rowsHolding(const QStringList &w, bool ofThisRow)
 {
     const QString v = db::quoteText(w.last());
+    // A website name is stored as the program compares it: NFC-normalised
+    // (a name typed with a combining accent arrives composed).
     if (w[0] == QLatin1String("site"))
-        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName=%1").arg(v));
+        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName=%1")
+                          .arg(db::quoteText(w.last().normalized(QString::NormalizationForm_C))));
     if (w[0] == QLatin1String("memo"))
         return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos=%1%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
     if (w[0] == QLatin1String("obs"))
@@ -263,7 +266,10 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
     QHash<QString, int> acknowledged;
     for (const QStringList &w : std::as_const(lastWrite)) {
         ++acknowledged[w[0]];
-        lost += rowsHolding(w, true) != 1;
+        if (rowsHolding(w, true) != 1) {
+            out() << "lost: " << w.join(QLatin1Char(' ')) << "\n";
+            ++lost;
+        }
     }
     for (const QStringList &w : std::as_const(notDone))
         present += rowsHolding(w, false) != 0;

@@ -175,7 +175,7 @@ private slots:
         if (after == "unchanged") {
             QCOMPARE(fileBytes(t.dbPath()), before);
         } else if (after == "new database") {
-            QCOMPARE(Schema::version(newPath, nullptr), Schema::CurrentVersion);
+            QCOMPARE(Schema::version(newPath), Schema::CurrentVersion);
             QVERIFY(!fileBytes(newPath).contains("123456"));
         } else if (after.endsWith("backup") || after == "two backups") {
             QCOMPARE(Backups::list(t.dbPath()).size(), backupsBefore + (after == "one backup") + 2 * (after == "two backups"));

@@ -25,10 +25,12 @@ int checkCommand(const QStringList &args)
         return failed(QStringLiteral("%1: integrity check failed: %2").arg(path, problem));
     out() << path << ": integrity ok\n";
 
-    QString error;
-    const int version = Schema::version(path, &error);
-    if (version < 0)
-        return failed(error);
+    int version = 0;
+    try {
+        version = Schema::version(path);
+    } catch (const Failure &e) {
+        return failed(e.message());
+    }
     if (version > Schema::CurrentVersion)
         return failed(Schema::tooNewMessage(path, version));
     const QString structure = Schema::checkFileStructure(path);

@@ -226,10 +226,13 @@ int checkArguments(const QStringList &positional, QTextStream &err)
     }
     // An older file holds clear-text passwords: on a server every worker
     // could read them, and nobody could log in with them.
-    QString why;
-    const int version = Schema::version(sourcePath, &why);
-    if (version != Schema::CurrentVersion) {
-        err << "tavorin-db migrate: " << (version < 0 ? why : Schema::notCurrentMessage(sourcePath, version)) << "\n";
+    try {
+        if (const int version = Schema::version(sourcePath); version != Schema::CurrentVersion) {
+            err << "tavorin-db migrate: " << Schema::notCurrentMessage(sourcePath, version) << "\n";
+            return 1;
+        }
+    } catch (const Failure &e) {
+        err << "tavorin-db migrate: " << e.message() << "\n";
         return 1;
     }
     // What the program would not make (a trigger, a column name that takes
