@@ -215,7 +215,7 @@ QString checkRestorable(const QString &backupPath)
     }
     if (version > Schema::CurrentVersion)
         return Schema::tooNewMessage(backupPath, version);
-    const QString structure = Schema::checkFileStructure(backupPath);
+    const QString structure = Schema::checkFileStructure(backupPath, Schema::Names::Checked);
     if (!structure.isEmpty())
         return QStringLiteral("%1 不是本程序的数据库：%2").arg(backupPath, structure);
     return {};

@@ -210,7 +210,7 @@ int version(const QString &path)
     return int(v);
 }
 
-QString checkStructure(const Rows &rows)
+QString checkStructure(const Rows &rows, Names names)
 {
     const struct {
         const char *table;
@@ -269,7 +269,7 @@ QString checkStructure(const Rows &rows)
     // characters that SQL or a list of names would take apart. Such a name
     // can only have come from outside the program.
     for (const QStringList &object : objects) {
-        if (object.value(0) != QLatin1String("table") || !isNotesTable(object.value(1)))
+        if (names == Names::Unchecked || object.value(0) != QLatin1String("table") || !isNotesTable(object.value(1)))
             continue;
         for (const QStringList &column : rows(QStringLiteral("PRAGMA table_info(%1)").arg(db::quoteIdentifier(object.value(1))))) {
             const QString name = column.value(1);
@@ -280,11 +280,11 @@ QString checkStructure(const Rows &rows)
     return {};
 }
 
-QString checkFileStructure(const QString &path)
+QString checkFileStructure(const QString &path, Names names)
 {
     try {
         const db::ReadOnlyFile file(path);
-        return checkStructure([&](const QString &sql) { return file.rows(sql); });
+        return checkStructure([&](const QString &sql) { return file.rows(sql); }, names);
     } catch (const db::DbError &e) {
         return e.message();
     }

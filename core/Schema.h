@@ -33,9 +33,14 @@ using Rows = std::function<QList<QStringList>(const QString &sql)>;
 // the program makes: its tables Users, Website and biji<N>, their indexes and
 // sqlite_sequence. A trigger, a view, a virtual table or another table could
 // run or hold what the program never wrote; each one found is named.
-QString checkStructure(const Rows &rows);
+// With Names::Checked, also notes columns named as the field manager would
+// not name them: a file brought in by restore or migrate is refused for
+// one; a notebook already in use keeps working with it (every name is
+// quoted, so it runs nothing).
+enum class Names { Unchecked, Checked };
+QString checkStructure(const Rows &rows, Names names = Names::Unchecked);
 // The same for a file, opened for reading, and for an open connection.
-QString checkFileStructure(const QString &path);
+QString checkFileStructure(const QString &path, Names names = Names::Unchecked);
 QString checkOpenStructure(db::Connection &conn);
 
 // Why these account names cannot be made unique (two fold to one name,

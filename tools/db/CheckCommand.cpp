@@ -33,7 +33,7 @@ int checkCommand(const QStringList &args)
     }
     if (version > Schema::CurrentVersion)
         return failed(Schema::tooNewMessage(path, version));
-    const QString structure = Schema::checkFileStructure(path);
+    const QString structure = Schema::checkFileStructure(path, Schema::Names::Checked);
     if (!structure.isEmpty())
         return failed(QStringLiteral("%1: not a Tavorin database: %2").arg(path, structure));
 

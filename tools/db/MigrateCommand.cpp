@@ -237,7 +237,7 @@ int checkArguments(const QStringList &positional, QTextStream &err)
     }
     // What the program would not make (a trigger, a column name that takes
     // SQL apart) is not carried onto the server where every worker meets it.
-    if (const QString structure = Schema::checkFileStructure(sourcePath); !structure.isEmpty()) {
+    if (const QString structure = Schema::checkFileStructure(sourcePath, Schema::Names::Checked); !structure.isEmpty()) {
         err << "tavorin-db migrate: " << sourcePath << " 不是本程序的数据库：" << structure
             << "\nNothing was changed on the server.\n";
         return 1;
