@@ -271,8 +271,7 @@ private slots:
         QTest::newRow("missing") << "missing" << "不存在";
         QTest::newRow("one index disagrees with its table")
             << "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = 'CREATE INDEX Website_Webtime ON Website "
-               "(Webtime) WHERE Webid <> 1' WHERE name = 'Website_Webtime'"
-            << "已损坏：wrong # of entries in index Website_Webtime";
+               "(Webtime) WHERE Webid <> 1' WHERE name = 'Website_Webtime'" << "已损坏：wrong # of entries in index Website_Webtime";
         QTest::newRow("no Website table") << "DROP TABLE Website" << "没有表 Website";
         QTest::newRow("Users without the password column") << "ALTER TABLE Users RENAME COLUMN UserPwd TO Pwd" << "没有列 UserPwd";
         QTest::newRow("Website of other types")

@@ -116,8 +116,7 @@ private slots:
         QTest::newRow("first start makes it") << false << QByteArray() << false << int(DatabaseLocation::Created) << "";
         QTest::newRow("an existing one is kept as it is")
             << false << QByteArray("not touched") << false << int(DatabaseLocation::Ready) << "";
-        QTest::newRow("a named file is never made")
-            << true << QByteArray() << false << int(DatabaseLocation::Missing) << "数据库连接失败";
+        QTest::newRow("a named file is never made") << true << QByteArray() << false << int(DatabaseLocation::Missing) << "数据库连接失败";
         QTest::newRow("an unmakeable folder is named with the reason")
             << false << QByteArray() << true << int(DatabaseLocation::Failed) << "Not a directory";
     }
