@@ -7,7 +7,9 @@
 //
 //   bench_app [rounds [FIGURE]] generate, measure, print the table; FIGURE
 //                               (startup, memory, list, search, next, notes)
-//                               measures that one alone, for profiling
+//                               measures that one alone, for profiling;
+//                               TAVORIN_BENCH_BASELINE=BUILD[:BUILD...] times
+//                               other builds of the program beside start-up
 //   bench_app --peak FOLDER     (internal) open the main and notes windows on
 //                               FOLDER's database, write the peak resident
 //                               size to FOLDER/peak.txt and exit
@@ -18,6 +20,7 @@
 #include "catalogue/SearchPanel.h"
 #include "catalogue/WebsiteBrowser.h"
 #include "catalogue/WebsiteDetails.h"
+#include "accounts/LoginArtwork.h"
 #include "accounts/LoginWindow.h"
 #include "core/Application.h"
 #include "core/Database.h"
@@ -30,6 +33,7 @@
 #include "core/NewDatabase.h"
 #include "core/NotesTables.h"
 #include "core/RecordsetModel.h"
+#include "core/ResourceLocator.h"
 #include "notes/NotesWindow.h"
 #include "notes/NotesTable.h"
 
@@ -504,8 +508,9 @@ int stepsChild(int argc, char **argv)
         steps.emplace_back(name, std::chrono::duration<double, std::milli>(now - last).count());
         last = now;
     };
+    Startup::FontSetupAhead fonts;
     Application app(argc, argv);
-    done("QApplication (platform, X connection, translations)");
+    done("QApplication (platform, X connection, translations; fonts read beside it)");
     const DatabaseLocation location =
         DatabaseLocation::find(DatabaseLocation::processInputs(StartOptions::parse({QStringLiteral("tavorin")}).database));
     done("notebook look-up");
@@ -513,10 +518,14 @@ int stepsChild(int argc, char **argv)
     if (instance.claim() != SingleInstance::First)
         die("another program holds the notebook");
     done("single-instance lock");
+    ResourceLocator::setWorkingFolder(location.workingFolder());
+    LoginArtwork::startEarly(LoginWindow::artworkFile());
+    fonts.wait();
+    done("rest of the font configuration (artwork decoding begun beside it)");
     Startup::openNotebook(location);
     done("notebook prepared, connection pointed at it");
     LoginWindow *login = Forms::get<LoginWindow>();
-    done("login window built (artwork decoded)");
+    done("login window built (artwork decoded beside it)");
     login->show();
     waitExposed(login);
     done("shown until exposed (fonts, first text, mapping)");
@@ -616,9 +625,17 @@ int main(int argc, char **argv)
         XWatch x;
         std::vector<double> ours, empty, withText;
         std::vector<long> emptyPeaks;
+        // Other builds of the program (TAVORIN_BENCH_BASELINE, separated by ':'), timed
+        // in the same rounds: a change's gain measured side by side.
+        const QStringList baselines = qEnvironmentVariable("TAVORIN_BENCH_BASELINE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+        std::vector<std::vector<double>> baseline(size_t(baselines.size()));
         launch(x, TAVORIN_BIN, folder); // warms the file cache for all three
         launch(x, EMPTY_WINDOW_BIN, folder, {"--text"});
+        for (const QString &b : baselines)
+            launch(x, b.toStdString(), folder);
         for (int i = 0; i < rounds; ++i) {
+            for (qsizetype b = 0; b < baselines.size(); ++b)
+                baseline[size_t(b)].push_back(launch(x, baselines[b].toStdString(), folder).startMs);
             ours.push_back(launch(x, TAVORIN_BIN, folder).startMs);
             const Launch e = launch(x, EMPTY_WINDOW_BIN, folder);
             empty.push_back(e.startMs);
@@ -631,6 +648,9 @@ int main(int argc, char **argv)
                   QStringLiteral("empty Qt window"), QStringLiteral("≤ 1.3×"), o <= 1.3 * r});
         printRow({QStringLiteral("start-up until the login window is mapped (for information)"), o, t, QStringLiteral("ms"),
                   QStringLiteral("empty Qt window with a label and a text box"), QStringLiteral("none"), true});
+        for (qsizetype b = 0; b < baselines.size(); ++b)
+            printRow({QStringLiteral("start-up of this build (for information)"), o, median(baseline[size_t(b)]),
+                      QStringLiteral("ms"), baselines[b], QStringLiteral("none"), true});
         if (want("startup"))
             startupSteps(folder, rounds);
     }
