@@ -40,6 +40,9 @@ WebsiteBrowser::WebsiteBrowser(QWidget *parent) : QObject(parent)
     grid->setWordWrap(true);
     grid->setFixedHeight(Twips::toPixels(GridHeight));
     websiteList.setPageCacheKiB(ListPageCacheKiB);
+    // The list is read and shown by the GUI thread alone; exports of it open
+    // connections of their own.
+    websiteList.setOneThread(true);
     m_model = new RecordsetModel(this);
     m_model->setRecordset(&websiteList.recordset());
     grid->setModel(m_model);

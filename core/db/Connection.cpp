@@ -45,7 +45,14 @@ pg_conn *Connection::serverHandle()
 
 QString Connection::description() const { return m_path; }
 
-void Connection::open(const Location &location)
+void Connection::open(const Location &location) { openWith(location, SQLITE_OPEN_READWRITE); }
+
+void Connection::openForOneThread(const Location &location)
+{
+    openWith(location, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+}
+
+void Connection::openWith(const Location &location, int sqliteFlags)
 {
     close();
     if (location.onServer()) {
@@ -61,7 +68,7 @@ void Connection::open(const Location &location)
 
     sqlite3 *handle = nullptr;
     // Never SQLITE_OPEN_CREATE: a missing database is an error, not a new file.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &handle, sqliteFlags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = errorText(handle, rc);
         sqlite3_close(handle);

@@ -36,6 +36,9 @@ public:
     Connection &operator=(const Connection &) = delete;
 
     void open(const Location &location);
+    // The same for a connection that only the thread opening it ever uses:
+    // SQLite then skips its per-call locking of the connection.
+    void openForOneThread(const Location &location);
     void close();
     State state() const { return isOpen() ? Open : Closed; }
     bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
@@ -86,6 +89,7 @@ public:
 
 private:
     void openServer(const QString &connectionString);
+    void openWith(const Location &location, int sqliteFlags);
 
     sqlite3 *m_db = nullptr;
     pg_conn *m_pg = nullptr;

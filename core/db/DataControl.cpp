@@ -5,7 +5,10 @@ namespace db {
 void DataControl::refresh()
 {
     if (!m_conn.isOpen()) {
-        m_conn.open(m_location);
+        if (m_oneThread)
+            m_conn.openForOneThread(m_location);
+        else
+            m_conn.open(m_location);
         if (m_pageCacheKiB > 0 && m_conn.engine() == Connection::Engine::Sqlite)
             m_conn.execute(QStringLiteral("PRAGMA cache_size = -%1").arg(m_pageCacheKiB), Connection::Dialect::Native);
     }

@@ -19,6 +19,9 @@ public:
     // in memory between queries (the engine's own default: 2 MiB); it takes
     // only what the queries read.
     void setPageCacheKiB(int kib) { m_pageCacheKiB = kib; }
+    // Promises that only the thread calling refresh() ever uses this control's
+    // connection and recordset, so SQLite need not lock it on every call.
+    void setOneThread(bool oneThread) { m_oneThread = oneThread; }
 
     // Opens the connection when needed and runs the record source.
     void refresh();
@@ -31,6 +34,7 @@ private:
     QString m_recordSource;
     Connection m_conn;
     int m_pageCacheKiB = 0;
+    bool m_oneThread = false;
     Recordset m_recordset;
 };
 
