@@ -78,16 +78,6 @@ private slots:
         stop();
     }
 
-    void rowsComeNewestFirst()
-    {
-        addRows({"2011-10-01", "2011-10-03", "2011-10-02"});
-        NotesWindow *w = openNotes();
-        QStringList dates;
-        for (int r = 0; r < w->grid()->model()->rowCount(); ++r)
-            dates << w->grid()->model()->index(r, 1).data().toString();
-        QCOMPARE(dates, QStringList({"2011/10/3", "2011/10/2", "2011/10/1"}));
-    }
-
     void emptyTableRefusesCommands()
     {
         NotesWindow *w = openNotes();
