@@ -69,16 +69,7 @@ QStringList removeDeadExportParts(const QString &folder)
     static const QRegularExpression owned(QStringLiteral("^\\..+\\.(\\d+)-\\d+\\.part$"));
     // Older versions named theirs ".<name>.XXXXXX.part", without an owner.
     static const QRegularExpression ownerless(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part$"));
-    QStringList removed;
-    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &file : files) {
-        const auto match = owned.match(file.fileName());
-        const bool gone = match.hasMatch() ? !db::privateFiles::processAlive(match.captured(1).toLongLong())
-                                           : ownerless.match(file.fileName()).hasMatch();
-        if (gone && QFile::remove(file.absoluteFilePath()))
-            removed << file.absoluteFilePath();
-    }
-    return removed;
+    return db::privateFiles::removeDeadPartials(folder, owned, ownerless);
 }
 
 ExportFile::ExportFile(const QString &target) : m_target(target)

@@ -292,17 +292,7 @@ QStringList removeLeftovers(const QString &folder)
     // same names without a process id come from older versions.
     static const QRegularExpression owned(QStringLiteral("\\.(\\d+)-\\d+\\.(partial|restoring)(-journal|-wal|-shm)?$"));
     static const QRegularExpression ownerless(QStringLiteral("\\.(partial|restoring)(-journal|-wal|-shm)?$"));
-    QStringList removed;
-    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &file : files) {
-        const QString name = file.fileName();
-        const auto match = owned.match(name);
-        const bool gone = match.hasMatch() ? !privateFiles::processAlive(match.captured(1).toLongLong())
-                                           : ownerless.match(name).hasMatch();
-        if (gone && QFile::remove(file.absoluteFilePath()))
-            removed << file.absoluteFilePath();
-    }
-    return removed;
+    return privateFiles::removeDeadPartials(folder, owned, ownerless);
 }
 
 void replaceDatabase(const QString &sourcePath, const QString &targetPath, int busyWaitMs)

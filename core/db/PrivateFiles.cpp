@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 #ifdef Q_OS_UNIX
@@ -126,6 +127,22 @@ bool processAlive(qint64 pid)
     Q_UNUSED(pid);
     return true;
 #endif
+}
+
+QStringList removeDeadPartials(const QString &folder, const QRegularExpression &owned,
+                               const QRegularExpression &ownerless)
+{
+    QStringList removed;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &file : files) {
+        const QString name = file.fileName();
+        const auto match = owned.match(name);
+        const bool gone = match.hasMatch() ? !processAlive(match.captured(1).toLongLong())
+                                           : ownerless.match(name).hasMatch();
+        if (gone && QFile::remove(file.absoluteFilePath()))
+            removed << file.absoluteFilePath();
+    }
+    return removed;
 }
 
 } // namespace db::privateFiles

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QRegularExpression;
 
 // Files that hold client data and password hashes (the notebook, its
 // backups, every partial or temporary copy) are readable by their owner
@@ -31,5 +34,12 @@ bool renameNoReplace(const QString &from, const QString &to);
 // True when the process that had this id is still running (on systems
 // without that knowledge: true, so that nothing of a live program is taken).
 bool processAlive(qint64 pid);
+
+// Removes from the folder what killed copies left behind: files whose name
+// matches `owned` (its first group the id of the process that made it) when
+// that process is gone, and files whose name matches `ownerless` (older
+// versions named theirs without an owner). Returns the paths removed.
+QStringList removeDeadPartials(const QString &folder, const QRegularExpression &owned,
+                               const QRegularExpression &ownerless);
 
 } // namespace db::privateFiles

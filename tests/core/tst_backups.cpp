@@ -22,11 +22,8 @@ namespace {
 void addWebsites(const TestDb &t, const QString &prefix, int count)
 {
     for (int i = 0; i < count; ++i)
-        t.exec(QStringLiteral("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES ('%1%2', 'u', "
-                              "'2024-01-01', '%3')")
-                   .arg(prefix)
-                   .arg(i)
-                   .arg(QString(600, QLatin1Char('m'))));
+        t.exec(QStringLiteral("INSERT INTO Website (Webname, Weburl, Webtime, Webmemos) VALUES ('%1%2', 'u', '2024-01-01', '%3')")
+                   .arg(prefix).arg(i).arg(QString(600, 'm')));
 }
 
 // Every file, hidden ones too: a partial copy left behind is seen.
@@ -163,23 +160,22 @@ private slots:
         QTest::addColumn<QList<int>>("minutesAgo");
         QTest::addColumn<QList<int>>("kept");
         QTest::addColumn<int>("justMade"); // the copy that make() just wrote, or -1
-        QList<int> today, daily, both, keptDaily, keptBoth;
-        for (int i = 0; i < 25; ++i)
-            today << i;
-        for (int d = 0; d < 40; ++d)
-            daily << d * 24 * 60;
-        for (int d = 0; d < 30; ++d)
-            keptDaily << d;
-        both = today;
-        keptBoth = QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
+        QList<int> today, daily, keptDaily, first20;
+        for (int i = 0; i < 40; ++i) {
+            daily << i * 24 * 60;
+            if (i < 30)
+                keptDaily << i;
+            if (i < 25)
+                today << i;
+            if (i < 20)
+                first20 << i;
+        }
+        QList<int> both = today, keptBoth = first20;
         for (int d = 1; d < 40; ++d) {
             both << d * 24 * 60 + 5 << d * 24 * 60; // two a day: the later one stays
             if (d < 30)
                 keptBoth << int(both.size()) - 1;
         }
-        QList<int> first20;
-        for (int i = 0; i < 20; ++i)
-            first20 << i;
         QTest::newRow("25 today: the newest 20") << today << first20 << -1;
         QTest::newRow("one a day for 40 days: the last 30 days") << daily << keptDaily << -1;
         QTest::newRow("25 today and two a day before") << both << keptBoth << -1;
@@ -275,8 +271,7 @@ private slots:
         QTest::newRow("missing") << "missing" << "不存在";
         QTest::newRow("one index disagrees with its table")
             << "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = 'CREATE INDEX Website_Webtime ON Website "
-               "(Webtime) WHERE Webid <> 1' WHERE name = 'Website_Webtime'"
-            << "已损坏：wrong # of entries in index Website_Webtime";
+               "(Webtime) WHERE Webid <> 1' WHERE name = 'Website_Webtime'" << "已损坏：wrong # of entries in index Website_Webtime";
         QTest::newRow("no Website table") << "DROP TABLE Website" << "没有表 Website";
         QTest::newRow("Users without the password column") << "ALTER TABLE Users RENAME COLUMN UserPwd TO Pwd" << "没有列 UserPwd";
         QTest::newRow("Website of other types")

@@ -45,28 +45,30 @@ private slots:
         ResourceLocator::setWorkingFolder(QString());
     }
 
+    // A server named by --database or TAVORIN_DATABASE goes to the engine as
+    // it was given: no file is looked for, made or locked.
     void lookUpOrder_data()
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("environment");
         QTest::addColumn<bool>("localExists");
         QTest::addColumn<int>("source");
-        QTest::addColumn<QString>("path");    // relative to the temporary root
+        QTest::addColumn<QString>("path");    // relative to the temporary root; a server: part of what the status bar shows
         QTest::addColumn<QString>("working"); // relative to the temporary root
-
-        QTest::newRow("option before all") << "elsewhere/data/nb.mdb" << "env.mdb" << true
-                                           << int(DatabaseLocation::CommandLine) << "cwd/elsewhere/data/nb.mdb"
-                                           << "cwd/elsewhere";
-        QTest::newRow("option outside a data folder") << "../plain.mdb" << "" << false
-                                                      << int(DatabaseLocation::CommandLine) << "plain.mdb" << "";
+        QTest::newRow("option before all") << "elsewhere/data/nb.mdb" << "env.mdb" << true << int(DatabaseLocation::CommandLine)
+                                           << "cwd/elsewhere/data/nb.mdb" << "cwd/elsewhere";
+        QTest::newRow("option outside a data folder") << "../plain.mdb" << "" << false << int(DatabaseLocation::CommandLine)
+                                                      << "plain.mdb" << "";
         QTest::newRow("environment before the current folder") << "" << "shared/data/nb.mdb" << true
-                                                               << int(DatabaseLocation::Environment)
-                                                               << "cwd/shared/data/nb.mdb" << "cwd/shared";
-        QTest::newRow("current folder when its database exists") << "" << "" << true
-                                                                 << int(DatabaseLocation::CurrentFolder)
+                                                               << int(DatabaseLocation::Environment) << "cwd/shared/data/nb.mdb" << "cwd/shared";
+        QTest::newRow("current folder when its database exists") << "" << "" << true << int(DatabaseLocation::CurrentFolder)
                                                                  << "cwd/data/mybook.mdb" << "cwd";
         QTest::newRow("per-user folder otherwise") << "" << "" << false << int(DatabaseLocation::UserData)
                                                    << "user/Tavorin/data/mybook.mdb" << "user/Tavorin";
+        QTest::newRow("server URI on the command line") << "postgresql://db.example:5433/notes" << "env.mdb" << false
+                                                        << int(DatabaseLocation::CommandLine) << "数据库 notes（服务器 db.example:5433）" << "cwd";
+        QTest::newRow("server key=value in the environment") << "" << "postgres:host=db.example dbname=team" << false
+                                                             << int(DatabaseLocation::Environment) << "数据库 team（服务器 db.example" << "cwd";
     }
 
     void lookUpOrder()
@@ -77,7 +79,6 @@ private slots:
         QFETCH(int, source);
         QFETCH(QString, path);
         QFETCH(QString, working);
-
         QTemporaryDir root;
         const QString cwd = root.filePath("cwd");
         QDir().mkpath(cwd);
@@ -85,44 +86,23 @@ private slots:
             writeFile(cwd + "/data/mybook.mdb", "x");
         const auto loc = DatabaseLocation::find({option, environment, cwd, root.filePath("user/Tavorin")});
         QCOMPARE(int(loc.source()), source);
-        QCOMPARE(loc.path(), QDir::cleanPath(root.filePath(path)));
         QCOMPARE(loc.workingFolder(), QDir::cleanPath(root.filePath(working)));
         QCOMPARE(loc.mayCreate(), source == DatabaseLocation::UserData);
+        QCOMPARE(loc.onServer(), path.contains("服务器"));
+        if (loc.onServer()) {
+            QCOMPARE(loc.notebook(), db::Location::server(option.isEmpty() ? environment : option));
+            QVERIFY(loc.path().isEmpty() && !loc.readOnly());
+            QString message = "untouched";
+            QCOMPARE(int(loc.prepare(&message)), int(DatabaseLocation::Ready));
+            QCOMPARE(message, QString("untouched"));
+            QVERIFY2(loc.statusText().contains(path), qPrintable(loc.statusText()));
+            QCOMPARE(tree(root.path()), QStringList{"cwd"}); // nothing made on disk
+            return;
+        }
+        QCOMPARE(loc.path(), QDir::cleanPath(root.filePath(path)));
         QCOMPARE(loc.notebook(), db::Location::file(loc.path()));
         // Looking never makes anything.
         QCOMPARE(QFileInfo::exists(loc.path()), localExists && source == DatabaseLocation::CurrentFolder);
-    }
-
-    // A server named by --database or TAVORIN_DATABASE goes to the engine as
-    // it was given: no file is looked for, made or locked.
-    void serverPassesThrough_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<QString>("label"); // part of what the status bar shows
-        QTest::newRow("URI on the command line") << "postgresql://db.example:5433/notes" << "env.mdb"
-                                                 << "数据库 notes（服务器 db.example:5433）";
-        QTest::newRow("key=value in the environment") << "" << "postgres:host=db.example dbname=team"
-                                                      << "数据库 team（服务器 db.example";
-    }
-    void serverPassesThrough()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, environment);
-        QTemporaryDir root;
-        const QString cwd = root.filePath("cwd");
-        QDir().mkpath(cwd);
-        const auto loc = DatabaseLocation::find({option, environment, cwd, root.filePath("user/Tavorin")});
-        QVERIFY(loc.onServer());
-        QCOMPARE(loc.notebook(), db::Location::server(option.isEmpty() ? environment : option));
-        QVERIFY(loc.path().isEmpty() && !loc.mayCreate() && !loc.readOnly());
-        QCOMPARE(loc.workingFolder(), QDir::cleanPath(cwd));
-        QString message = "untouched";
-        QCOMPARE(int(loc.prepare(&message)), int(DatabaseLocation::Ready));
-        QCOMPARE(message, QString("untouched"));
-        QFETCH(QString, label);
-        QVERIFY2(loc.statusText().contains(label), qPrintable(loc.statusText()));
-        QCOMPARE(tree(root.path()), QStringList{"cwd"}); // nothing made on disk
     }
 
     void prepare_data()
@@ -136,8 +116,7 @@ private slots:
         QTest::newRow("first start makes it") << false << QByteArray() << false << int(DatabaseLocation::Created) << "";
         QTest::newRow("an existing one is kept as it is")
             << false << QByteArray("not touched") << false << int(DatabaseLocation::Ready) << "";
-        QTest::newRow("a named file is never made")
-            << true << QByteArray() << false << int(DatabaseLocation::Missing) << "数据库连接失败";
+        QTest::newRow("a named file is never made") << true << QByteArray() << false << int(DatabaseLocation::Missing) << "数据库连接失败";
         QTest::newRow("an unmakeable folder is named with the reason")
             << false << QByteArray() << true << int(DatabaseLocation::Failed) << "Not a directory";
     }
@@ -152,9 +131,8 @@ private slots:
 
         QTemporaryDir root;
         QString userFolder = root.filePath("home/.local/share/Tavorin");
-        if (blocked) {
+        if (blocked)
             writeFile(root.filePath("home/.local"), "a file where a folder should be");
-        }
         const auto loc = DatabaseLocation::find(
             {named ? root.filePath("nb/data/mine.mdb") : QString(), {}, root.path(), userFolder});
         if (!existing.isEmpty())

@@ -57,10 +57,8 @@ private slots:
         QTest::newRow("line breaks stay") << u"trim"_s << u"\n第一行\n"_s << u"\n第一行\n"_s;
         QTest::newRow("blanks outside a line break") << u"trim"_s << u"  \nx\t "_s << u"\nx\t"_s;
         QTest::newRow("only blanks") << u"trim"_s << u"   "_s << QString();
-        QTest::newRow("locked") << u"fault"_s << QString::number(db::DbError::Locked)
-                                << u"数据库文件正被其他程序锁定，这次操作没有完成，请稍后再试。（engine）"_s;
-        QTest::newRow("disk full") << u"fault"_s << QString::number(db::DbError::DiskFull)
-                                   << u"磁盘已满，这次修改没有保存。请腾出空间后再试。（engine）"_s;
+        QTest::newRow("locked") << u"fault"_s << QString::number(db::DbError::Locked) << u"数据库文件正被其他程序锁定，这次操作没有完成，请稍后再试。（engine）"_s;
+        QTest::newRow("disk full") << u"fault"_s << QString::number(db::DbError::DiskFull) << u"磁盘已满，这次修改没有保存。请腾出空间后再试。（engine）"_s;
         QTest::newRow("other fault stays as it is") << u"fault"_s << QString::number(db::DbError::Other) << u"engine"_s;
     }
     void textRules()

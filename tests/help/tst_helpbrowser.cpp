@@ -52,16 +52,16 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         MessageBox::setTestMode(true);
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openWeb");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openWeb");
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "openWeb");
         for (const char *name : {"a", "b", "c"})
             writePage(QStringLiteral("%1.html").arg(name), QStringLiteral("页面%1").arg(QChar(name[0]).toUpper()));
         writePage("untitled.html", QString(), "<html><body><p>no title</p></body></html>");
     }
     void cleanupTestCase()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        for (const char *scheme : {"http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
     void init() { m_opened.clear(); }
     void cleanup()
@@ -130,27 +130,22 @@ private slots:
             QVERIFY2(w->pageView->toPlainText().contains(text), qPrintable(text));
     }
 
-    // Stop cancels the page being loaded and gives the shown page's caption back at once.
-    void stopEndsWorkingCaptionAtOnce()
+    // Back and Forward walk the pages visited; Stop cancels the page being loaded and gives the
+    // shown page's caption back at once.
+    void toolbarCommands()
     {
         auto *w = openVisited();
+        for (const auto &[command, caption] : {std::pair("Back", "页面B"), {"Forward", "页面C"}}) {
+            w->runCommand(QString::fromLatin1(command));
+            QVERIFY(settle(w));
+            QCOMPARE(w->windowTitle(), QString::fromUtf8(caption));
+        }
         QSignalSpy completed(w, &HelpBrowser::navigateComplete);
         w->navigate(page("b.html"));
         w->toolbar->findChild<QAction *>(QStringLiteral("Stop"))->trigger();
         QCOMPARE(w->windowTitle(), QStringLiteral("页面C"));
         QTest::qWait(30);
         QCOMPARE(completed.count(), 0);
-    }
-
-    void backAndForward()
-    {
-        auto *w = openVisited();
-        w->runCommand(QStringLiteral("Back"));
-        QVERIFY(settle(w));
-        QCOMPARE(w->windowTitle(), QStringLiteral("页面B"));
-        w->runCommand(QStringLiteral("Forward"));
-        QVERIFY(settle(w));
-        QCOMPARE(w->windowTitle(), QStringLiteral("页面C"));
     }
 };
 

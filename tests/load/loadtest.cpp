@@ -40,6 +40,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int NotesTables = 4;   // websites 1..4 carry notes tables shared by every client
@@ -58,19 +60,12 @@ QString sharedName(int n, int variant)
 // connection was lost before it was sent or while the server said it stopped.
 bool reportedNotDone(const db::DbError &e)
 {
-    return e.kind() != db::DbError::Kind::ConnectionLost || e.message().contains(QStringLiteral("这一步没有完成"));
+    return e.kind() != db::DbError::Kind::ConnectionLost || e.message().contains(u"这一步没有完成"_s);
 }
 
-QTextStream &out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
+QTextStream out(stdout);
 
-int scalar(const QString &sql)
-{
-    return Database::query(sql)->value(0).toInt();
-}
+int scalar(const QString &sql) { return Database::query(sql)->value(0).toInt(); }
 
 int runClient(int client, int seconds, const QString &logPath)
 {
@@ -80,10 +75,7 @@ int runClient(int client, int seconds, const QString &logPath)
     QTextStream w(&log);
     // Each line reaches the file as it is written: a client that dies leaves
     // its record up to that moment.
-    const auto note = [&](const QStringList &fields) {
-        w << fields.join(QLatin1Char('\t')) << "\n";
-        w.flush();
-    };
+    const auto note = [&](const QStringList &fields) { w << fields.join('\t') << "\n" << Qt::flush; };
     QRandomGenerator rng(quint32(client) * 7919u + 17u);
     QElapsedTimer clock;
     clock.start();
@@ -96,33 +88,30 @@ int runClient(int client, int seconds, const QString &logPath)
     grid.setLocation(Database::notebook);
     while (clock.elapsed() < qint64(seconds) * 1000) {
         const int pick = int(rng.bounded(100));
-        const QString table = QStringLiteral("biji%1").arg(rng.bounded(NotesTables) + 1);
+        const QString table = u"biji%1"_s.arg(rng.bounded(NotesTables) + 1);
         QString kind;
         QStringList attempt; // what a write tried, for the record when it fails
         try {
             if (pick < 20) {
                 // Add a website as the edit dialog does: check, insert, and let
                 // the server's unique constraint decide a race.
-                kind = QStringLiteral("add website");
+                kind = u"add website"_s;
                 const bool shared = rng.bounded(3) == 0;
                 const QString name = shared ? sharedName(int(rng.bounded(SharedNames)), int(rng.bounded(5)))
-                                            : QStringLiteral("c%1-site%2 'q'").arg(client).arg(++serial);
+                                            : u"c%1-site%2 'q'"_s.arg(client).arg(++serial);
                 Website &site = currentWebsite();
                 if (site.exists(name)) {
                     ++conflicts;
                 } else {
-                    site.Webname = name;
-                    site.Weburl = QStringLiteral("http://example.cn/%1").arg(serial);
-                    site.Webtime = QDate(2011, 1, 1).addDays(rng.bounded(3000));
-                    site.Webmemos = QStringLiteral("无");
-                    if (!shared)
-                        attempt = QStringList{QStringLiteral("site"), name};
+                    site.Webname = name, site.Weburl = u"http://example.cn/%1"_s.arg(serial);
+                    site.Webtime = QDate(2011, 1, 1).addDays(rng.bounded(3000)), site.Webmemos = u"无"_s;
+                    attempt = shared ? QStringList() : QStringList{u"site"_s, name};
                     try {
                         site.insert();
-                        note({QStringLiteral("site"), name});
+                        note({u"site"_s, name});
                         attempt.clear(); // a later failure is not this write's
                         if (!shared)
-                            ownSites << scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName=%1").arg(db::quoteText(name)));
+                            ownSites << scalar(u"SELECT Webid FROM Website WHERE webName=%1"_s.arg(db::quoteText(name)));
                     } catch (const db::DbError &e) {
                         if (e.kind() != db::DbError::Kind::UniqueViolation)
                             throw;
@@ -130,54 +119,51 @@ int runClient(int client, int seconds, const QString &logPath)
                     }
                 }
             } else if (pick < 35 && !ownSites.isEmpty()) {
-                kind = QStringLiteral("modify website");
+                kind = u"modify website"_s;
                 const int id = ownSites[int(rng.bounded(qsizetype(ownSites.size())))];
                 Website &site = currentWebsite();
                 site.load(id);
-                site.Webmemos = QStringLiteral("c%1 第%2次修改").arg(client).arg(++serial);
-                attempt = QStringList{QStringLiteral("memo"), QString::number(id), site.Webmemos};
+                site.Webmemos = u"c%1 第%2次修改"_s.arg(client).arg(++serial);
+                attempt = QStringList{u"memo"_s, QString::number(id), site.Webmemos};
                 site.update(id);
                 if (Database::rowsAffected() != 1)
-                    throw db::DbError(QStringLiteral("website %1 changed %2 rows").arg(id).arg(Database::rowsAffected()));
+                    throw db::DbError(u"website %1 changed %2 rows"_s.arg(id).arg(Database::rowsAffected()));
                 note(attempt);
             } else if (pick < 60) {
-                kind = QStringLiteral("add observation");
-                const QString memo = QStringLiteral("c%1-obs%2").arg(client).arg(++serial);
-                attempt = QStringList{QStringLiteral("obs"), table, QString(), memo};
-                currentRecord().insertRecord(table, {QStringLiteral("时间"), QStringLiteral("备注"), QStringLiteral("PR")},
-                                         {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, QStringLiteral("0")});
-                note({QStringLiteral("obs"), table, QString(), memo});
+                kind = u"add observation"_s;
+                const QString memo = u"c%1-obs%2"_s.arg(client).arg(++serial);
+                attempt = QStringList{u"obs"_s, table, QString(), memo};
+                currentRecord().insertRecord(table, {u"时间"_s, u"备注"_s, u"PR"_s}, {QDate(2012, 1, 1).addDays(rng.bounded(900)), memo, u"0"_s});
+                note(attempt);
                 attempt.clear();
-                const int id = scalar(QStringLiteral("SELECT AutoId FROM %1 WHERE [备注]='%2'").arg(table, memo));
-                ownRows << qMakePair(table, id);
+                ownRows << qMakePair(table, scalar(u"SELECT AutoId FROM %1 WHERE [备注]='%2'"_s.arg(table, memo)));
             } else if (pick < 80 && !ownRows.isEmpty()) {
-                kind = QStringLiteral("modify observation");
+                kind = u"modify observation"_s;
                 const auto row = ownRows[int(rng.bounded(qsizetype(ownRows.size())))];
-                const QString pr = QStringLiteral("c%1p%2").arg(client).arg(++serial); // fits the 10 characters of PR
-                attempt = QStringList{QStringLiteral("pr"), row.first, QString::number(row.second), pr};
-                currentRecord().updateRecord(row.second, row.first, {QStringLiteral("PR")}, {pr});
+                const QString pr = u"c%1p%2"_s.arg(client).arg(++serial); // fits the 10 characters of PR
+                attempt = QStringList{u"pr"_s, row.first, QString::number(row.second), pr};
+                currentRecord().updateRecord(row.second, row.first, {u"PR"_s}, {pr});
                 if (Database::rowsAffected() != 1)
-                    throw db::DbError(QStringLiteral("observation %1 changed %2 rows").arg(row.second).arg(Database::rowsAffected()));
+                    throw db::DbError(u"observation %1 changed %2 rows"_s.arg(row.second).arg(Database::rowsAffected()));
                 note(attempt);
             } else {
-                kind = QStringLiteral("refresh");
-                list.setRecordSource(QStringLiteral("SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
-                                                    "Webmemos As 备注信息 FROM Website ORDER BY Webtime Desc"));
+                kind = u"refresh"_s;
+                list.setRecordSource(u"SELECT Webid As 编号, Webname As 网站名称, Weburl As 网址, Webtime As 接单日期, "
+                                     "Webmemos As 备注信息 FROM Website ORDER BY Webtime Desc"_s);
                 list.refresh();
-                grid.setRecordSource(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间] Desc"));
+                grid.setRecordSource(u"SELECT * FROM "_s + table + u" ORDER BY [时间] Desc"_s);
                 grid.refresh();
             }
             ++counts[kind];
             ++ops;
         } catch (const db::DbError &e) {
-            const QString message = QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' '));
             const bool lost = e.kind() == db::DbError::Kind::ConnectionLost || e.kind() == db::DbError::Kind::Unreachable;
             lostConnections += lost;
-            note({lost ? QStringLiteral("lost") : QStringLiteral("error"), kind, message});
+            note({lost ? u"lost"_s : u"error"_s, kind, QString(e.message()).replace('\n', ' ')});
             // A write reported as not done must be absent; one whose fate is
             // unknown is neither counted nor checked.
             if (!attempt.isEmpty() && reportedNotDone(e))
-                note(QStringList{QStringLiteral("failed")} + attempt);
+                note(QStringList{u"failed"_s} + attempt);
         }
     }
     w << "done\t" << ops << "\t" << conflicts << "\t" << lostConnections;
@@ -192,17 +178,13 @@ int prepare()
     MessageBox::setTestMode(true); // the notes code reports "创建完毕!": nobody is there to read it
     for (int i = 1; i <= NotesTables; ++i) {
         Website &site = currentWebsite();
-        site.Webname = QStringLiteral("共用网站%1").arg(i);
-        site.Weburl = QStringLiteral("http://shared.cn/%1").arg(i);
-        site.Webtime = QDate(2011, 10, 25);
-        site.Webmemos = QStringLiteral("无");
+        site.Webname = u"共用网站%1"_s.arg(i), site.Weburl = u"http://shared.cn/%1"_s.arg(i);
+        site.Webtime = QDate(2011, 10, 25), site.Webmemos = u"无"_s;
         site.insert();
-        const int id = scalar(QStringLiteral("SELECT Webid FROM Website WHERE webName='%1'").arg(site.Webname));
-        QString table = QStringLiteral("biji%1").arg(id);
-        if (id != i)
+        if (scalar(u"SELECT Webid FROM Website WHERE webName='%1'"_s.arg(site.Webname)) != i)
             return 1;
-        if (!db::Catalog(Database::notebook).hasTable(table))
-            createNotesTable(table);
+        if (!db::Catalog(Database::notebook).hasTable(u"biji%1"_s.arg(i)))
+            createNotesTable(u"biji%1"_s.arg(i));
     }
     return 0;
 }
@@ -215,14 +197,13 @@ int rowsHolding(const QStringList &w, bool ofThisRow)
     const QString v = db::quoteText(w.last());
     // A website name is stored as the program compares it: NFC-normalised
     // (a name typed with a combining accent arrives composed).
-    if (w[0] == QLatin1String("site"))
-        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE webName=%1")
-                          .arg(db::quoteText(w.last().normalized(QString::NormalizationForm_C))));
-    if (w[0] == QLatin1String("memo"))
-        return scalar(QStringLiteral("SELECT count(*) FROM Website WHERE Webmemos=%1%2").arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
-    if (w[0] == QLatin1String("obs"))
-        return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [备注]=%2").arg(w[1], v));
-    return scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE [PR]=%2%3").arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
+    if (w[0] == u"site"_s)
+        return scalar(u"SELECT count(*) FROM Website WHERE webName=%1"_s.arg(db::quoteText(w.last().normalized(QString::NormalizationForm_C))));
+    if (w[0] == u"memo"_s)
+        return scalar(u"SELECT count(*) FROM Website WHERE Webmemos=%1%2"_s.arg(v, ofThisRow ? " AND Webid=" + w[1] : QString()));
+    if (w[0] == u"obs"_s)
+        return scalar(u"SELECT count(*) FROM %1 WHERE [备注]=%2"_s.arg(w[1], v));
+    return scalar(u"SELECT count(*) FROM %1 WHERE [PR]=%2%3"_s.arg(w[1], v, ofThisRow ? " AND AutoId=" + w[2] : QString()));
 }
 
 int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, qint64 elapsedMs)
@@ -233,32 +214,32 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
     QList<QStringList> notDone;
     for (int i = 0; i < logs.size(); ++i) {
         if (exitCodes.value(i, -1) != 0) {
-            out() << "client " << i + 1 << " exited with " << exitCodes.value(i, -1) << "\n";
+            out << "client " << i + 1 << " exited with " << exitCodes.value(i, -1) << "\n";
             ++badExits;
         }
         QFile f(logs[i]);
         bool done = false;
         const QString text = f.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(f.readAll()) : QString();
-        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            QStringList p = line.split(QLatin1Char('\t'));
-            if (p[0] == QLatin1String("failed")) {
+        for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) {
+            QStringList p = line.split('\t');
+            if (p[0] == u"failed"_s) {
                 notDone << p.mid(1);
-            } else if (p[0] == QLatin1String("error") || (p[0] == QLatin1String("lost") && restarts == 0)) {
-                out() << "unexpected error in " << logs[i] << ": " << line << "\n";
+            } else if (p[0] == u"error"_s || (p[0] == u"lost"_s && restarts == 0)) {
+                out << "unexpected error in " << logs[i] << ": " << line << "\n";
                 ++errors;
-            } else if (p[0] == QLatin1String("done")) {
+            } else if (p[0] == u"done"_s) {
                 done = true;
                 ops += p.value(1).toInt();
                 conflicts += p.value(2).toInt();
                 lostConnections += p.value(3).toInt();
                 for (int k = 4; k < p.size(); ++k)
                     kinds[p[k].section('=', 0, 0)] += p[k].section('=', 1).toInt();
-            } else if (p[0] != QLatin1String("lost")) {
-                lastWrite[p[0] + p[1] + (p[0] == QLatin1String("pr") ? p[2] : p[0] == QLatin1String("obs") ? p.last() : QString())] = p;
+            } else if (p[0] != u"lost"_s) {
+                lastWrite[p[0] + p[1] + (p[0] == u"pr"_s ? p[2] : p[0] == u"obs"_s ? p.last() : QString())] = p;
             }
         }
         if (!done) {
-            out() << "client did not finish: " << logs[i] << "\n";
+            out << "client did not finish: " << logs[i] << "\n";
             ++failures;
         }
     }
@@ -267,7 +248,7 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
     for (const QStringList &w : std::as_const(lastWrite)) {
         ++acknowledged[w[0]];
         if (rowsHolding(w, true) != 1) {
-            out() << "lost: " << w.join(QLatin1Char(' ')) << "\n";
+            out << "lost: " << w.join(' ') << "\n";
             ++lost;
         }
     }
@@ -277,16 +258,16 @@ int verify(const QStringList &logs, const QList<int> &exitCodes, int restarts, q
     // Duplicates as the program tells names apart, not as the server does.
     QHash<QString, int> byKey;
     int websites = 0, duplicates = 0;
-    for (auto rs = Database::query(QStringLiteral("SELECT Webname FROM Website")); !rs->eof(); rs->moveNext(), ++websites)
+    for (auto rs = Database::query(u"SELECT Webname FROM Website"_s); !rs->eof(); rs->moveNext(), ++websites)
         duplicates += ++byKey[NameCompare::key(rs->value(0).toString().trimmed())] == 2;
     failures += lost + present + duplicates + errors + badExits;
 
     const double seconds = double(elapsedMs) / 1000.0;
-    out() << "clients: " << logs.size() << ", " << QString::number(seconds, 'f', 1) << " s, server restarts: " << restarts << "\n"
+    out << "clients: " << logs.size() << ", " << QString::number(seconds, 'f', 1) << " s, server restarts: " << restarts << "\n"
           << "operations: " << ops << " (" << QString::number(ops / seconds, 'f', 0) << " per second)\n";
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
-        out() << "  " << it.key() << ": " << it.value() << "\n";
-    out() << "acknowledged writes checked (last value each): " << acknowledged["site"] << " websites added, " << acknowledged["memo"]
+        out << "  " << it.key() << ": " << it.value() << "\n";
+    out << "acknowledged writes checked (last value each): " << acknowledged["site"] << " websites added, " << acknowledged["memo"]
           << " website memos, " << acknowledged["obs"] << " observations added, " << acknowledged["pr"] << " observations changed\n"
           << "writes reported as not done, checked absent: " << notDone.size() << "\n"
           << "duplicate-name conflicts (expected): " << conflicts << "\n"
@@ -307,13 +288,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
-    if (args.size() == 5 && args[1] == QLatin1String("--client")) {
+    if (args.size() == 5 && args[1] == u"--client"_s) {
         Database::useDatabase(db::Location::fromText(args[2]));
-        const QStringList rest = args[4].split(QLatin1Char(','));
+        const QStringList rest = args[4].split(',');
         return runClient(args[3].toInt(), rest.value(0).toInt(), rest.value(1));
     }
     int restarts = 0;
-    if (args.size() > 2 && args[1] == QLatin1String("--restarts")) {
+    if (args.size() > 2 && args[1] == u"--restarts"_s) {
         restarts = args[2].toInt();
         args.remove(1, 2);
     }
@@ -336,12 +317,12 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         for (int c = 1; c <= clients; ++c) {
-            const QString log = dir.filePath(QStringLiteral("client%1.log").arg(c));
+            const QString log = dir.filePath(u"client%1.log"_s.arg(c));
             logs << log;
             auto *p = new QProcess(&app);
             p->setProcessChannelMode(QProcess::ForwardedChannels);
-            p->start(app.applicationFilePath(), {QStringLiteral("--client"), args[1], QString::number(c),
-                                                 QStringLiteral("%1,%2").arg(seconds).arg(log)});
+            p->start(app.applicationFilePath(), {u"--client"_s, args[1], QString::number(c),
+                                                 u"%1,%2"_s.arg(seconds).arg(log)});
             running << p;
         }
         // Restarts spread evenly over the run, each an immediate shutdown
@@ -350,9 +331,9 @@ int main(int argc, char **argv)
             const qint64 at = qint64(seconds) * 1000 * r / (restarts + 1);
             while (clock.elapsed() < at)
                 QThread::msleep(50);
-            const int status = QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), restartCommand});
-            out() << "server restarted at " << QString::number(double(clock.elapsed()) / 1000.0, 'f', 1) << " s (status " << status << ")\n";
-            out().flush();
+            const int status = QProcess::execute(u"sh"_s, {u"-c"_s, restartCommand});
+            out << "server restarted at " << QString::number(double(clock.elapsed()) / 1000.0, 'f', 1) << " s (status " << status << ")\n";
+            out.flush();
         }
         QList<int> exitCodes;
         for (QProcess *p : std::as_const(running)) {

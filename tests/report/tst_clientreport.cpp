@@ -78,8 +78,7 @@ private slots:
         QTest::addColumn<QStringList>("absent");
         QTest::addColumn<int>("pages"); // 0: more than four, the table's header on every page of it
         const QDate october(2011, 10, 1);
-        QTest::newRow("month") << "" << october
-                               << QStringList{"星河优化工作室", "电话 010-1234 5678", "优化网首页", "http://www.example.cn",
+        QTest::newRow("month") << "" << october << QStringList{"星河优化工作室", "电话 010-1234 5678", "优化网首页", "http://www.example.cn",
                                               "2011/10/1 至 2011/10/31", "百度收入量·收入", "155", "181", "上升 26",
                                               "百度收入量·反向", "上升 9", "谷歌收入量·收入", "下降 10", "持平",
                                               "◆关键词1·百度（名次）", "上升 6", "◆关键词1·谷歌（名次）", "上升 2", "本期工作",
@@ -88,8 +87,7 @@ private slots:
         QTest::newRow("hostile text literal") << "hostile" << october
                                               << QStringList{"<b>粗</b> &amp; %1 100%", "%1 & <i>工作室</i>"} << QStringList{}
                                               << 2;
-        QTest::newRow("empty period") << "" << QDate(2012, 1, 1)
-                                      << QStringList{"本期（2012/1/1 至 2012/1/31）没有观察记录。", "优化网首页"}
+        QTest::newRow("empty period") << "" << QDate(2012, 1, 1) << QStringList{"本期（2012/1/1 至 2012/1/31）没有观察记录。", "优化网首页"}
                                       << QStringList{"本期工作", "观察项目摘要"} << 1;
         QTest::newRow("no number items") << "no items" << october << QStringList{"本期工作", "观察记录", "提交外链"}
                                          << QStringList{"观察项目摘要", "走势图"} << 1;
@@ -179,8 +177,7 @@ private slots:
         QTest::addColumn<QStringList>("files");
         const QStringList october{"--from", "2011-10-01", "--to", "2011-10-31"};
         QTest::newRow("one website") << QStringList{"--website", "1"} + october + QStringList{"OUT/r.pdf"} << 0 << QStringList{"r.pdf"};
-        QTest::newRow("every website, one without notes")
-            << QStringList{"--all"} + october + QStringList{"OUT"} << 0
+        QTest::newRow("every website, one without notes") << QStringList{"--all"} + october + QStringList{"OUT"} << 0
             << QStringList{"优化网首页 2011-10-01 至 2011-10-31.pdf", "第_二网 2011-10-01 至 2011-10-31.pdf"};
         QTest::newRow("no such website") << QStringList{"--website", "9"} + october + QStringList{"OUT/r.pdf"} << 1 << QStringList{};
         QTest::newRow("period backwards") << QStringList{"--all", "--from", "2011-10-31", "--to", "2011-10-01", "OUT"} << 2

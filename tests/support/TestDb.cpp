@@ -33,9 +33,24 @@ void onMaintenance(const QString &sql)
         conn.open(maintenanceConnection());
         conn.execute(sql, db::Connection::Dialect::Native);
     } catch (const db::DbError &e) {
-        qFatal("PostgreSQL test server: %s (the PostgreSQL tests run inside pg_virtualenv, see scripts/test)",
-               qPrintable(e.message()));
+        qFatal("PostgreSQL test server: %s (the PostgreSQL tests run inside pg_virtualenv, see scripts/test)", qPrintable(e.message()));
     }
+}
+
+// Every row of `sql`, read over a connection of its own.
+QList<QVariantList> rowsOf(const db::Location &at, const QString &sql)
+{
+    db::Connection conn;
+    conn.open(at);
+    db::Recordset rs;
+    rs.open(sql, conn);
+    QList<QVariantList> rows;
+    for (; !rs.eof(); rs.moveNext()) {
+        rows.append(QVariantList());
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            rows.last() << rs.value(i);
+    }
+    return rows;
 }
 
 } // namespace
@@ -48,15 +63,11 @@ TestDb::TestDb(bool createDatabase)
     if (!m_dir.isValid())
         qFatal("cannot make a temporary folder");
     QDir::setCurrent(m_dir.path());
-    if (onServer()) {
-        // Without a database the server string names one that does not exist:
-        // connecting fails as opening a missing file does.
-        m_location = createDatabase ? makeServerDatabase()
-                                    : db::Location::server(QStringLiteral("postgres:dbname=tavorin_missing_%1")
-                                                               .arg(QCoreApplication::applicationPid()));
-    } else {
-        m_location = db::Location::file(QStringLiteral("data/mybook.mdb"));
-    }
+    // Without a database the server string names one that does not exist:
+    // connecting fails as opening a missing file does.
+    const QString missing = QStringLiteral("postgres:dbname=tavorin_missing_%1").arg(QCoreApplication::applicationPid());
+    m_location = !onServer() ? db::Location::file(QStringLiteral("data/mybook.mdb"))
+                 : createDatabase ? makeServerDatabase() : db::Location::server(missing);
     Database::useDatabase(m_location);
     if (createDatabase)
         NewDatabase::create(own()); // throws Failure, which fails the test
@@ -82,9 +93,7 @@ db::Location TestDb::makeServerDatabase()
     const QString name = QStringLiteral("tavorin_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
     // UTF-8 with a UTF-8 ctype, so that names fold like Café and CAFÉ.
     onMaintenance(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name));
-    onMaintenance(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8' "
-                                 "LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'")
-                      .arg(name));
+    onMaintenance(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'").arg(name));
     m_serverDatabases << name;
     return db::Location::server(QStringLiteral("postgres:dbname=%1").arg(name));
 }
@@ -107,53 +116,28 @@ void TestDb::exec(const QString &sql) const
 
 QString TestDb::joined(const QString &sql, const QString &sep) const
 {
-    db::Connection conn;
-    conn.open(own());
-    db::Recordset rs;
-    rs.open(sql, conn);
     QStringList cells;
-    for (int row = 0; row < rs.recordCount(); ++row)
-        cells << rs.valueAt(row, 0).toString();
+    for (const QVariantList &row : rowsOf(own(), sql))
+        cells << row.value(0).toString();
     return cells.join(sep);
 }
 
-bool TestDb::hasTable(const QString &name) const
-{
-    return db::Catalog(own()).hasTable(name);
-}
+bool TestDb::hasTable(const QString &name) const { return db::Catalog(own()).hasTable(name); }
 
-QVariant TestDb::scalar(const QString &sql) const
-{
-    db::Connection conn;
-    conn.open(own());
-    db::Recordset rs;
-    rs.open(sql, conn);
-    return rs.eof() ? QVariant() : rs.value(0);
-}
+QVariant TestDb::scalar(const QString &sql) const { return rowsOf(own(), sql).value(0).value(0); }
 
 void TestDb::addUser(const QString &name, const QString &password) const
 {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    exec(QStringLiteral("INSERT INTO Users VALUES ('%1', '%2')").arg(quoted, Password::hash(password)));
+    exec(QStringLiteral("INSERT INTO Users VALUES ('%1', '%2')").arg(QString(name).replace("'", "''"), Password::hash(password)));
 }
 
 QString TestDb::accounts(const QStringList &candidates) const
 {
-    db::Connection conn;
-    conn.open(own());
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT UserName, UserPwd FROM Users"), conn);
     QStringList result;
-    for (; !rs.eof(); rs.moveNext()) {
-        QString matched = QStringLiteral("?");
-        for (const QString &candidate : candidates) {
-            if (Password::verify(rs.value(1).toString(), candidate)) {
-                matched = candidate;
-                break;
-            }
-        }
-        result << rs.value(0).toString() + QLatin1Char(':') + matched;
+    for (const QVariantList &user : rowsOf(own(), QStringLiteral("SELECT UserName, UserPwd FROM Users"))) {
+        const auto matched = std::find_if(candidates.begin(), candidates.end(),
+                                          [&](const QString &c) { return Password::verify(user[1].toString(), c); });
+        result << user[0].toString() + ':' + (matched == candidates.end() ? QStringLiteral("?") : *matched);
     }
     // Rows have no order of their own on every engine: sorted by name.
     result.sort();
