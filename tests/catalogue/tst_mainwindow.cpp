@@ -5,12 +5,17 @@
 // elsewhere, a change that moves the website in the list, a delete that must
 // take the notes with it or nothing, a damaged file); the website edit
 // dialog; and the website store (what it stores, the reset record, trimming
-// and letter case, quotes, ids beyond 16 bits, a missing date).
+// and letter case, quotes, ids beyond 16 bits, a missing date); and from
+// launch to the main window and back out: the login window alone at start,
+// the hand-over after a login, the program ending with its last window.
+// (The installed program waiting at its login window without a notebook in
+// its folder is the package test's.)
 
 #include "MainWindowFixture.h"
 
 #include "accounts/AccountDialog.h"
 #include "accounts/Account.h"
+#include "accounts/LoginWindow.h"
 #include "catalogue/Website.h"
 #include "core/DateText.h"
 #include "core/FileDialog.h"
@@ -38,6 +43,14 @@ private:
         return s;
     }
     static QString nameOf(int site) { return QStringLiteral("site%1").arg(site); }
+    static QStringList visibleWindows()
+    {
+        QStringList names;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                names << w->objectName();
+        return names;
+    }
     static void add(const TestDb &t, int id, const QString &name, const QString &url = "http://x", const QString &memo = "m")
     {
         t.exec(QString("INSERT INTO Website VALUES(%1,'%2','%3','2011-10-25','%4')").arg(id).arg(name, url, memo));
@@ -77,6 +90,7 @@ private:
 private slots:
     void cleanup()
     {
+        delete Forms::loaded<LoginWindow>();
         delete Forms::loaded<RecordEditor>();
         delete Forms::loaded<NotesWindow>();
         reset();
@@ -865,6 +879,37 @@ private slots:
         w.remove(1);
         QCOMPARE(t.joined("SELECT Webname FROM Website ORDER BY Webid"),
                  QString("wrapped,changed"));
+    }
+
+    // Run the way the program runs, inside the application's event loop,
+    // where the last window closing ends it.
+    void loginHandsOverToTheMainWindowAndClosingItEnds()
+    {
+        TestDb t;
+        // Wired as main.cpp wires it: a good login opens the main window.
+        LoginWindow *login = Forms::get<LoginWindow>();
+        QObject::connect(login, &LoginWindow::loggedIn, [] { Forms::get<MainWindow>()->show(); });
+        login->show();
+        QCOMPARE(visibleWindows(), QStringList{"FrmLogin"});
+        QStringList afterLogin;
+        QTimer::singleShot(0, [&] {
+            QTest::keyClicks(login->userBox, "Admin");
+            QTest::keyClicks(login->passwordBox, "123456");
+            QTest::keyClick(login->passwordBox, Qt::Key_Return);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            afterLogin = visibleWindows();
+        });
+        QTimer::singleShot(500, [] { QCoreApplication::exit(7); }); // 7: still running
+        // The hand-over must not pass through a moment with no window left.
+        QCOMPARE(QCoreApplication::exec(), 7);
+        QCOMPARE(afterLogin, QStringList{"FrmMain"});
+
+        // Closing the main window (answering Yes) leaves no window: the end.
+        MessageBox::setNextAnswer(MessageBox::Yes);
+        QTimer::singleShot(0, Forms::loaded<MainWindow>(), &QWidget::close);
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(visibleWindows(), QStringList());
     }
 };
 

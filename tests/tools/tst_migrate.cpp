@@ -32,13 +32,9 @@ class TestMigrate : public QObject, private ExchangeFixture {
         c.execute("INSERT INTO Website VALUES(7, '百分之%_[x]', 'http://b.cn', '2012-02-29', '多行\n备注')");
         c.execute("INSERT INTO Website VALUES(40000, 'big', NULL, '2013-01-01', '')");
         Catalog cat(Location::file(path));
-        const QVector<ColumnDef> defaults{
-            {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
-            {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
-            {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
-            {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")},
-            {"PR", ColumnType::Text, 10, false, false, QString("0")},
-        };
+        const QVector<ColumnDef> defaults{column("AutoId", ColumnType::LongInteger), column("时间", ColumnType::DateTime, 0, "2011-9-5"),
+                                          column("备注", ColumnType::Memo), column("百度收入量", ColumnType::Text, 50, "收入*/反向*"),
+                                          column("PR", ColumnType::Text, 10, "0")};
         cat.createTable("biji3", defaults);
         cat.createTable("biji7", defaults);
         c.execute("BEGIN"); // one write to the file, not 1200
@@ -47,7 +43,7 @@ class TestMigrate : public QObject, private ExchangeFixture {
                           .arg(i % 28 + 1).arg(i).arg(i % 10));
         c.execute("COMMIT");
         c.execute("DELETE FROM biji3 WHERE AutoId = 5"); // a gap in the ids
-        cat.appendColumn("biji7", {"◆关键词*/2", ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
+        cat.appendColumn("biji7", column("◆关键词*/2", ColumnType::Text, 50, "百度*/谷歌*"));
         cat.renameColumn("biji7", "PR", "PR值");
         c.execute("INSERT INTO biji7 ([时间],[备注],[百度收入量],[PR值],[◆关键词*/2]) VALUES(#2012-1-2#,NULL,'a','1','k')");
         return path;
