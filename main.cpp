@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "accounts/LoginArtwork.h"
 #include "accounts/LoginWindow.h"
 #include "catalogue/MainWindow.h"
 #include "core/Application.h"
@@ -111,6 +112,9 @@ int main(int argc, char **argv)
     if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
         return options.report();
 
+    // The login window's first text needs the font configuration: read on a
+    // second core while Qt connects to the window system.
+    Startup::FontSetupAhead fonts;
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
     QGuiApplication::setDesktopFileName(DesktopId);
@@ -144,6 +148,11 @@ int main(int argc, char **argv)
         }
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
+
+    // The artwork beside the notebook, decoded on a second core meanwhile.
+    ResourceLocator::setWorkingFolder(location.workingFolder());
+    LoginArtwork::startEarly(LoginWindow::artworkFile());
+    fonts.wait();
 
     // A notebook of the original program (Access) is offered for conversion.
     AccessImport::offerAtStart(location);

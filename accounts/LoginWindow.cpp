@@ -1,6 +1,7 @@
 #include "accounts/LoginWindow.h"
 
 #include "accounts/Account.h"
+#include "accounts/LoginArtwork.h"
 #include "core/Database.h"
 #include "core/Forms.h"
 #include "core/DatabaseProblems.h"
@@ -11,12 +12,10 @@
 #include "core/ResourceLocator.h"
 #include "core/Twips.h"
 #include "core/ui/Widgets.h"
-#include "png/LoadPNG.h"
 #include "png/qt/WidgetTarget.h"
 
 #include <QAbstractButton>
 #include <QBitmap>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,31 +122,18 @@ LoginWindow::LoginWindow(QWidget *parent)
 
 LoginWindow::~LoginWindow() = default;
 
+QString LoginWindow::artworkFile() { return ResourceLocator::findOrFirst(QStringLiteral("img/login.png")); }
+
 void LoginWindow::loadArtwork()
 {
     // The artwork is drawn over black and composited with it where it is
     // translucent; what stays exactly black is then cut away.
     setBackground(this, Qt::black);
     m_picture = new png::WidgetTarget(this);
-    if (!m_loader) {
-        m_loader = std::make_unique<png::LoadPNG>();
-        m_loader->setMessageHandler([](const std::string &text) { MessageBox::show(QString::fromStdString(text)); });
-    }
-    m_loader->setTarget(m_picture);
-    m_loader->setPlacement(true, 0, 0);
-    m_loader->setBackgroundSource(m_picture);
-    m_loader->setUseAlpha(true);
-    m_loader->setUseTransparency(true);
-    // The user's own artwork beside the notebook wins over the installed one;
-    // the copy inside the program comes last.
-    const QString artwork = ResourceLocator::findOrFirst(QStringLiteral("img/login.png"));
-    if (artwork.startsWith(QLatin1Char(':'))) {
-        QFile builtIn(artwork);
-        const QByteArray bytes = builtIn.open(QIODevice::ReadOnly) ? builtIn.readAll() : QByteArray();
-        m_loader->openData(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-    } else {
-        m_loader->openFile(QFile::encodeName(artwork).toStdString());
-    }
+    const LoginArtwork::Drawing drawing = LoginArtwork::take(artworkFile());
+    for (const std::string &text : drawing.messages)
+        MessageBox::show(QString::fromStdString(text));
+    drawing.drawInto(*m_picture);
 
     // A missing or damaged image must not leave an invisible window, nor one
     // whose boxes or buttons lie in holes: then the plain background is shown

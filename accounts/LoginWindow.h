@@ -4,14 +4,11 @@
 #include <QString>
 #include <QWidget>
 
-#include <memory>
-
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
 
 namespace png {
-class LoadPNG;
 class WidgetTarget;
 } // namespace png
 
@@ -39,6 +36,10 @@ public:
     // The window's drawing surface: the background colour with the artwork on it.
     const png::WidgetTarget *picture() const { return m_picture; }
 
+    // The artwork this window would show now: the user's own beside the
+    // notebook, else the installed one, else the copy inside the program.
+    static QString artworkFile();
+
     // Runs the check as Enter in either box or a click on loginArea does.
     void checkLogin();
 
@@ -61,7 +62,6 @@ private:
     qint16 m_failedAttempts = 0;
 
     png::WidgetTarget *m_picture = nullptr;
-    std::unique_ptr<png::LoadPNG> m_loader;
     bool m_artworkShown = false;
 
     // Drag state: set only by a left press on the body itself.

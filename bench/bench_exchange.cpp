@@ -9,6 +9,7 @@
 //   bench_exchange [rounds [chart|export|import]]   generate, measure, print the table;
 //                                                  one part alone for profiling
 //   bench_exchange 1 import-window FOLDER TABLE FILE  (the child the import figure runs)
+#include "bench/Timing.h"
 #include "charts/ChartWindow.h"
 #include "core/Application.h"
 #include "core/Database.h"
@@ -46,7 +47,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::msSince;
+using bench::printRow;
 
 constexpr int ChartRows = 1000;
 constexpr int ExportRows = 100000;
@@ -56,17 +60,6 @@ constexpr int ImportRows = 500000;
 {
     std::fprintf(stderr, "bench_exchange: %s\n", why.c_str());
     std::exit(1);
-}
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 db::ColumnDef column(const QString &name, db::ColumnType type, int size = 0, std::optional<QString> def = std::nullopt)
@@ -317,16 +310,6 @@ int importWindow(const QString &folder, const QString &table, const QString &csv
         die("the import window wrote " + std::to_string(written) + " rows");
     std::printf("%.1f %d\n", longest, painted);
     return 0;
-}
-
-void printRow(const char *what, double ours, const char *rivalName, double rival, const char *target, bool met)
-{
-    if (rival > 0)
-        std::printf("| %s | %.1f ms | %s %.1f ms | %.2f | %s%s |\n", what, ours, rivalName, rival, ours / rival, target,
-                    met ? "" : " (missed)");
-    else
-        std::printf("| %s | %.1f ms | — | — | %s%s |\n", what, ours, target, met ? "" : " (missed)");
-    std::fflush(stdout);
 }
 
 } // namespace

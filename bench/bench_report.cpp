@@ -5,6 +5,7 @@
 // beside the Excel export of the same rows, the other file a worker hands out.
 //
 //   bench_report [rounds]
+#include "bench/Timing.h"
 #include "core/Application.h"
 #include "core/Database.h"
 #include "core/MessageBox.h"
@@ -30,7 +31,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::msSince;
+using bench::printRow;
 
 constexpr int ReportRows = 1000;
 constexpr int Websites = 100;
@@ -40,14 +44,6 @@ const QDate First(2011, 1, 1);
 {
     std::fprintf(stderr, "bench_report: %s\n", why.c_str());
     std::exit(1);
-}
-
-double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 db::ColumnDef column(const QString &name, db::ColumnType type, int size = 0)
@@ -109,13 +105,6 @@ double exportXlsx(const QString &table, const QString &out)
     conn.open(Database::notebook);
     exchange::exportNotesTable(conn, table, exchange::Format::Xlsx, out);
     return msSince(start);
-}
-
-void printRow(const char *what, double ours, const char *rivalName, double rival, const char *target, bool met)
-{
-    std::printf("| %s | %.1f ms | %s %.1f ms | %.2f | %s%s |\n", what, ours, rivalName, rival, ours / rival, target,
-                met ? "" : " (missed)");
-    std::fflush(stdout);
 }
 
 } // namespace

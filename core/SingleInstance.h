@@ -7,9 +7,10 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One program per notebook file. The first program on a file holds a lock
 // named after it and listens on a local socket of the same name; a second
@@ -49,12 +50,20 @@ signals:
     void activationRequested();
 
 private:
+    struct Peer;
     bool folderIsPrivate() const;
     bool askFirstToComeForward() const;
+    void acceptPeers();
+    void readPeer(int fd);
+    void dropPeer(int fd);
 
     QString m_folder;
     QString m_socket;
     QString m_lockPath;
     QLockFile m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    // The listening Unix-domain socket (-1: not listening) and the later
+    // programs connected to it, by their descriptors.
+    int m_listener = -1;
+    std::unique_ptr<QSocketNotifier> m_accepting;
+    std::map<int, std::unique_ptr<Peer>> m_peers;
 };

@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include <fontconfig/fontconfig.h>
+
 namespace Startup {
 
 namespace {
@@ -41,6 +43,14 @@ QString openNotebook(const DatabaseLocation &location)
     ResourceLocator::setWorkingFolder(location.workingFolder());
     NotebookStatus = location.statusText();
     return message;
+}
+
+FontSetupAhead::FontSetupAhead() : m_thread([] { FcInit(); }) {}
+
+void FontSetupAhead::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 } // namespace Startup

@@ -86,18 +86,18 @@ void report(Progress *progress, int row)
         throw Cancelled(QStringLiteral("导出已取消，没有写入文件。"));
 }
 
-Columns columnsOf(const db::Recordset &rs, int first)
+Columns columnsOf(const db::ForwardCursor &rows, int first)
 {
     Columns c;
-    for (int f = first; f < rs.fieldCount(); ++f) {
-        c.names << rs.fieldName(f);
+    for (int f = first; f < rows.fieldCount(); ++f) {
+        c.names << rows.fieldName(f);
         c.fields << f;
-        c.types << rs.fieldType(f);
+        c.types << rows.fieldType(f);
     }
     return c;
 }
 
-int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *progress)
+int writeCsv(db::ForwardCursor &rows, int first, const QString &path, Progress *progress)
 {
     ExportFile target(path);
     QFile file(target.partialPath());
@@ -105,22 +105,22 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         target.fail(file.errorString(), errno);
     CsvWriter csv(&file);
-    const Columns columns = columnsOf(rs, first);
-    const int rows = rs.recordCount();
+    const Columns columns = columnsOf(rows, first);
+    int written = 0;
     try {
         csv.writeRow(columns.names);
         QByteArray day, number; // reused for every cell
-        for (int r = 0; r < rows; ++r) {
-            report(progress, r);
+        for (; rows.next(); ++written) {
+            report(progress, written);
             for (int k = 0; k < columns.fields.size(); ++k) {
                 const int f = columns.fields[k];
-                // Text goes from the snapshot to the file as the bytes it is.
-                const QByteArrayView text = rs.textAt(r, f);
+                // Text goes from the engine to the file as the bytes it is.
+                const QByteArrayView text = rows.textAt(f);
                 if (columns.types[k] == db::FieldType::Date && plainDate(text, &day)) {
                     csv.addField(QByteArrayView(day));
                 } else if (!text.isNull() && columns.types[k] != db::FieldType::Date) {
                     csv.addField(text);
-                } else if (const QVariant value = rs.valueAt(r, f); value.typeId() == QMetaType::LongLong
+                } else if (const QVariant value = rows.value(f); value.typeId() == QMetaType::LongLong
                            && columns.types[k] != db::FieldType::Date && columns.types[k] != db::FieldType::Real) {
                     number.setNum(value.toLongLong());
                     csv.addField(QByteArrayView(number));
@@ -134,8 +134,8 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
     } catch (const Cancelled &) {
         throw;
     } catch (const Failure &) {
-        // Only the writer throws here: the file and the system's reason (a
-        // full disk) instead of Qt's words.
+        // Only the writer throws Failure here: the file and the system's
+        // reason (a full disk) instead of Qt's words.
         target.fail(file.errorString(), csv.failedErrno());
     }
     errno = 0;
@@ -143,23 +143,23 @@ int writeCsv(const db::Recordset &rs, int first, const QString &path, Progress *
         target.fail(file.errorString(), errno);
     file.close();
     target.commit();
-    return rows;
+    return written;
 }
 
-int writeXlsx(const db::Recordset &rs, int first, const QString &path, Progress *progress)
+int writeXlsx(db::ForwardCursor &rows, int first, const QString &path, Progress *progress)
 {
     XlsxWriter xlsx(path);
-    const Columns columns = columnsOf(rs, first);
+    const Columns columns = columnsOf(rows, first);
     xlsx.writeHeader(columns.names);
-    const int rows = rs.recordCount();
-    for (int r = 0; r < rows; ++r) {
-        report(progress, r);
+    int written = 0;
+    for (; rows.next(); ++written) {
+        report(progress, written);
         for (int column = 0; column < columns.fields.size(); ++column) {
             const int f = columns.fields[column];
-            const QByteArrayView text = rs.textAt(r, f);
+            const QByteArrayView text = rows.textAt(f);
             switch (columns.types[column]) {
             case db::FieldType::Date: {
-                const QVariant value = rs.valueAt(r, f);
+                const QVariant value = rows.value(f);
                 if (value.typeId() == QMetaType::QDate)
                     xlsx.writeDate(column, value.toDate());
                 else if (!value.isNull())
@@ -178,7 +178,7 @@ int writeXlsx(const db::Recordset &rs, int first, const QString &path, Progress 
                         xlsx.writeNumber(column, number);
                     else
                         xlsx.writeText(column, text);
-                } else if (const QVariant value = rs.valueAt(r, f); !value.isNull()) {
+                } else if (const QVariant value = rows.value(f); !value.isNull()) {
                     if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double)
                         xlsx.writeNumber(column, value.toDouble());
                     else
@@ -189,32 +189,41 @@ int writeXlsx(const db::Recordset &rs, int first, const QString &path, Progress 
         xlsx.endRow();
     }
     xlsx.close();
-    return rows;
+    return written;
+}
+
+// Writes every row a query gives, first to last, with its field names as the
+// header; with skipFirst the first field (a row key) is left out. The rows
+// go from the engine to the file one at a time.
+int exportQuery(db::Connection &conn, const QString &query, Format format, const QString &path, Progress *progress,
+                bool skipKey)
+{
+    if (progress && conn.engine() != db::Connection::Engine::Server) {
+        // The engine counts the rows only by reading them: ask it first, for
+        // the progress bar.
+        db::ForwardCursor count(QStringLiteral("SELECT count(*) FROM (") + query + QStringLiteral(") AS counted"), conn);
+        progress->total = count.next() ? count.value(0).toLongLong() : 0;
+    }
+    db::ForwardCursor rows(query, conn);
+    if (progress && rows.knownRowCount() >= 0)
+        progress->total = rows.knownRowCount();
+    const bool keyed = skipKey && rows.fieldCount() > 0
+                    && rows.fieldName(0).compare(QLatin1String("AutoId"), Qt::CaseInsensitive) == 0;
+    const int first = keyed ? 1 : 0;
+    return format == Format::Csv ? writeCsv(rows, first, path, progress) : writeXlsx(rows, first, path, progress);
 }
 
 } // namespace
 
-int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst, Progress *progress)
-{
-    const int first = skipFirst ? 1 : 0;
-    if (progress)
-        progress->total = rs.recordCount();
-    return format == Format::Csv ? writeCsv(rs, first, path, progress) : writeXlsx(rs, first, path, progress);
-}
-
 int exportNotesTable(db::Connection &conn, const QString &table, Format format, const QString &path, Progress *progress)
 {
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"), conn);
-    const bool keyed = rs.fieldCount() > 0 && rs.fieldName(0).compare(QLatin1String("AutoId"), Qt::CaseInsensitive) == 0;
-    return exportRecordset(rs, format, path, keyed, progress);
+    return exportQuery(conn, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" ORDER BY [时间], AutoId"), format,
+                       path, progress, true);
 }
 
 int exportWebsites(db::Connection &conn, const QString &query, Format format, const QString &path, Progress *progress)
 {
-    db::Recordset rs;
-    rs.open(query, conn);
-    return exportRecordset(rs, format, path, false, progress);
+    return exportQuery(conn, query, format, path, progress, false);
 }
 
 } // namespace exchange

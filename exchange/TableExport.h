@@ -7,7 +7,6 @@
 
 namespace db {
 class Connection;
-class Recordset;
 } // namespace db
 
 namespace exchange {
@@ -22,14 +21,12 @@ std::optional<Format> formatForPath(const QString &path);
 // The website list as the main window shows it in full, newest job first.
 QString catalogueQuery();
 
-// Writes every row of a recordset, first to last, with its field names as
-// the header; with skipFirst the first field (a row key) is left out.
-// Returns the number of rows written. Throws Failure. With progress,
-// `done` counts rows written, and a set `cancel` leaves no file (an older
-// file of that name stays as it was) and throws Cancelled. Memo cells of an
-// Excel file wrap, with LF line breaks.
-int exportRecordset(const db::Recordset &rs, Format format, const QString &path, bool skipFirst = false,
-                    Progress *progress = nullptr);
+// The exports write every row of their query, first to last, with its field
+// names as the header, straight from the engine to the file, and return the
+// number of rows written. They throw Failure (DbError for the query). With
+// progress, `done` counts rows written, and a set `cancel` leaves no file
+// (an older file of that name stays as it was) and throws Cancelled. Memo
+// cells of an Excel file wrap, with LF line breaks.
 
 // A notes table in the order of its days (rows of one day in the order they
 // were written), without its row key AutoId: what importing it back needs.

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace png {
 
 namespace {
@@ -28,6 +32,44 @@ inline uint8_t paeth(int a, int b, int c)
     return uint8_t(pb <= pc ? b : c);
 }
 
+#if defined(__SSE2__)
+// Paeth over 4-byte pixels, a pixel at a time with its channels in 16-bit lanes: the most
+// common rows of RGBA images, and the slowest of the filters byte by byte.
+void paethRowOf4(uint8_t *row, const uint8_t *prev, size_t len)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const auto load = [&zero](const uint8_t *p) {
+        int32_t v;
+        std::memcpy(&v, p, 4);
+        return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero);
+    };
+    const auto absolute = [&zero](__m128i x) {
+        const __m128i negative = _mm_cmplt_epi16(x, zero);
+        return _mm_sub_epi16(_mm_xor_si128(x, negative), negative);
+    };
+    const auto choose = [](__m128i when, __m128i then, __m128i otherwise) {
+        return _mm_or_si128(_mm_and_si128(when, then), _mm_andnot_si128(when, otherwise));
+    };
+    __m128i a = zero, b = zero, c, x = zero;
+    for (size_t i = 0; i + 4 <= len; i += 4) {
+        c = b;
+        b = load(prev + i);
+        a = x;
+        x = load(row + i);
+        // p = a + b - c; its distances to a, b and c.
+        const __m128i pa = absolute(_mm_sub_epi16(b, c));
+        const __m128i pb = absolute(_mm_sub_epi16(a, c));
+        const __m128i pc = absolute(_mm_add_epi16(_mm_sub_epi16(b, c), _mm_sub_epi16(a, c)));
+        const __m128i least = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+        const __m128i predictor =
+            choose(_mm_cmpeq_epi16(least, pa), a, choose(_mm_cmpeq_epi16(least, pb), b, c));
+        x = _mm_and_si128(_mm_add_epi16(x, predictor), _mm_set1_epi16(0xFF));
+        const int32_t out = _mm_cvtsi128_si32(_mm_packus_epi16(x, x));
+        std::memcpy(row + i, &out, 4);
+    }
+}
+#endif
+
 // The left neighbour chains through the row; with the pixel width known at compile time the
 // channels of a pixel are independent and can be worked on side by side.
 template <unsigned Bpp>
@@ -51,6 +93,14 @@ void unfilterFixed(uint8_t *row, const uint8_t *prev, size_t len, unsigned type)
         break;
     }
     case 4: {
+#if defined(__SSE2__)
+        if constexpr (Bpp == 4) {
+            if (len % 4 == 0) {
+                paethRowOf4(row, prev, len);
+                break;
+            }
+        }
+#endif
         const size_t first = std::min<size_t>(Bpp, len);
         for (size_t i = 0; i < first; ++i)
             row[i] = uint8_t(row[i] + prev[i]);

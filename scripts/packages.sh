@@ -17,7 +17,7 @@ install_missing() {
 # What building and running the program needs; the client report is set in
 # WenQuanYi Micro Hei, whose text a PDF reader extracts exactly as written.
 RUN_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libsodium-dev libsodium23
-              libpq-dev fonts-noto-cjk qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev fonts-wqy-microhei mdbtools-dev
+              libfontconfig-dev libpq-dev fonts-noto-cjk qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev fonts-wqy-microhei mdbtools-dev
               qt6-translations-l10n)
 # What making the Debian package needs: dpkg-shlibdeps (dpkg-dev) and file
 # for the dependencies; the tests build it too.

@@ -15,6 +15,10 @@ public:
     const Location &location() const { return m_location; }
     void setRecordSource(const QString &sql) { m_recordSource = sql; }
     const QString &recordSource() const { return m_recordSource; }
+    // The most an SQLite connection of this control keeps of the file's pages
+    // in memory between queries (the engine's own default: 2 MiB); it takes
+    // only what the queries read.
+    void setPageCacheKiB(int kib) { m_pageCacheKiB = kib; }
 
     // Opens the connection when needed and runs the record source.
     void refresh();
@@ -26,6 +30,7 @@ private:
     Location m_location;
     QString m_recordSource;
     Connection m_conn;
+    int m_pageCacheKiB = 0;
     Recordset m_recordset;
 };
 

@@ -414,3 +414,145 @@ QVariant Recordset::cell(size_t index) const
 }
 
 } // namespace db
+
+namespace db {
+
+namespace {
+
+bool serverTextType(Oid type)
+{
+    switch (type) {
+    case Int2Oid: case Int4Oid: case Int8Oid: case OidOid: case BoolOid:
+    case Float4Oid: case Float8Oid: case NumericOid: case ByteaOid:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+ForwardCursor::ForwardCursor(const QString &sql, Connection &conn, Connection::Dialect dialect) : m_conn(conn)
+{
+    if (!conn.isOpen())
+        throw DbError(QStringLiteral("数据库连接没有打开"));
+    if (conn.engine() == Connection::Engine::Server) {
+        m_result = conn.runOnServer(sql, Values(), dialect);
+        m_rows = PQntuples(m_result);
+        for (int c = 0; c < PQnfields(m_result); ++c) {
+            m_names << QString::fromUtf8(PQfname(m_result, c));
+            m_types.push_back(typeFromServer(PQftype(m_result, c)));
+        }
+        return;
+    }
+    m_stmt = conn.prepare(sql, Values(), dialect);
+    // Columns after the first step, as a Recordset reads them.
+    m_rc = sqlite3_step(m_stmt);
+    if (m_rc != SQLITE_ROW && m_rc != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(conn.handle()));
+        sqlite3_finalize(m_stmt);
+        throw DbError(message, kindOfSqliteCode(m_rc));
+    }
+    for (int c = 0; c < sqlite3_column_count(m_stmt); ++c) {
+        m_names << QString::fromUtf8(sqlite3_column_name(m_stmt, c));
+        m_types.push_back(typeFromDeclaration(sqlite3_column_decltype(m_stmt, c)));
+    }
+}
+
+ForwardCursor::~ForwardCursor()
+{
+    if (m_stmt)
+        sqlite3_finalize(m_stmt);
+    if (m_result)
+        PQclear(m_result);
+}
+
+FieldType ForwardCursor::fieldType(int index) const
+{
+    return (index >= 0 && size_t(index) < m_types.size()) ? m_types[size_t(index)] : FieldType::Other;
+}
+
+bool ForwardCursor::next()
+{
+    if (m_result) {
+        m_row = std::min(m_row + 1, m_rows);
+        return m_row < m_rows;
+    }
+    if (!m_stepped)
+        m_rc = sqlite3_step(m_stmt);
+    m_stepped = false;
+    if (m_rc == SQLITE_ROW) {
+        ++m_row;
+        return true;
+    }
+    if (m_rc != SQLITE_DONE)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(m_conn.handle())), kindOfSqliteCode(m_rc));
+    return false;
+}
+
+QByteArrayView ForwardCursor::textAt(int index) const
+{
+    if (index < 0 || index >= fieldCount())
+        return {};
+    if (m_result) {
+        if (m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, index)
+            || !serverTextType(PQftype(m_result, index)))
+            return {};
+        return QByteArrayView(PQgetvalue(m_result, m_row, index), PQgetlength(m_result, m_row, index));
+    }
+    if (m_rc != SQLITE_ROW || sqlite3_column_type(m_stmt, index) != SQLITE_TEXT)
+        return {};
+    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index));
+    return QByteArrayView(text, sqlite3_column_bytes(m_stmt, index));
+}
+
+QVariant ForwardCursor::value(int index) const
+{
+    if (index < 0 || index >= fieldCount())
+        return {};
+    const bool date = m_types[size_t(index)] == FieldType::Date;
+    if (m_result) {
+        if (m_row < 0 || m_row >= m_rows || PQgetisnull(m_result, m_row, index))
+            return {};
+        const char *value = PQgetvalue(m_result, m_row, index);
+        switch (PQftype(m_result, index)) {
+        case Int2Oid: case Int4Oid: case Int8Oid: case OidOid:
+            return qint64(strtoll(value, nullptr, 10));
+        case BoolOid:
+            return qint64(value[0] == 't' ? 1 : 0);
+        case Float4Oid: case Float8Oid: case NumericOid:
+            return strtod(value, nullptr);
+        case ByteaOid: {
+            size_t length = 0;
+            unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(value), &length);
+            const QByteArray blob(reinterpret_cast<const char *>(bytes), bytes ? qsizetype(length) : 0);
+            PQfreemem(bytes);
+            return blob;
+        }
+        default: {
+            const QString text = QString::fromUtf8(value, PQgetlength(m_result, m_row, index));
+            return date ? storedDate(text) : QVariant(text);
+        }
+        }
+    }
+    if (m_rc != SQLITE_ROW)
+        return {};
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return qint64(sqlite3_column_int64(m_stmt, index));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_stmt, index);
+    case SQLITE_BLOB: {
+        const char *bytes = static_cast<const char *>(sqlite3_column_blob(m_stmt, index));
+        return QByteArray(bytes, sqlite3_column_bytes(m_stmt, index));
+    }
+    default: {
+        const QString text = QString::fromUtf8(textAt(index));
+        return date ? storedDate(text) : QVariant(text);
+    }
+    }
+}
+
+} // namespace db

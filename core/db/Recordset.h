@@ -96,4 +96,40 @@ private:
     int m_pos = 0; // 0 = bof, 1..m_rows = current row, m_rows + 1 = eof
 };
 
+// A query's rows read once, first to last, straight from the engine: nothing
+// is kept, so a large result can be written out without a copy of it in
+// memory. Values and text are what a Recordset of the same query gives. The
+// query runs (and its first row is read) when the cursor is made; the
+// connection must outlive the cursor. Throws DbError.
+class ForwardCursor {
+public:
+    ForwardCursor(const QString &sql, Connection &conn, Connection::Dialect dialect = Connection::Dialect::Access);
+    ~ForwardCursor();
+    ForwardCursor(const ForwardCursor &) = delete;
+    ForwardCursor &operator=(const ForwardCursor &) = delete;
+
+    int fieldCount() const { return int(m_names.size()); }
+    QString fieldName(int index) const { return m_names.value(index); }
+    FieldType fieldType(int index) const;
+    // The number of rows when the engine knows it before they are read (the
+    // server), else -1.
+    int knownRowCount() const { return m_result ? m_rows : -1; }
+    // Moves to the next row, the first at the first call; false after the last.
+    bool next();
+    // A cell of the current row.
+    QVariant value(int index) const;
+    QByteArrayView textAt(int index) const;
+
+private:
+    Connection &m_conn;
+    QStringList m_names;
+    std::vector<FieldType> m_types;
+    sqlite3_stmt *m_stmt = nullptr;
+    pg_result *m_result = nullptr;
+    int m_rc = 0;         // SQLite: the last step's code
+    int m_rows = 0;       // server: the result's rows
+    int m_row = -1;       // the current row, 0-based
+    bool m_stepped = true; // SQLite: the row of the last step is not yet taken
+};
+
 } // namespace db

@@ -159,17 +159,23 @@ QImage WidgetTarget::toImage(const Dib &dib)
 
 void WidgetTarget::draw(const Dib &dib, int32_t x, int32_t y, bool asBackground)
 {
+    if (m_widget)
+        draw(toImage(dib), QSize(dib.width(), dib.height()), x, y, asBackground);
+}
+
+void WidgetTarget::draw(const QImage &bitmap, QSize size, int32_t x, int32_t y, bool asBackground)
+{
     if (!m_widget)
         return;
     const ScaleMode saved = m_scaleMode;
     setScaleMode(Twips);
-    QSize dest(dib.width(), dib.height());
+    QSize dest = size;
     if (!asBackground) {
         // The target takes the picture's size. A target whose outer and inner heights differ
         // has a border: the picture fills the outer size given, then the target grows by the
         // border so that all of it shows.
-        setHeightTwips(toTwipsY(dib.height()));
-        setWidthTwips(toTwipsX(dib.width()));
+        setHeightTwips(toTwipsY(size.height()));
+        setWidthTwips(toTwipsX(size.width()));
         if (heightTwips() == scaleHeight()) {
             setScaleMode(Pixels);
             dest = QSize(scaleWidth(), scaleHeight());
@@ -183,7 +189,6 @@ void WidgetTarget::draw(const Dib &dib, int32_t x, int32_t y, bool asBackground)
     if (!m_image.isNull()) {
         QPainter p(&m_image);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        const QImage bitmap = toImage(dib);
         if (dest == bitmap.size())
             p.drawImage(x, y, bitmap);
         else

@@ -49,6 +49,9 @@ public:
 
     void clear() override { cls(); }
     void draw(const Dib &dib, int32_t x, int32_t y, bool asBackground) override;
+    // The same with the bitmap already converted by toImage() (perhaps on another thread);
+    // size is the bitmap's.
+    void draw(const QImage &bitmap, QSize size, int32_t x, int32_t y, bool asBackground);
 
     int32_t widthTwips() const override;
     int32_t heightTwips() const override;

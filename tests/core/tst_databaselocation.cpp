@@ -15,9 +15,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <future>
 #include <unistd.h>
 
 namespace {
@@ -222,7 +225,7 @@ private slots:
         QFETCH(bool, foreignOwner);
         QFETCH(QString, folder);
         QTemporaryDir root;
-        const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([before = qgetenv("XDG_RUNTIME_DIR")] { qputenv("XDG_RUNTIME_DIR", before); });
         QDir().mkpath(root.filePath("run"));
         QFile::setPermissions(root.filePath("run"), runtime == "open" ? QFileDevice::Permissions(0x7777) : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.isEmpty() ? QByteArray() : root.filePath("run").toUtf8());
@@ -238,9 +241,16 @@ private slots:
         QCOMPARE(QFileInfo(instance.lockFilePath()).absolutePath(), root.filePath(folder));
         QFETCH(int, outcome);
         QCOMPARE(int(instance.claim()), outcome);
-        qputenv("XDG_RUNTIME_DIR", before);
-        if (outcome == SingleInstance::First)
-            QCOMPARE(QFileInfo(root.filePath(folder)).permissions() & 0x0fff, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        if (outcome != SingleInstance::First)
+            return;
+        QCOMPARE(QFileInfo(root.filePath(folder)).permissions() & 0x0fff, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        // A second program on the notebook asks the first through its socket, and ends.
+        instance.listen();
+        QSignalSpy asked(&instance, &SingleInstance::activationRequested);
+        auto second = std::async(std::launch::async, [&loc] { return SingleInstance(loc).claim(); });
+        QTRY_VERIFY(second.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QCOMPARE(second.get(), SingleInstance::Forwarded);
+        QCOMPARE(asked.count(), 1);
     }
 
     void sameFileSameKey_data()
