@@ -23,6 +23,7 @@
 #include "accounts/LoginArtwork.h"
 #include "accounts/LoginWindow.h"
 #include "core/Application.h"
+#include "exchange/AccessImport.h"
 #include "core/Database.h"
 #include "core/DatabaseLocation.h"
 #include "core/SingleInstance.h"
@@ -522,6 +523,8 @@ int stepsChild(int argc, char **argv)
     LoginArtwork::startEarly(LoginWindow::artworkFile());
     fonts.wait();
     done("rest of the font configuration (artwork decoding begun beside it)");
+    AccessImport::offerAtStart(location);
+    done("Access notebook check");
     Startup::openNotebook(location);
     done("notebook prepared, connection pointed at it");
     LoginWindow *login = Forms::get<LoginWindow>();
