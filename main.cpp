@@ -149,9 +149,9 @@ int main(int argc, char **argv)
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
 
-    // The artwork beside the notebook, decoded on a second core meanwhile.
+    // The artwork beside the notebook, decoded while that thread still reads.
     ResourceLocator::setWorkingFolder(location.workingFolder());
-    LoginArtwork::startEarly(LoginWindow::artworkFile());
+    LoginArtwork::decodeAhead(LoginWindow::artworkFile());
     fonts.wait();
 
     // A notebook of the original program (Access) is offered for conversion.

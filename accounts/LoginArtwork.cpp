@@ -7,7 +7,7 @@
 #include <QFile>
 
 #include <cstring>
-#include <future>
+#include <optional>
 
 namespace LoginArtwork {
 
@@ -64,45 +64,42 @@ Drawing decode(const QString &file)
     return drawing;
 }
 
-// Called on the GUI thread only.
-struct Early {
+struct Ahead {
     QString file;
-    std::future<Drawing> drawing;
+    std::optional<Drawing> drawing;
 };
 
-Early &early()
+Ahead &ahead()
 {
-    static Early e;
-    return e;
+    static Ahead a;
+    return a;
 }
 
 } // namespace
 
 void Drawing::drawInto(png::WidgetTarget &target) const
 {
-    if (cleared)
+    // A drawing that hides all of the surface leaves nothing of a clear to see.
+    if (cleared && !(drawn && asBackground && target.covers(size, x, y)))
         target.clear();
     if (drawn)
         target.draw(image, size, x, y, asBackground);
 }
 
-void startEarly(const QString &file)
+void decodeAhead(const QString &file)
 {
-    Early &e = early();
-    if (e.drawing.valid())
-        return;
-    e.file = file;
-    e.drawing = std::async(std::launch::async, decode, file);
+    Ahead &a = ahead();
+    a.file = file;
+    a.drawing = decode(file);
 }
 
 Drawing take(const QString &file)
 {
-    Early &e = early();
-    if (e.drawing.valid()) {
-        Drawing drawing = e.drawing.get();
-        if (e.file == file)
-            return drawing;
-    }
+    Ahead &a = ahead();
+    std::optional<Drawing> kept = std::move(a.drawing);
+    a.drawing.reset();
+    if (kept && a.file == file)
+        return std::move(*kept);
     return decode(file);
 }
 

@@ -12,9 +12,10 @@ class WidgetTarget;
 }
 
 // The login window's artwork as the program's own PNG decoder draws it over
-// the window's black backdrop. Decoding needs no window, so a start begins it
-// on a second thread (startEarly) while Qt sets up its fonts; the window then
-// takes the drawing, or decodes the file itself when none was begun for it.
+// the window's black backdrop. Decoding needs no window, so a start decodes it
+// ahead (decodeAhead) while fontconfig reads its configuration on the second
+// core; the window then takes the drawing, or decodes the file itself when
+// none was made ahead for it.
 namespace LoginArtwork {
 
 // What the decoder did to its target, to be done again to the window's.
@@ -31,10 +32,10 @@ struct Drawing {
     void drawInto(png::WidgetTarget &target) const;
 };
 
-// Begins decoding `file` (a path or a Qt resource) on a second thread.
-void startEarly(const QString &file);
-// The drawing of `file`: the one begun early when it was of this file, else
-// decoded now. Each early drawing is taken once.
+// Decodes `file` (a path or a Qt resource) now and keeps the drawing.
+void decodeAhead(const QString &file);
+// The drawing of `file`: the one made ahead when it was of this file, else
+// decoded now. A drawing made ahead is taken once.
 Drawing take(const QString &file);
 
 } // namespace LoginArtwork

@@ -520,15 +520,15 @@ int stepsChild(int argc, char **argv)
         die("another program holds the notebook");
     done("single-instance lock");
     ResourceLocator::setWorkingFolder(location.workingFolder());
-    LoginArtwork::startEarly(LoginWindow::artworkFile());
+    LoginArtwork::decodeAhead(LoginWindow::artworkFile());
     fonts.wait();
-    done("rest of the font configuration (artwork decoding begun beside it)");
+    done("artwork decoded, then the rest of the font configuration");
     AccessImport::offerAtStart(location);
     done("Access notebook check");
     Startup::openNotebook(location);
     done("notebook prepared, connection pointed at it");
     LoginWindow *login = Forms::get<LoginWindow>();
-    done("login window built (artwork decoded beside it)");
+    done("login window built");
     login->show();
     waitExposed(login);
     done("shown until exposed (fonts, first text, mapping)");

@@ -185,20 +185,30 @@ void WidgetTarget::draw(const QImage &bitmap, QSize size, int32_t x, int32_t y, 
             setWidthTwips(widthTwips() + (widthTwips() - scaleWidth()));
         }
     }
-    fitSurface();
-    if (!m_image.isNull()) {
-        QPainter p(&m_image);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        if (dest == bitmap.size())
-            p.drawImage(x, y, bitmap);
-        else
-            p.drawImage(QRect(QPoint(x, y), dest), bitmap);
+    if (covers(dest, x, y) && bitmap.size() == dest && bitmap.format() == QImage::Format_RGB32) {
+        // Copied 1:1 over all of the surface: the bitmap is the surface.
+        m_image = bitmap;
+    } else {
+        fitSurface();
+        if (!m_image.isNull()) {
+            QPainter p(&m_image);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            if (dest == bitmap.size())
+                p.drawImage(x, y, bitmap);
+            else
+                p.drawImage(QRect(QPoint(x, y), dest), bitmap);
+        }
     }
     setScaleMode(saved);
     // What was drawn becomes the persistent picture, so a later cls() keeps it.
     m_picture = m_image;
     ++m_draws;
     m_widget->update();
+}
+
+bool WidgetTarget::covers(QSize size, int32_t x, int32_t y) const
+{
+    return m_widget && x == 0 && y == 0 && !size.isEmpty() && size == innerSize();
 }
 
 void WidgetTarget::capture(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t *out, size_t stride) const

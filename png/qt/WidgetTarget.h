@@ -52,6 +52,8 @@ public:
     // The same with the bitmap already converted by toImage() (perhaps on another thread);
     // size is the bitmap's.
     void draw(const QImage &bitmap, QSize size, int32_t x, int32_t y, bool asBackground);
+    // True when a picture of this size drawn at (x, y) as background hides all of the surface.
+    bool covers(QSize size, int32_t x, int32_t y) const;
 
     int32_t widthTwips() const override;
     int32_t heightTwips() const override;

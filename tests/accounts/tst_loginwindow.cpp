@@ -1,5 +1,7 @@
 // The login window: its checks and messages, the three-attempt limit, the
-// report of a good login and the exit area.
+// report of a good login and the exit area; its look: the artwork in its own
+// shape with the black around it see-through, and a plain, visible window in
+// which login still works when the artwork is missing or damaged.
 #include "accounts/LoginWindow.h"
 #include "accounts/Account.h"
 #include "core/Database.h"
@@ -18,13 +20,17 @@
 
 namespace {
 
+const QString artworkFile = QStringLiteral(TAVORIN_RESOURCES_DIR "/login.png");
 const QString ThirdFailure = QStringLiteral("您已经三次尝试进入本系统，均不成功，系统将关闭");
 
 // Good logins the window reported since the test began.
 int logins = 0;
 
-LoginWindow *openLogin()
+// Shown over a working folder whose img/login.png holds artwork, if any.
+LoginWindow *openLogin(const QByteArray &artwork = {}, const QString &dir = {})
 {
+    if (!artwork.isEmpty() && QDir(dir).mkpath(QStringLiteral("img")))
+        writeFile(dir + QStringLiteral("/img/login.png"), artwork);
     LoginWindow *w = Forms::get<LoginWindow>();
     if (!w->property("counted").toBool()) {
         w->setProperty("counted", true);
@@ -174,6 +180,53 @@ private slots:
         TestDb t;
         QVERIFY_THROWS_EXCEPTION(Program::Ended, QTest::mouseClick(openLogin()->exitArea, Qt::LeftButton));
         QVERIFY(MessageBox::shown().isEmpty() && !Database::connOpen());
+    }
+
+    // Opaque artwork shows in its own colours, transparent artwork is cut away.
+    void artworkInItsOwnShape()
+    {
+        TestDb t;
+        LoginWindow *w = openLogin(fileBytes(artworkFile), t.dir());
+        const QImage art = QImage(artworkFile).convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(w->artworkShown() && art.size() == w->size());
+        const QImage shown = w->grab().toImage();
+        const QRegion visible = w->mask(), controls = w->childrenRegion();
+        int opaque = 0, cut = 0;
+        for (int y = 0; y < art.height(); ++y) {
+            for (int x = 0; x < art.width(); ++x) {
+                const QPoint p(x, y);
+                const int alpha = qAlpha(art.pixel(p));
+                if (alpha == 0 || alpha == 255) // see-through exactly where transparent
+                    QVERIFY2(visible.contains(p) == (alpha == 255), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                cut += alpha == 0;
+                if (alpha == 255 && !controls.contains(p)) {
+                    QCOMPARE(shown.pixel(p) & 0xFFFFFFu, art.pixel(p) & 0xFFFFFFu);
+                    ++opaque;
+                }
+            }
+        }
+        // Both kinds make up a good part of the window.
+        QVERIFY(opaque > 30000 && cut > 3000);
+    }
+
+    void plainWindowWithoutUsableArtwork_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // empty: no file at all
+        QTest::newRow("not a PNG") << QByteArray("<html>not an image</html>");
+        QTest::newRow("cut off") << fileBytes(artworkFile).left(4000);
+    }
+    void plainWindowWithoutUsableArtwork()
+    {
+        QFETCH(QByteArray, file);
+        TestDb t;
+        LoginWindow *w = openLogin(file, t.dir());
+        QVERIFY(!w->artworkShown() && w->mask().isEmpty());
+        const QImage shown = w->grab().toImage();
+        int black = 0;
+        for (int i = 0; i < shown.width() * shown.height(); ++i)
+            black += (shown.pixel(i % shown.width(), i / shown.width()) & 0xFFFFFFu) == 0;
+        QVERIFY2(black < shown.width() * shown.height() / 20, qPrintable(QString::number(black)));
+        QVERIFY(attempt(w, "admin", "123456") == -1 && logins == 1);
     }
 };
 

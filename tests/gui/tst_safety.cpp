@@ -8,50 +8,27 @@
 #include "core/Application.h"
 #include "core/BackupGuard.h"
 #include "core/Backups.h"
-#include "core/DateText.h"
-#include "core/Database.h"
-#include "core/Forms.h"
-#include "core/MessageBox.h"
-#include "notes/FieldManager.h"
-#include "notes/NotesWindow.h"
-#include "notes/NotesTable.h"
-#include "tests/support/TestDb.h"
-
 #include "core/db/Backup.h"
+#include "tests/notes/NotesFixture.h"
 
 #include <QSignalSpy>
-#include <QTest>
-#include <QtWidgets>
 
 namespace {
 
 // A count read from a backup copy.
 int countIn(const QString &file, const QString &sql) { return int(db::ReadOnlyFile(file).number(sql)); }
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-NotesWindow *openNotes()
-{
-    NotesWindow *w = Forms::get<NotesWindow>();
-    w->notesTable = QStringLiteral("biji1");
-    w->websiteId = 1;
-    w->openNotes();
-    return w;
-}
-
 } // namespace
 
-class TestSafety : public QObject {
+class TestSafety : public QObject, private NotesFixture {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(Application::loadQtTranslations()); }
     void cleanup()
     {
-        delete Forms::loaded<FieldManager>();
-        delete Forms::loaded<NotesWindow>();
         delete Forms::loaded<MainWindow>();
         delete Forms::loaded<LoginWindow>();
-        flushDeletes();
+        stop();
     }
 
     void destructiveStepsBackUpFirst_data()

@@ -33,7 +33,6 @@
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTextStream>

@@ -149,29 +149,6 @@ std::vector<ByteVector> patternRows(int rows, int bytes)
     return out;
 }
 
-// A widget filled with one colour, and a loader drawing into it as its background, over what
-// it shows.
-struct Scene {
-    QWidget widget;
-    png::WidgetTarget picture{&widget};
-    png::LoadPNG loader;
-    Scene(QSize size, const QColor &colour)
-    {
-        widget.resize(size);
-        widget.setPalette(QPalette(colour)); // the window colour too
-        widget.setAutoFillBackground(true);
-        loader.setTarget(&picture);
-        loader.setBackgroundSource(&picture);
-        loader.setUseAlpha(true);
-    }
-    void open(const ByteVector &file, int x, int y)
-    {
-        loader.setPlacement(true, x, y);
-        loader.openData(file.data(), file.size());
-    }
-    QRgb shown(int x, int y) { return widget.grab().toImage().pixel(x, y) & 0xFFFFFFu; }
-};
-
 } // namespace
 
 class TestLoadPng : public QObject {
@@ -447,19 +424,29 @@ private slots:
         QFETCH(QList<ByteVector>, files);
         QFETCH(int, bits);
         QFETCH(QList<uint>, expected);
-        Scene s(QSize(20, 9), background);
-        s.loader.setUseAlpha(!expected.isEmpty());
-        for (int i = 0; i < files.size(); ++i)
-            s.open(files[i], 2 + i, 1);
-        QCOMPARE(s.loader.outputBits(), bits);
+        // A widget filled with one colour, and a loader drawing into it as its background, over what it shows.
+        QWidget widget;
+        widget.resize(20, 9);
+        widget.setPalette(QPalette(background)); // the window colour too
+        widget.setAutoFillBackground(true);
+        png::WidgetTarget picture{&widget};
+        png::LoadPNG loader;
+        loader.setTarget(&picture);
+        loader.setBackgroundSource(&picture);
+        loader.setUseAlpha(!expected.isEmpty());
+        for (int i = 0; i < files.size(); ++i) {
+            loader.setPlacement(true, 2 + i, 1);
+            loader.openData(files[i].data(), files[i].size());
+        }
+        QCOMPARE(loader.outputBits(), bits);
         if (!expected.isEmpty())
-            s.picture.clear(); // clearing keeps the picture
+            picture.clear(); // clearing keeps the picture
         for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(uint(s.shown(1 + i, 1)), expected[i]);
+            QCOMPARE(widget.grab().toImage().pixel(1 + i, 1) & 0xFFFFFFu, expected[i]);
         if (!expected.isEmpty())
             return;
-        const png::Dib &dib = *s.loader.bitmap();
-        const QImage grabbed = s.widget.grab().toImage();
+        const png::Dib &dib = *loader.bitmap();
+        const QImage grabbed = widget.grab().toImage();
         QCOMPARE(grabbed.size(), QSize(20, 9)); // drawn as background: the widget keeps its size
         const QRect drawn(2, 1, dib.width(), dib.height());
         for (int y = 0; y < grabbed.height(); ++y)

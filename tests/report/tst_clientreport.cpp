@@ -35,10 +35,6 @@ class TestClientReport : public QObject, private ExchangeFixture {
             *code = p.exitCode();
         return QString::fromUtf8(p.readAllStandardOutput());
     }
-    int pageCount(const QString &pdf)
-    {
-        return QRegularExpression("Pages:\\s+(\\d+)").match(tool("pdfinfo", {pdf})).captured(1).toInt();
-    }
     void addRow(const QString &day, const QString &memo, const QString &baidu, const QString &google, const QString &rank)
     {
         m_db->exec(QStringLiteral("INSERT INTO biji1([时间],[备注],[百度收入量],[谷歌收入量],[◆关键词1]) VALUES('%1','%2','%3','%4','%5')")
@@ -119,7 +115,7 @@ private slots:
             QVERIFY2(text.contains(p), qPrintable(p));
         for (const QString &a : absent)
             QVERIFY2(!text.contains(a), qPrintable(a));
-        const int count = pageCount(pdf);
+        const int count = QRegularExpression("Pages:\\s+(\\d+)").match(tool("pdfinfo", {pdf})).captured(1).toInt();
         QVERIFY(pages ? count == pages : count > 4);
         const QStringList pageTexts = text.split('\f', Qt::SkipEmptyParts);
         QCOMPARE(pageTexts.size(), count);

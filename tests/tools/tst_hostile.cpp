@@ -55,18 +55,20 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("says"); // words each of the tool's refusals holds, if given
         QFile file(QStringLiteral(TAVORIN_HOSTILE_CORPUS));
         QVERIFY(file.open(QIODevice::ReadOnly));
         for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
             const QStringList f = line.split('\t');
-            if (f.size() == 3 && !line.startsWith('#'))
-                QTest::newRow(qPrintable(f[0] + ": " + f[1])) << f[0] << decode(f[2]);
+            if (f.size() >= 3 && !line.startsWith('#'))
+                QTest::newRow(qPrintable(f[0] + ": " + f[1])) << f[0] << decode(f[2]) << f.value(3);
         }
     }
     void corpus()
     {
         QFETCH(QString, kind);
         QFETCH(QString, text);
+        QFETCH(QString, says);
         m_db->addUser("canary", "canary1");
         m_db->exec("INSERT INTO Website (Webname, Webmemos) VALUES ('canary', 'x')");
         const auto notebook = [&] { return rows("SELECT * FROM Users") + rows("SELECT * FROM Website") + rows("SELECT * FROM biji1")
@@ -131,7 +133,7 @@ private slots:
                 doors << "restore " + f + " " + m_db->dbPath();
             for (const QString &door : doors) {
                 const auto [status, output] = tool(door.split(' '));
-                QVERIFY2(status == 1, qPrintable(door + "\n" + output));
+                QVERIFY2(status == 1 && output.contains(says), qPrintable(door + "\n" + output));
                 refused(output);
             }
             QCOMPARE(fileBytes(f), hostile);
@@ -144,7 +146,7 @@ private slots:
                 if (!server && args[0] != "migrate")
                     continue;
                 const auto [status, output] = tool(args);
-                QVERIFY2(status == 1 || status == 2, qPrintable(output));
+                QVERIFY2((status == 1 || status == 2) && output.contains(says), qPrintable(output));
                 said << output;
             }
             try {

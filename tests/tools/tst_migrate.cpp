@@ -6,7 +6,7 @@
 #include "core/db/Connection.h"
 #include "core/db/DbError.h"
 #include "core/db/Recordset.h"
-#include "tests/support/TestDb.h"
+#include "tests/exchange/ExchangeFixture.h"
 #include "tools/db/Commands.h"
 
 #include <QTemporaryFile>
@@ -16,7 +16,7 @@
 
 using namespace db;
 
-class TestMigrate : public QObject {
+class TestMigrate : public QObject, private ExchangeFixture {
     Q_OBJECT
 
     // A notebook file with two accounts, three websites (ids with gaps, one
@@ -32,13 +32,9 @@ class TestMigrate : public QObject {
         c.execute("INSERT INTO Website VALUES(7, '百分之%_[x]', 'http://b.cn', '2012-02-29', '多行\n备注')");
         c.execute("INSERT INTO Website VALUES(40000, 'big', NULL, '2013-01-01', '')");
         Catalog cat(Location::file(path));
-        const QVector<ColumnDef> defaults{
-            {"AutoId", ColumnType::LongInteger, 0, false, true, std::nullopt},
-            {"时间", ColumnType::DateTime, 0, false, false, QString("2011-9-5")},
-            {"备注", ColumnType::Memo, 0, true, false, std::nullopt},
-            {"百度收入量", ColumnType::Text, 50, false, false, QString("收入*/反向*")},
-            {"PR", ColumnType::Text, 10, false, false, QString("0")},
-        };
+        const QVector<ColumnDef> defaults{column("AutoId", ColumnType::LongInteger), column("时间", ColumnType::DateTime, 0, "2011-9-5"),
+                                          column("备注", ColumnType::Memo), column("百度收入量", ColumnType::Text, 50, "收入*/反向*"),
+                                          column("PR", ColumnType::Text, 10, "0")};
         cat.createTable("biji3", defaults);
         cat.createTable("biji7", defaults);
         c.execute("BEGIN"); // one write to the file, not 1200
@@ -47,28 +43,10 @@ class TestMigrate : public QObject {
                           .arg(i % 28 + 1).arg(i).arg(i % 10));
         c.execute("COMMIT");
         c.execute("DELETE FROM biji3 WHERE AutoId = 5"); // a gap in the ids
-        cat.appendColumn("biji7", {"◆关键词*/2", ColumnType::Text, 50, false, false, QString("百度*/谷歌*")});
+        cat.appendColumn("biji7", column("◆关键词*/2", ColumnType::Text, 50, "百度*/谷歌*"));
         cat.renameColumn("biji7", "PR", "PR值");
         c.execute("INSERT INTO biji7 ([时间],[备注],[百度收入量],[PR值],[◆关键词*/2]) VALUES(#2012-1-2#,NULL,'a','1','k')");
         return path;
-    }
-
-    static QString dump(const Location &connection, const QString &sql)
-    {
-        Connection c;
-        c.open(connection);
-        Recordset rs;
-        rs.open(sql, c);
-        QStringList rows;
-        for (int r = 0; r < rs.recordCount(); ++r) {
-            QStringList cells;
-            for (int f = 0; f < rs.fieldCount(); ++f) {
-                const QVariant v = rs.valueAt(r, f);
-                cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-            }
-            rows << cells.join(QLatin1Char('|'));
-        }
-        return rows.join(QLatin1Char('\n'));
     }
 
     static auto columnKey(const ColumnDef &c) { return std::tuple(c.name, c.type, c.size, c.nullable, c.autoIncrement, c.defaultText); }
@@ -96,21 +74,21 @@ private slots:
         const Location target = t.extraServerDatabase();
         QCOMPARE(migrateCommand({source, target.serverString()}), 0);
         // As the program addresses them; a user's column keeps its letters.
-        QCOMPARE(dump(target, "SELECT AutoId, \"webname\" FROM biji9"), QString("1|x"));
+        QCOMPARE(rows("SELECT AutoId, \"webname\" FROM biji9", target), QString("1|x"));
         {
             Connection c;
             c.open(target);
             c.execute("INSERT INTO Website (webName) VALUES('already there')");
         }
         QCOMPARE(migrateCommand({source, target.serverString()}), 1);
-        QVERIFY(dump(target, "SELECT Webname FROM Website").contains("already there"));
+        QVERIFY(rows("SELECT Webname FROM Website", target).contains("already there"));
         QCOMPARE(migrateCommand({source, target.serverString(), "--replace"}), 0);
 
         for (const QString &query : {QStringLiteral("SELECT * FROM Users ORDER BY UserName"),
                                      QStringLiteral("SELECT * FROM Website ORDER BY Webid"),
                                      QStringLiteral("SELECT * FROM biji3 ORDER BY AutoId"),
                                      QStringLiteral("SELECT * FROM biji7 ORDER BY AutoId")})
-            QCOMPARE(dump(target, query), dump(file, query));
+            QCOMPARE(rows(query, target), rows(query, file));
         for (const QString &table : {QStringLiteral("biji3"), QStringLiteral("biji7")}) {
             const auto from = Catalog(file).columns(table), to = Catalog(target).columns(table);
             QCOMPARE(to.size(), from.size());
@@ -122,8 +100,8 @@ private slots:
         c.open(target);
         c.execute("INSERT INTO Website (webName, Weburl, Webtime, WebMemos) VALUES('new','u',#2014-1-1#,'m')");
         c.execute("INSERT INTO biji3 ([备注]) VALUES('new')");
-        QCOMPARE(dump(target, "SELECT Webid FROM Website WHERE Webname='NEW'"), QString("40001"));
-        QCOMPARE(dump(target, "SELECT AutoId FROM biji3 WHERE [备注]='new'"), QString("1201"));
+        QCOMPARE(rows("SELECT Webid FROM Website WHERE Webname='NEW'", target), QString("40001"));
+        QCOMPARE(rows("SELECT AutoId FROM biji3 WHERE [备注]='new'", target), QString("1201"));
         try {
             c.execute("INSERT INTO Website (webName) VALUES('CAFÉ ''ONE''')");
             QFAIL("a name taken in other letters must be refused");
