@@ -112,14 +112,15 @@ int main(int argc, char **argv)
     if (options.action == StartOptions::ShowText || options.action == StartOptions::Refuse)
         return options.report();
 
-    // The login window's first text needs the font configuration: read on a
-    // second core while Qt connects to the window system.
-    Startup::FontSetupAhead fonts;
-    Application app(argc, argv);
+    // The notebook's place is known before any window: it tells where the
+    // login artwork lies, which a second core decodes after reading the font
+    // configuration, both while Qt connects to the window system.
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
-    QGuiApplication::setDesktopFileName(DesktopId);
-
     const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(options.database));
+    ResourceLocator::setWorkingFolder(location.workingFolder());
+    Startup::SecondCore ahead([artwork = LoginWindow::artworkFile()] { LoginArtwork::decodeAhead(artwork); });
+    Application app(argc, argv);
+    QGuiApplication::setDesktopFileName(DesktopId);
     if (options.action == StartOptions::Check)
         return checkInstallation(location);
 
@@ -149,10 +150,7 @@ int main(int argc, char **argv)
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
 
-    // The artwork beside the notebook, decoded while that thread still reads.
-    ResourceLocator::setWorkingFolder(location.workingFolder());
-    LoginArtwork::decodeAhead(LoginWindow::artworkFile());
-    fonts.wait();
+    ahead.wait();
 
     // A notebook of the original program (Access) is offered for conversion.
     AccessImport::offerAtStart(location);

@@ -13,9 +13,9 @@ class WidgetTarget;
 
 // The login window's artwork as the program's own PNG decoder draws it over
 // the window's black backdrop. Decoding needs no window, so a start decodes it
-// ahead (decodeAhead) while fontconfig reads its configuration on the second
-// core; the window then takes the drawing, or decodes the file itself when
-// none was made ahead for it.
+// ahead (decodeAhead) on a second core while Qt connects to the window system;
+// the window then takes the drawing, or decodes the file itself when none was
+// made ahead for it.
 namespace LoginArtwork {
 
 // What the decoder did to its target, to be done again to the window's.

@@ -509,20 +509,20 @@ int stepsChild(int argc, char **argv)
         steps.emplace_back(name, std::chrono::duration<double, std::milli>(now - last).count());
         last = now;
     };
-    Startup::FontSetupAhead fonts;
-    Application app(argc, argv);
-    done("QApplication (platform, X connection, translations; fonts read beside it)");
+    QApplication::setApplicationName(QStringLiteral("Tavorin"));
     const DatabaseLocation location =
         DatabaseLocation::find(DatabaseLocation::processInputs(StartOptions::parse({QStringLiteral("tavorin")}).database));
+    ResourceLocator::setWorkingFolder(location.workingFolder());
     done("notebook look-up");
+    Startup::SecondCore ahead([artwork = LoginWindow::artworkFile()] { LoginArtwork::decodeAhead(artwork); });
+    Application app(argc, argv);
+    done("QApplication (platform, X connection, translations; fonts read and artwork decoded beside it)");
     SingleInstance instance(location);
     if (instance.claim() != SingleInstance::First)
         die("another program holds the notebook");
     done("single-instance lock");
-    ResourceLocator::setWorkingFolder(location.workingFolder());
-    LoginArtwork::decodeAhead(LoginWindow::artworkFile());
-    fonts.wait();
-    done("artwork decoded, then the rest of the font configuration");
+    ahead.wait();
+    done("waiting for the second core (fonts, artwork)");
     AccessImport::offerAtStart(location);
     done("Access notebook check");
     Startup::openNotebook(location);

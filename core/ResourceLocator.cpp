@@ -15,7 +15,12 @@ QString ResourceLocator::workingFolder() { return WorkingFolder.isEmpty() ? QDir
 
 QString ResourceLocator::installedDataFolder()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tavorin"));
+    // Asked once before the application object exists (the login artwork is
+    // looked for first thing); the program's own file says the same then.
+    const QString programFolder = QCoreApplication::instance()
+                                      ? QCoreApplication::applicationDirPath()
+                                      : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    return QDir::cleanPath(programFolder + QStringLiteral("/../share/tavorin"));
 }
 
 QStringList ResourceLocator::candidates(const QString &relative)

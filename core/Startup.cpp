@@ -6,7 +6,9 @@
 #include "core/NewDatabase.h"
 #include "core/ResourceLocator.h"
 
+#include <QDBusConnection>
 #include <QDir>
+#include <QThread>
 
 #include <fontconfig/fontconfig.h>
 
@@ -45,9 +47,23 @@ QString openNotebook(const DatabaseLocation &location)
     return message;
 }
 
-FontSetupAhead::FontSetupAhead() : m_thread([] { FcInit(); }) {}
+SecondCore::SecondCore(std::function<void()> alsoThen)
+{
+    // Qt takes the first thread that asks about threads for its main thread;
+    // the second one may make Qt objects (a file of the built-in resources).
+    QThread::currentThread();
+    m_thread = std::thread([job = std::move(alsoThen)] {
+        FcInit();
+        // The accessibility bridge connects to the session bus when a window
+        // is first given text; where there is no bus, connecting first tries
+        // to start one.
+        QDBusConnection::sessionBus();
+        if (job)
+            job();
+    });
+}
 
-void FontSetupAhead::wait()
+void SecondCore::wait()
 {
     if (m_thread.joinable())
         m_thread.join();

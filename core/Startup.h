@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <thread>
 
 // The steps between launch and the login window that concern the notebook.
@@ -24,16 +25,19 @@ QString openNotebook(const DatabaseLocation &location);
 // note when it can only be read. Empty before openNotebook().
 QString notebookStatus();
 
-// Reads the system's font configuration on a second thread while Qt sets up
-// the window system on the first. The first text of any window needs it, and
-// reading it is most of what that text costs; Qt then finds it read. Should
-// Qt ask for it before wait(), it reads it again: wasted, not wrong.
-class FontSetupAhead {
+// Work done on a second core while Qt sets up the window system on the first:
+// what the first text of any window needs, the system's font configuration
+// (reading it is most of what that text costs) and the session bus (for the
+// accessibility bridge), then `alsoThen` (the login window's artwork). Qt
+// then finds them ready. Whatever Qt asks for before wait()
+// it reads again: wasted, not wrong. Made on the thread that will make the
+// QApplication, before anything else of Qt's runs on the second one.
+class SecondCore {
 public:
-    FontSetupAhead();
-    ~FontSetupAhead() { wait(); }
-    FontSetupAhead(const FontSetupAhead &) = delete;
-    FontSetupAhead &operator=(const FontSetupAhead &) = delete;
+    explicit SecondCore(std::function<void()> alsoThen = {});
+    ~SecondCore() { wait(); }
+    SecondCore(const SecondCore &) = delete;
+    SecondCore &operator=(const SecondCore &) = delete;
     // Before the first window.
     void wait();
 
