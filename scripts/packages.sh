@@ -37,4 +37,4 @@ TEST_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" libpng-dev zlib1g-dev p
 PACKAGE_PACKAGES=("${RUN_PACKAGES[@]}" "${DEB_PACKAGES[@]}" lintian desktop-file-utils appstream)
 # What the benchmarks need besides: the PNG decoder's rivals, and an X server
 # with its client library for the start-up figure.
-BENCH_PACKAGES=("${TEST_PACKAGES[@]}" libdeflate-dev libspng-dev libxcb1-dev xvfb xauth)
+BENCH_PACKAGES=("${TEST_PACKAGES[@]}" libdeflate-dev libspng-dev libxcb1-dev xvfb xauth dbus-daemon)
