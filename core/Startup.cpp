@@ -52,12 +52,16 @@ SecondCore::SecondCore(std::function<void()> alsoThen)
     // Qt takes the first thread that asks about threads for its main thread;
     // the second one may make Qt objects (a file of the built-in resources).
     QThread::currentThread();
-    m_thread = std::thread([job = std::move(alsoThen)] {
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool platformWithoutScreen =
+        platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal"));
+    m_thread = std::thread([platformWithoutScreen, job = std::move(alsoThen)] {
         FcInit();
         // The accessibility bridge connects to the session bus when a window
         // is first given text; where there is no bus, connecting first tries
-        // to start one.
-        QDBusConnection::sessionBus();
+        // to start one. Platforms without a screen have no bridge.
+        if (!platformWithoutScreen)
+            QDBusConnection::sessionBus();
         if (job)
             job();
     });
