@@ -35,8 +35,10 @@ struct MemoryPlan {
     uint64_t raw = 0;      // inflate output, unfiltered in place
     uint64_t row = 0;      // one packed row (zero row, or a pass's two rows)
     uint64_t deinterlaced = 0; // whole picture, one or more bytes per pixel; replaces raw
-    uint64_t converted = 0;    // the bitmap, or the 32-bit buffer before compositing
-    uint64_t backdrop = 0;     // the 24-bit composited bitmap; the sources are freed before it
+    uint64_t converted = 0;    // the bitmap, or the 32-bit buffer before compositing keyed colours
+    uint64_t backdrop = 0;     // the 24-bit composited bitmap, beside its source: the 32-bit
+                               // buffer (raw freed before it), or else the rows themselves
+    uint64_t bgraRow = 0;      // one row of 32-bit pixels, when the rows are composited directly
 
     uint64_t peak() const
     {
@@ -44,7 +46,7 @@ struct MemoryPlan {
         const uint64_t rows = deinterlaced ? raw + deinterlaced + 2 * row : raw + row;
         const uint64_t source = deinterlaced ? deinterlaced : raw;
         const uint64_t converting = source + converted;
-        const uint64_t compositing = backdrop ? converted + backdrop : 0;
+        const uint64_t compositing = backdrop ? (converted ? converted : source + bgraRow) + backdrop : 0;
         return kept + Working + std::max({inflating, rows, converting, compositing});
     }
 };
@@ -109,12 +111,14 @@ bool LoadPNG::planMemory(const Layout &l, uint64_t idatSize, Bytes &raw)
     plan.raw = l.expected + InflateExtra;
     plan.row = l.packedRow;
     plan.deinterlaced = l.interlaced ? l.pixels * std::max(1u, l.bpp / 8) : 0;
-    if (l.trnsComposite || l.ct == 4 || l.ct == 6)
+    if (l.trnsComposite || ((l.ct == 4 || l.ct == 6) && !l.alphaComposite))
         plan.converted = l.pixels * 4;
     else if (!l.inPlace)
         plan.converted = l.h * l.stride;
     if (l.trnsComposite || l.alphaComposite)
         plan.backdrop = l.h * Dib::strideFor(l.w, 24);
+    if (l.alphaComposite)
+        plan.bgraRow = uint64_t(l.w) * 4;
     // The storage of an earlier bitmap serves as the inflate output when it is large enough
     // and keeping it still fits; otherwise it is let go first.
     if (m_spare.capacity() >= plan.raw) {
@@ -173,9 +177,9 @@ void LoadPNG::decodeAndDraw(ChunkReader &reader, uint64_t idatSize)
         return;
     }
     if (l.trnsComposite) {
-        Bytes rgba = keyedToRgba(l, raw);
+        const Bytes rgba = keyedToRgba(l, raw);
         Bytes().swap(raw);
-        composite(rgba, l.w, l.h);
+        composite(l.w, l.h, [&rgba, &l](uint32_t y) { return rgba.data() + size_t(y) * l.w * 4; });
     } else if (l.ct == 0 || l.ct == 3) {
         makeIndexed(l, raw);
     } else if (l.ct == 2) {
@@ -304,35 +308,40 @@ void LoadPNG::makeTrueColour(const Layout &l, Bytes &raw)
 void LoadPNG::makeWithAlpha(const Layout &l, Bytes &raw)
 {
     m_hasAlpha = true;
-    // Alpha bitmaps are built bottom row first.
-    Bytes bits(size_t(l.pixels) * 4);
-    const unsigned step = l.step;
-    for (uint32_t y = 0; y < l.h; ++y) {
-        const uint8_t *s = raw.data() + size_t(y) * l.srcRow;
-        uint8_t *d = bits.data() + size_t(l.h - 1 - y) * l.w * 4;
+    // Bitmaps are built bottom row first. Composited, each row goes straight from the
+    // samples onto the backdrop; otherwise into a 32-bit bitmap.
+    const auto source = [&l, &raw](uint32_t bitmapRow, uint8_t *bgra) {
+        const uint8_t *s = raw.data() + size_t(l.h - 1 - bitmapRow) * l.srcRow;
+        const unsigned step = l.step;
         if (l.ct == 4) {
-            for (uint32_t x = 0; x < l.w; ++x, s += 2 * step, d += 4) {
-                d[0] = d[1] = d[2] = s[0];
-                d[3] = s[step];
+            for (uint32_t x = 0; x < l.w; ++x, s += 2 * step, bgra += 4) {
+                bgra[0] = bgra[1] = bgra[2] = s[0];
+                bgra[3] = s[step];
             }
         } else {
-            for (uint32_t x = 0; x < l.w; ++x, s += 4 * step, d += 4) {
-                d[0] = s[2 * step];
-                d[1] = s[step];
-                d[2] = s[0];
-                d[3] = s[3 * step];
+            for (uint32_t x = 0; x < l.w; ++x, s += 4 * step, bgra += 4) {
+                bgra[0] = s[2 * step];
+                bgra[1] = s[step];
+                bgra[2] = s[0];
+                bgra[3] = s[3 * step];
             }
         }
-    }
+    };
     if (l.alphaComposite) {
-        Bytes().swap(raw);
-        composite(bits, l.w, l.h);
-    } else {
-        m_bitmaps.createTrueColourBitmap(std::move(bits), m_width, m_height, false, 0);
+        Bytes row(size_t(l.w) * 4);
+        composite(l.w, l.h, [&](uint32_t y) {
+            source(y, row.data());
+            return static_cast<const uint8_t *>(row.data());
+        });
+        return;
     }
+    Bytes bits(size_t(l.pixels) * 4);
+    for (uint32_t y = 0; y < l.h; ++y)
+        source(y, bits.data() + size_t(y) * l.w * 4);
+    m_bitmaps.createTrueColourBitmap(std::move(bits), m_width, m_height, false, 0);
 }
 
-void LoadPNG::composite(const Bytes &rgba, uint32_t w, uint32_t h)
+void LoadPNG::composite(uint32_t w, uint32_t h, const std::function<const uint8_t *(uint32_t)> &bgraRow)
 {
     const size_t stride = size_t(Dib::strideFor(w, 24));
     Bytes out(stride * h, 0);
@@ -364,7 +373,7 @@ void LoadPNG::composite(const Bytes &rgba, uint32_t w, uint32_t h)
         m_background->capture(m_x, m_y, int32_t(w), int32_t(h), out.data(), stride);
     }
     for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t *s = rgba.data() + size_t(y) * w * 4;
+        const uint8_t *s = bgraRow(y);
         uint8_t *d = out.data() + size_t(y) * stride;
         for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) {
             const unsigned a = s[3];

@@ -114,7 +114,9 @@ private:
     void makeIndexed(const Layout &l, Bytes &raw);
     void makeTrueColour(const Layout &l, Bytes &raw);
     void makeWithAlpha(const Layout &l, Bytes &raw);
-    void composite(const Bytes &rgba, uint32_t width, uint32_t height);
+    // Draws rows of 32-bit BGRA pixels (bgraRow(y): bitmap row y, bottom row first) over the
+    // backdrop into a 24-bit bitmap.
+    void composite(uint32_t width, uint32_t height, const std::function<const uint8_t *(uint32_t)> &bgraRow);
 
     Bytes m_idat;
     Bytes m_spare; // storage of an earlier bitmap, reused so that large pages are not faulted in again
