@@ -118,8 +118,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Tavorin"));
     const DatabaseLocation location = DatabaseLocation::find(DatabaseLocation::processInputs(options.database));
     ResourceLocator::setWorkingFolder(location.workingFolder());
-    Startup::SecondCore ahead([artwork = LoginWindow::artworkFile()] { LoginArtwork::decodeAhead(artwork); });
+    Startup::SecondCore second;
+    LoginArtwork::decodeAhead(LoginWindow::artworkFile(), [&second](std::function<void()> job) { second.post(std::move(job)); });
     Application app(argc, argv);
+    second.waitForFonts();
     QGuiApplication::setDesktopFileName(DesktopId);
     if (options.action == StartOptions::Check)
         return checkInstallation(location);
@@ -150,7 +152,9 @@ int main(int argc, char **argv)
         QObject::connect(&*instance, &SingleInstance::activationRequested, &bringForward);
     }
 
-    ahead.wait();
+    // Qt's font database, which the login window's first text box asks for,
+    // is filled there too while this core checks the notebook.
+    second.post(&Startup::fillFontDatabase);
 
     // A notebook of the original program (Access) is offered for conversion.
     AccessImport::offerAtStart(location);

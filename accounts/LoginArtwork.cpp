@@ -7,7 +7,8 @@
 #include <QFile>
 
 #include <cstring>
-#include <optional>
+#include <future>
+#include <memory>
 
 namespace LoginArtwork {
 
@@ -66,7 +67,7 @@ Drawing decode(const QString &file)
 
 struct Ahead {
     QString file;
-    std::optional<Drawing> drawing;
+    std::future<Drawing> drawing;
 };
 
 Ahead &ahead()
@@ -86,20 +87,21 @@ void Drawing::drawInto(png::WidgetTarget &target) const
         target.draw(image, size, x, y, asBackground);
 }
 
-void decodeAhead(const QString &file)
+void decodeAhead(const QString &file, const std::function<void(std::function<void()>)> &run)
 {
+    auto task = std::make_shared<std::packaged_task<Drawing()>>([file] { return decode(file); });
     Ahead &a = ahead();
     a.file = file;
-    a.drawing = decode(file);
+    a.drawing = task->get_future();
+    run([task] { (*task)(); });
 }
 
 Drawing take(const QString &file)
 {
     Ahead &a = ahead();
-    std::optional<Drawing> kept = std::move(a.drawing);
-    a.drawing.reset();
-    if (kept && a.file == file)
-        return std::move(*kept);
+    std::future<Drawing> kept = std::move(a.drawing);
+    if (kept.valid() && a.file == file)
+        return kept.get();
     return decode(file);
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,11 @@ struct Drawing {
     void drawInto(png::WidgetTarget &target) const;
 };
 
-// Decodes `file` (a path or a Qt resource) now and keeps the drawing.
-void decodeAhead(const QString &file);
-// The drawing of `file`: the one made ahead when it was of this file, else
-// decoded now. A drawing made ahead is taken once.
+// Has `file` (a path or a Qt resource) decoded by `run`, which runs the job it
+// is given once, here or on another thread, and keeps the drawing.
+void decodeAhead(const QString &file, const std::function<void(std::function<void()>)> &run);
+// The drawing of `file`: the one made ahead when it was of this file (waiting
+// for it if need be), else decoded now. A drawing made ahead is taken once.
 Drawing take(const QString &file);
 
 } // namespace LoginArtwork

@@ -514,15 +514,17 @@ int stepsChild(int argc, char **argv)
         DatabaseLocation::find(DatabaseLocation::processInputs(StartOptions::parse({QStringLiteral("tavorin")}).database));
     ResourceLocator::setWorkingFolder(location.workingFolder());
     done("notebook look-up");
-    Startup::SecondCore ahead([artwork = LoginWindow::artworkFile()] { LoginArtwork::decodeAhead(artwork); });
+    Startup::SecondCore second;
+    LoginArtwork::decodeAhead(LoginWindow::artworkFile(), [&second](std::function<void()> job) { second.post(std::move(job)); });
     Application app(argc, argv);
     done("QApplication (platform, X connection, translations; fonts read and artwork decoded beside it)");
+    second.waitForFonts();
+    done("waiting for the font configuration");
     SingleInstance instance(location);
     if (instance.claim() != SingleInstance::First)
         die("another program holds the notebook");
     done("single-instance lock");
-    ahead.wait();
-    done("waiting for the second core (fonts, artwork)");
+    second.post(&Startup::fillFontDatabase);
     AccessImport::offerAtStart(location);
     done("Access notebook check");
     Startup::openNotebook(location);

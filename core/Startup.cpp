@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDir>
+#include <QFontDatabase>
 #include <QThread>
 
 #include <fontconfig/fontconfig.h>
@@ -47,7 +48,7 @@ QString openNotebook(const DatabaseLocation &location)
     return message;
 }
 
-SecondCore::SecondCore(std::function<void()> alsoThen)
+SecondCore::SecondCore()
 {
     // Qt takes the first thread that asks about threads for its main thread;
     // the second one may make Qt objects (a file of the built-in resources).
@@ -55,22 +56,79 @@ SecondCore::SecondCore(std::function<void()> alsoThen)
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
     const bool platformWithoutScreen =
         platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal"));
-    m_thread = std::thread([platformWithoutScreen, job = std::move(alsoThen)] {
-        FcInit();
+    m_thread = std::thread([this, platformWithoutScreen] {
+        readFontConfiguration();
+        {
+            std::lock_guard lock(m_mutex);
+            m_fontsRead = true;
+        }
+        m_wake.notify_all();
         // The accessibility bridge connects to the session bus when a window
         // is first given text; where there is no bus, connecting first tries
         // to start one. Platforms without a screen have no bridge.
         if (!platformWithoutScreen)
             QDBusConnection::sessionBus();
-        if (job)
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
             job();
+        }
     });
 }
 
-void SecondCore::wait()
+SecondCore::~SecondCore()
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
 }
+
+void SecondCore::waitForFonts()
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait(lock, [this] { return m_fontsRead; });
+}
+
+void SecondCore::post(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_all();
+}
+
+bool readFontConfiguration()
+{
+    // The reference made here stays with the configuration for the rest of the process.
+    // A configuration that names no cache folder is left to fontconfig's own start, which
+    // supplies the usual ones.
+    FcConfig *config = FcConfigCreate();
+    const auto namesCacheFolders = [config] {
+        FcStrList *folders = FcConfigGetCacheDirs(config);
+        const bool any = folders && FcStrListNext(folders);
+        if (folders)
+            FcStrListDone(folders);
+        return any;
+    };
+    if (config && FcConfigParseAndLoad(config, nullptr, FcTrue) && namesCacheFolders() && FcConfigBuildFonts(config)
+        && FcConfigSetCurrent(config))
+        return true;
+    if (config)
+        FcConfigDestroy(config);
+    return FcInit();
+}
+
+void fillFontDatabase() { QFontDatabase::families(); }
 
 } // namespace Startup

@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 // The steps between launch and the login window that concern the notebook.
@@ -25,24 +28,42 @@ QString openNotebook(const DatabaseLocation &location);
 // note when it can only be read. Empty before openNotebook().
 QString notebookStatus();
 
-// Work done on a second core while Qt sets up the window system on the first:
-// what the first text of any window needs, the system's font configuration
-// (reading it is most of what that text costs) and the session bus (for the
-// accessibility bridge), then `alsoThen` (the login window's artwork). Qt
-// then finds them ready. Whatever Qt asks for before wait()
-// it reads again: wasted, not wrong. Made on the thread that will make the
+// A second core's work while the first sets up the window system and builds
+// the login window: first what the first text of any window needs, the
+// system's font configuration (reading it is most of what that text costs)
+// and the session bus (for the accessibility bridge), then the jobs handed to
+// it, in order. Qt finds ready what was done; what it asks for sooner it does
+// itself: wasted, not wrong. Made on the thread that will make the
 // QApplication, before anything else of Qt's runs on the second one.
 class SecondCore {
 public:
-    explicit SecondCore(std::function<void()> alsoThen = {});
-    ~SecondCore() { wait(); }
+    SecondCore();
+    // Finishes the jobs handed over.
+    ~SecondCore();
     SecondCore(const SecondCore &) = delete;
     SecondCore &operator=(const SecondCore &) = delete;
-    // Before the first window.
-    void wait();
+    void post(std::function<void()> job);
+    // Until the font configuration is read: then Qt uses it instead of
+    // reading its own.
+    void waitForFonts();
 
 private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_fontsRead = false;
+    bool m_closing = false;
     std::thread m_thread;
 };
+
+// Makes the system's font configuration fontconfig's current one, read as
+// fontconfig's own start reads it but for the templates it ships (every
+// configuration file it offers, a third of its start), which that start
+// parses only to describe them. False when there is none to read.
+bool readFontConfiguration();
+
+// Fills Qt's font database (once the QApplication exists): the first text
+// box of a window asks for it.
+void fillFontDatabase();
 
 } // namespace Startup

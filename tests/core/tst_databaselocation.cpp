@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where the notebook is looked for, the per-user one made on the first start
-// (whole or not at all, never over an existing file), and the start-up's
-// answer to a named file that is missing.
+// (whole or not at all, never over an existing file), the start-up's answer
+// to a named file that is missing, and the font configuration it reads ahead.
 #include "core/DatabaseLocation.h"
 #include "core/Database.h"
 #include "core/Failure.h"
@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fontconfig/fontconfig.h>
 #include <future>
 #include <unistd.h>
 
@@ -275,6 +276,45 @@ private slots:
         QVERIFY(QFile::link(root.filePath("a"), root.filePath("link")));
         auto key = [&](const QString &p) { return DatabaseLocation::find({p, {}, root.path(), {}}).instanceKey(); };
         QCOMPARE(key(first) == key(second), same);
+    }
+
+    // The start reads the font configuration its own way (without the templates fontconfig
+    // parses only to describe them): every text must come out as under fontconfig's own start,
+    // the same font file, face and rendering.
+    void fontConfigurationIsFontconfigsOwn_data()
+    {
+        QTest::addColumn<QByteArray>("pattern");
+        for (const char *p : {"sans-serif:lang=zh-cn", "serif:lang=zh-cn", "monospace:lang=zh-cn", "sans-serif:lang=zh-tw:bold",
+                              "sans-serif:lang=en", "Microsoft YaHei", "SimSun:lang=zh-cn", "Arial", "Courier New:italic"})
+            QTest::newRow(p) << QByteArray(p);
+    }
+
+    void fontConfigurationIsFontconfigsOwn()
+    {
+        QFETCH(QByteArray, pattern);
+        QVERIFY(Startup::readFontConfiguration());
+        FcConfig *own = FcInitLoadConfigAndFonts();
+        QVERIFY(own);
+        auto chosen = [&pattern](FcConfig *config) {
+            FcPattern *asked = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern.constData()));
+            FcConfigSubstitute(config, asked, FcMatchPattern);
+            FcDefaultSubstitute(asked);
+            FcResult result;
+            FcPattern *font = FcFontMatch(config, asked, &result);
+            FcChar8 *text = font ? FcPatternFormat(font, reinterpret_cast<const FcChar8 *>(
+                                                             "%{file}#%{index} %{hintstyle} %{antialias} %{rgba} %{lcdfilter}"))
+                                 : nullptr;
+            const QByteArray out = text ? QByteArray(reinterpret_cast<const char *>(text)) : QByteArray();
+            FcStrFree(text);
+            if (font)
+                FcPatternDestroy(font);
+            FcPatternDestroy(asked);
+            return out;
+        };
+        const QByteArray ours = chosen(nullptr);
+        QVERIFY(!ours.isEmpty());
+        QCOMPARE(ours, chosen(own));
+        FcConfigDestroy(own);
     }
 };
 
