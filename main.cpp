@@ -18,6 +18,7 @@
 #include "exchange/AccessImport.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTextStream>
 #include <QTimer>
 #include <optional>
@@ -121,6 +122,7 @@ int main(int argc, char **argv)
     Startup::SecondCore second;
     LoginArtwork::decodeAhead(LoginWindow::artworkFile(), [&second](std::function<void()> job) { second.post(std::move(job)); });
     Application app(argc, argv);
+    const auto secondCoreDone = qScopeGuard([&second] { second.finish(); });
     second.waitForFonts();
     QGuiApplication::setDesktopFileName(DesktopId);
     if (options.action == StartOptions::Check)

@@ -83,14 +83,15 @@ SecondCore::SecondCore()
     });
 }
 
-SecondCore::~SecondCore()
+void SecondCore::finish()
 {
     {
         std::lock_guard lock(m_mutex);
         m_closing = true;
     }
-    m_wake.notify_one();
-    m_thread.join();
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void SecondCore::waitForFonts()

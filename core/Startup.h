@@ -38,14 +38,16 @@ QString notebookStatus();
 class SecondCore {
 public:
     SecondCore();
-    // Finishes the jobs handed over.
-    ~SecondCore();
+    ~SecondCore() { finish(); }
     SecondCore(const SecondCore &) = delete;
     SecondCore &operator=(const SecondCore &) = delete;
     void post(std::function<void()> job);
     // Until the font configuration is read: then Qt uses it instead of
     // reading its own.
     void waitForFonts();
+    // Does the jobs handed over, then ends; before the QApplication goes, as
+    // they may use it.
+    void finish();
 
 private:
     std::mutex m_mutex;
