@@ -104,9 +104,16 @@ void SecondCore::post(std::function<void()> job)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back(std::move(job));
+        if (!m_closing) {
+            m_jobs.push_back(std::move(job));
+            job = nullptr;
+        }
     }
-    m_wake.notify_all();
+    // Once finished, what is handed over is done here.
+    if (job)
+        job();
+    else
+        m_wake.notify_all();
 }
 
 bool readFontConfiguration()
