@@ -46,6 +46,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -517,6 +518,8 @@ int stepsChild(int argc, char **argv)
     Startup::SecondCore second;
     LoginArtwork::decodeAhead(LoginWindow::artworkFile(), [&second](std::function<void()> job) { second.post(std::move(job)); });
     Application app(argc, argv);
+    // As in the program: the second core's jobs end before the application object goes.
+    const auto secondCoreDone = qScopeGuard([&second] { second.finish(); });
     done("QApplication (platform, X connection, translations; fonts read and artwork decoded beside it)");
     second.waitForFonts();
     done("waiting for the font configuration");
