@@ -45,8 +45,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QScopeGuard>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QWindow>
 
