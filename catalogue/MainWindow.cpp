@@ -434,11 +434,8 @@ void MainWindow::bindListAndDetails()
         browser->setNavigationEnabled(false);
         return;
     }
-    if (browser->hasCurrentRow()) {
-        details->showRow(rs);
-        browser->idBox->setText(browser->currentIdText());
-    }
     browser->setNavigationEnabled(true);
+    // The grid's row, made current here, shows its website and loads it for the commands.
     browser->followRecordset();
 }
 

@@ -4,9 +4,7 @@
 #include "core/Database.h"
 #include "core/DateText.h"
 #include "core/MessageBox.h"
-#include "core/RecordsetModel.h"
 #include "core/db/DbError.h"
-#include "core/db/Recordset.h"
 #include "core/ui/Widgets.h"
 
 #include <QGridLayout>
@@ -47,18 +45,6 @@ WebsiteDetails::WebsiteDetails(QWidget *parent) : QGroupBox(QStringLiteral("åŸºæ
     buttons->addWidget(modifyButton);
     buttons->addWidget(openNotesButton);
     layout->addLayout(buttons, 5, 0, 1, 2);
-}
-
-void WebsiteDetails::showRow(const db::Recordset &rs)
-{
-    storedIdBox->setText(RecordsetModel::displayText(rs.value(0)));
-    nameBox->setText(rs.value(1).toString().trimmed());
-    storedNameBox->setText(nameBox->text());
-    addressBox->setText(rs.value(2).toString());
-    // A long address shows its beginning, not its tail.
-    addressBox->setCursorPosition(0);
-    dateBox->setText(RecordsetModel::displayText(rs.value(3)));
-    showMemo(rs.value(4).toString().trimmed());
 }
 
 void WebsiteDetails::showWebsite(const Website &site)

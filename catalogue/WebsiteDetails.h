@@ -9,10 +9,6 @@ class QPlainTextEdit;
 class QPushButton;
 class Website;
 
-namespace db {
-class Recordset;
-}
-
 // The details frame of the main window: the current website's name, address,
 // job date and memo, editable in place, with the buttons that save the change
 // and open the website's notes.
@@ -31,8 +27,6 @@ public:
     QLineEdit *storedIdBox;
     QLineEdit *storedNameBox;
 
-    // Shows the list row the recordset stands on (id, name, address, date, memo).
-    void showRow(const db::Recordset &rs);
     void showWebsite(const Website &site);
     void clear();
     void setCommandsEnabled(bool enabled);
